@@ -1,0 +1,216 @@
+#include "CliRun.h"
+
+#include "AnalysisRun.h"
+#include "DataFileFormat.h"
+#include "Format.h"
+#include "NestingRelations.h"
+#include "TableReport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <chrono>
+#include <cstdio>
+#include <ostream>
+#include <unistd.h>
+
+namespace kelsim {
+
+namespace {
+
+// Data files hold at most 16352 short scores; anything far larger is not one.
+constexpr qint64 kLargestDataFile = 16 * 1024 * 1024;
+
+class CliQuestions : public RunQuestions {
+public:
+    CliQuestions(std::ostream &err, bool stop) : err_(err), stop_(stop) {}
+    bool askYesNo(const std::string &title, const std::string &text) override
+    {
+        err_ << title << " " << text << (stop_ ? " (stopped: --stop-on-undefined)" : " (continuing)") << "\n";
+        return !stop_;
+    }
+
+private:
+    std::ostream &err_;
+    bool stop_;
+};
+
+int findFactorByNameOrLetter(const Design &design, const std::string &given)
+{
+    for (int f = 1; f <= design.factorCount(); ++f)
+        if (design.factors[static_cast<size_t>(f - 1)].name == given)
+            return f;
+    for (int f = 1; f <= design.factorCount(); ++f)
+        if (design.factors[static_cast<size_t>(f - 1)].letter == given)
+            return f;
+    return 0;
+}
+
+// Applies the --nest relations; answers with an error line or an empty string.
+std::string applyNesting(const CliRequest &request, Design &design)
+{
+    if (request.nestArguments.empty())
+        return {};
+    const std::vector<NestingPair> admissible = admissibleNesting(design);
+    std::vector<NestingPair> selected;
+    for (const std::string &argument : request.nestArguments) {
+        const size_t sign = argument.find('<');
+        if (sign == std::string::npos)
+            return "--nest " + argument + ": expected X<Y (X nested under Y).";
+        const int nested = findFactorByNameOrLetter(design, argument.substr(0, sign));
+        const int under = findFactorByNameOrLetter(design, argument.substr(sign + 1));
+        if (nested == 0 || under == 0)
+            return "--nest " + argument + ": no such factor.";
+        const NestingPair pair{design.letter(nested), design.letter(under)};
+        bool allowed = false;
+        for (const NestingPair &a : admissible)
+            allowed = allowed || a == pair;
+        if (!allowed)
+            return "--nest " + argument + ": not an admissible relation (nothing can be nested under the " +
+                   (design.kind == DesignKind::IndependentGroups ? "replicates" : "subjects") +
+                   " factor, and the replicates factor takes part in none).";
+        selected.push_back(pair);
+    }
+    const NestingCheck check = completeNesting(selected);
+    if (!check.accepted)
+        return check.title + " " + check.message;
+    design.nested = true;
+    design.nestingPairs = check.pairs;
+    design.selectedNesting = selected;
+    return {};
+}
+
+std::string normalizeForTerminal(std::string text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            if (i == 0 || text[i - 1] != '\n')
+                out += '\n';
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+QJsonValue optionalNumber(bool present, double value)
+{
+    return present ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
+std::string buildJson(const Design &design, const RunResult &result)
+{
+    QJsonArray rows;
+    for (size_t r = 0; r < result.table.rows.size(); ++r) {
+        const TableRow &row = result.table.rows[r];
+        QJsonObject object;
+        object["source"] = QString::fromStdString(row.source());
+        object["df"] = static_cast<qint64>(row.df);
+        object["pairs"] = static_cast<qint64>(row.pairs);
+        object["matches"] = static_cast<qint64>(row.matches);
+        object["np"] = row.proportion;
+        object["nRatio"] = optionalNumber(row.hasRatio, row.nRatio);
+        const bool hasP = !row.text[5].empty();
+        object["p"] = optionalNumber(hasP, hasP ? (1.0 + result.exceedCounts[r]) / result.iterations : 0.0);
+        object["exceedCount"] = static_cast<qint64>(result.exceedCounts[r]);
+        rows.append(object);
+    }
+    QJsonObject root;
+    root["problem"] = QString::fromStdString(design.problemLabel);
+    root["totalPairs"] = static_cast<qint64>(result.table.totalPairs);
+    root["iterations"] = result.iterations;
+    root["seed"] = QString::number(result.seed);
+    root["npDecimals"] = result.table.npDecimals;
+    root["rows"] = rows;
+    return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
+}
+
+void showProgress(std::ostream &err, int64_t done, int64_t total, std::chrono::steady_clock::time_point start)
+{
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double left = done > 0 ? elapsed * static_cast<double>(total - done) / static_cast<double>(done) : 0.0;
+    char line[160];
+    std::snprintf(line, sizeof line, "\r  %s of %s shuffles  %.1f s, about %.0f s left   ",
+                  groupedNumber(done).c_str(), groupedNumber(total).c_str(), elapsed, left);
+    err << line << std::flush;
+}
+
+} // namespace
+
+int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &err, bool progressOnErr)
+{
+    Design design = request.design;
+    if (const std::string problem = applyNesting(request, design); !problem.empty()) {
+        err << problem << "\n";
+        return kExitBadInput;
+    }
+
+    const QString path = QString::fromStdString(request.dataFile);
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        err << "The file " << request.dataFile << " cannot be found.\n";
+        return kExitBadInput;
+    }
+    if (info.isDir()) {
+        err << request.dataFile << " is a folder, not a data file.\n";
+        return kExitBadInput;
+    }
+    if (info.size() > kLargestDataFile) {
+        err << request.dataFile << " is too large to be a data file (" << info.size() << " bytes).\n";
+        return kExitBadInput;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        err << "The file " << request.dataFile << " cannot be read: " << file.errorString().toStdString() << "\n";
+        return kExitBadInput;
+    }
+    const QByteArray bytes = file.readAll();
+    const std::vector<DataFileScore> read = parseDataFile(bytes.toStdString());
+    const int64_t n = design.cellCount();
+    if (static_cast<int64_t>(read.size()) != n) {
+        err << "The number of scores in " << request.dataFile << " is" << strText(static_cast<int64_t>(read.size()))
+            << ", while the design calls for" << strText(n) << " scores.\n";
+        return kExitBadInput;
+    }
+    ScoreSet scores;
+    for (const DataFileScore &score : read)
+        scores.flat.push_back(score.text);
+
+    CliQuestions questions(err, request.stopOnUndefined);
+    const ObservedPass observed = observePass(design, scores, questions);
+    if (observed.status == RunStatus::Abandoned) {
+        err << "The analysis was abandoned; no table was made.\n";
+        return kExitAbandoned;
+    }
+    RunOptions options;
+    options.seed = request.seed;
+    options.threads = request.threads;
+    const auto start = std::chrono::steady_clock::now();
+    if (progressOnErr && design.iterations > 1)
+        options.progress = [&](int64_t done, int64_t total) { showProgress(err, done, total, start); };
+    const RunResult result = resample(observed, options);
+    if (options.progress)
+        err << "\n";
+
+    switch (request.format) {
+    case OutputFormat::Report: {
+        const std::string report = buildTableReport(reportInputFor(design, result.table));
+        out << (isatty(STDOUT_FILENO) ? normalizeForTerminal(report) : report);
+        break;
+    }
+    case OutputFormat::Tsv:
+        out << buildTsv(result.table, design.iterations > 1);
+        break;
+    case OutputFormat::Json:
+        out << buildJson(design, result);
+        break;
+    }
+    out.flush();
+    return kExitOk;
+}
+
+} // namespace kelsim

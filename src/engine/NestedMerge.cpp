@@ -1,0 +1,10 @@
+#include "NestedMerge.h"
+
+namespace kelsim {
+
+void mergeNestedRows(const Design &, NTable &table)
+{
+    table.trailingEmptyRow = false;
+}
+
+} // namespace kelsim
