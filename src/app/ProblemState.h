@@ -1,0 +1,55 @@
+#pragma once
+
+#include "DataFileFormat.h"
+#include "Design.h"
+#include "TableRows.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace kelsim {
+
+// Where the scores came from and whether they are safe on disk.
+struct DataSession {
+    QString dataFilePath;
+    QString savedAsPath;
+    bool fromFile = false;
+    bool changedSinceSave = false;
+    bool savedToFile = false;
+    bool notConfirmed = true;
+    bool readFileOnOpen = false;
+    bool fileReadFailed = false;
+};
+
+// The one current problem: the design, its scores and what was made from them. Owned by the
+// application and handed to the windows by reference.
+struct ProblemState {
+    Design design;
+    ScoreSet scores;       // filled in cell order by "Data OK"
+    ScoreSet scoresBackup; // taken when the user leaves the grid for the design screen
+    std::vector<DataFileScore> dataFileImage; // scores with their marks as the last "Data OK" left them
+    bool labelsInUse = false;
+    bool namesAbbreviated = false;
+    std::vector<std::string> fullNames;
+    bool nestingSpecified = false;
+    bool designAnalysed = false;
+    bool hasTable = false;
+    NTable table;
+    DataSession session;
+
+    // Forgets everything of the problem; iterations and preferences live on.
+    void reset()
+    {
+        const int iterations = design.iterations;
+        *this = ProblemState();
+        design.iterations = iterations;
+    }
+};
+
+struct Preferences {
+    bool runMaximized = false;
+    bool useLevelLabels = false;
+};
+
+} // namespace kelsim
