@@ -55,9 +55,11 @@ HelpWindow::HelpWindow(QWidget *parent) : QMainWindow(parent)
 
     auto *search = new QWidget(tabs_);
     auto *searchLayout = new QVBoxLayout(search);
-    searchLayout->addWidget(new QLabel("Type the first letters of a &keyword:", search));
+    auto *keywordCaption = new QLabel("Type the first letters of a &keyword:", search);
+    searchLayout->addWidget(keywordCaption);
     keywordBox_ = new QLineEdit(search);
     keywordBox_->setObjectName("KeywordBox");
+    keywordCaption->setBuddy(keywordBox_);
     searchLayout->addWidget(keywordBox_);
     keywordList_ = new QListWidget(search);
     keywordList_->setObjectName("KeywordList");
@@ -101,6 +103,12 @@ HelpWindow::HelpWindow(QWidget *parent) : QMainWindow(parent)
     QAction *howto = help->addAction("How to &Use Help", this, &HelpWindow::showHowToUse);
     howto->setObjectName("Howtoitem");
 
+    // The contents list follows the page shown, however it was reached.
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this](const QUrl &url) {
+        for (size_t row = 0; row < pages_.size(); ++row)
+            if (pages_[row].file == url.fileName() && contents_->currentRow() != int(row))
+                contents_->setCurrentRow(int(row));
+    });
     connect(contents_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && row < int(pages_.size()) && currentPage() != pages_[size_t(row)].file)
             browser_->setSource(pageUrl(pages_[size_t(row)].file));
@@ -217,9 +225,6 @@ void HelpWindow::showHowToUse()
 void HelpWindow::showTopic(const QString &page)
 {
     browser_->setSource(pageUrl(page));
-    for (size_t row = 0; row < pages_.size(); ++row)
-        if (pages_[row].file == page)
-            contents_->setCurrentRow(int(row));
     present();
 }
 

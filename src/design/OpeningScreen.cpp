@@ -121,16 +121,22 @@ void OpeningScreen::buildWidgets()
     form->setRowMinimumHeight(2, 30);
     outer->addLayout(form);
 
-    cyclingNote_ = new QLabel("(Note:  the factor cycling fastest is Factor 1)", central);
+    // The note and the expected number of scores take turns in one place, so that the buttons
+    // below them stay where the user last saw them.
+    auto *noteArea = new QWidget(central);
+    auto *noteLayout = new QGridLayout(noteArea);
+    noteLayout->setContentsMargins(0, 0, 0, 0);
+    cyclingNote_ = new QLabel("(Note:  the factor cycling fastest is Factor 1)", noteArea);
     cyclingNote_->setObjectName("Label6");
-    outer->addWidget(cyclingNote_);
-
-    expectation_ = new QLabel(central);
+    expectation_ = new QLabel(noteArea);
     expectation_->setObjectName("Label4");
     QFont emphasis = expectation_->font();
     emphasis.setBold(true);
     expectation_->setFont(emphasis);
-    outer->addWidget(expectation_);
+    noteLayout->addWidget(cyclingNote_, 0, 0);
+    noteLayout->addWidget(expectation_, 0, 0);
+    noteArea->setMinimumHeight(QFontMetrics(emphasis).height() + 8);
+    outer->addWidget(noteArea);
 
     auto *buttons = new QHBoxLayout;
     okButton_ = new QPushButton("&OK", central);
@@ -159,6 +165,7 @@ void OpeningScreen::buildWidgets()
     outer->addLayout(labelRow);
 
     setCentralWidget(central);
+    resize(620, 330);
 
     for (QLineEdit *box : {factorCountBox_, levelsBox_, nameBox_})
         box->installEventFilter(this);
@@ -467,6 +474,8 @@ void OpeningScreen::confirm()
             for (size_t f = 0; f < design.factors.size(); ++f)
                 design.levelLabels[f].assign(static_cast<size_t>(design.factors[f].levels), std::string());
             expectation_->hide();
+            // The design is settled: a name typed now would change nothing.
+            nameBox_->setEnabled(false);
             confirmButton_->setText(kProceedCaption);
             adjustButton_->hide();
             startOverButton_->show();
@@ -506,6 +515,7 @@ void OpeningScreen::startOver()
     factorCountBox_->setText("2");
     ignoreNextCountChange_ = false;
     factorCountBox_->setEnabled(true);
+    nameBox_->setEnabled(true);
     showFactor(1);
     expectation_->hide();
     cyclingNote_->show();

@@ -167,6 +167,8 @@ void LevelLabelsTest::finishedReturnsToTheOpeningScreenToProceed()
     QVERIFY(!s.button("Command3")->isVisible());
     QVERIFY(s.button("StartOverButton")->isVisible());
     QVERIFY(!s.label("Label4")->isVisible());
+    // The names are settled once the labels were asked for them.
+    QVERIFY(!s.box("Text3")->isEnabled());
 
     QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
     QVERIFY(s.grid().isVisible());

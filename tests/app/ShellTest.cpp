@@ -63,6 +63,9 @@ void ShellTest::helpContentsListsEveryPage()
         QVERIFY2(titles.contains(title), title);
     contents->setCurrentRow(titles.indexOf("Nesting"));
     QCOMPARE(help.currentPage(), QString("nesting.html"));
+    // Following a link moves the contents list along.
+    child<QTextBrowser>(&help, "HelpBrowser")->setSource(QUrl("qrc:/help/np.html"));
+    QCOMPARE(contents->currentItem()->text(), QString("NP, the N-ratio and p"));
 
     // Every entry opens a page of that title with text of its own.
     auto *browser = child<QTextBrowser>(&help, "HelpBrowser");
@@ -81,6 +84,8 @@ void ShellTest::helpSearchFindsPagesByKeyword()
     QVERIFY(help.isVisible());
     QCOMPARE(child<QTabWidget>(&help, "HelpTabs")->currentIndex(), 1);
     QVERIFY(help.keywords().contains("NP"));
+    for (const QString &keyword : help.keywords())
+        QVERIFY2(keyword.front().isLetter(), qPrintable(keyword));
     QVERIFY(help.keywords().contains("replicates"));
     QVERIFY(help.topicsFor("nested").contains("Nesting"));
     QVERIFY(help.topicsFor("subjects factor").contains("The Design Specification window"));
