@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QVariant>
 #include <QWidget>
 
@@ -12,6 +13,33 @@ namespace {
 
 const char *const kTextProperty = "kelsimContextHelp";
 const char *const kPopupName = "ContextHelpPopup";
+
+// The pop-up closes at the next click, inside it or anywhere else.
+class ContextHelpFrame : public QFrame {
+public:
+    explicit ContextHelpFrame(QWidget *window) : QFrame(window, Qt::Popup)
+    {
+        setObjectName("ContextHelpFrame");
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setAutoFillBackground(true);
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, QColor(255, 255, 225));
+        colours.setColor(QPalette::WindowText, Qt::black);
+        setPalette(colours);
+        text = new QLabel(this);
+        text->setObjectName(kPopupName);
+        text->setWordWrap(true);
+        text->setMargin(8);
+        text->setAttribute(Qt::WA_TransparentForMouseEvents);
+        auto *layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(text);
+    }
+    QLabel *text;
+
+protected:
+    void mousePressEvent(QMouseEvent *) override { close(); }
+};
 
 } // namespace
 
@@ -25,37 +53,29 @@ void attachContextHelp(QWidget *control, const QString &text)
 
 QLabel *contextHelpPopup(QWidget *window)
 {
-    return window ? window->findChild<QLabel *>(kPopupName, Qt::FindDirectChildrenOnly) : nullptr;
+    if (!window)
+        return nullptr;
+    auto *frame = window->findChild<ContextHelpFrame *>("ContextHelpFrame", Qt::FindDirectChildrenOnly);
+    return frame ? frame->text : nullptr;
 }
 
 void showContextHelp(QWidget *control, const QPoint &globalPos)
 {
     QWidget *window = control->window();
-    QLabel *popup = contextHelpPopup(window);
-    if (!popup) {
-        // A pop-up window closes by itself at the next click anywhere.
-        popup = new QLabel(window, Qt::Popup);
-        popup->setObjectName(kPopupName);
-        popup->setWordWrap(true);
-        popup->setMargin(8);
-        popup->setFrameStyle(QFrame::Box | QFrame::Plain);
-        popup->setAutoFillBackground(true);
-        QPalette palette = popup->palette();
-        palette.setColor(QPalette::Window, QColor(255, 255, 225));
-        palette.setColor(QPalette::WindowText, Qt::black);
-        popup->setPalette(palette);
-    }
-    popup->setText(control->property(kTextProperty).toString());
-    popup->setFixedWidth(popup->fontMetrics().averageCharWidth() * 48);
-    popup->adjustSize();
+    auto *frame = window->findChild<ContextHelpFrame *>("ContextHelpFrame", Qt::FindDirectChildrenOnly);
+    if (!frame)
+        frame = new ContextHelpFrame(window);
+    frame->text->setText(control->property(kTextProperty).toString());
+    frame->text->setFixedWidth(frame->fontMetrics().averageCharWidth() * 48);
+    frame->adjustSize();
     QPoint at = globalPos + QPoint(8, 8);
     if (const QScreen *screen = QGuiApplication::screenAt(globalPos)) {
         const QRect area = screen->availableGeometry();
-        at.setX(qMin(at.x(), area.right() - popup->width()));
-        at.setY(qMin(at.y(), area.bottom() - popup->height()));
+        at.setX(qMin(at.x(), area.right() - frame->width()));
+        at.setY(qMin(at.y(), area.bottom() - frame->height()));
     }
-    popup->move(at);
-    popup->show();
+    frame->move(at);
+    frame->show();
 }
 
 } // namespace kelsim

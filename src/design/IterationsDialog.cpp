@@ -43,7 +43,8 @@ IterationsDialog::IterationsDialog(Design &design, MessageService &messages, QWi
         this);
     explanation->setObjectName("Label1");
     explanation->setWordWrap(true);
-    explanation->setMinimumWidth(explanation->fontMetrics().averageCharWidth() * 70);
+    explanation->setMinimumWidth(explanation->fontMetrics().averageCharWidth() * 95);
+    explanation->setMargin(6);
 
     auto *question = new QLabel("Desired number of iterations?", this);
     question->setObjectName("Label2");
@@ -58,6 +59,8 @@ IterationsDialog::IterationsDialog(Design &design, MessageService &messages, QWi
     connect(ok, &QPushButton::clicked, this, &IterationsDialog::accept);
 
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(14);
     layout->addWidget(explanation);
     auto *row = new QHBoxLayout;
     row->addWidget(question);
