@@ -7,7 +7,7 @@ namespace kelsim {
 // "About Kelsim": the program's name and version.
 class AboutDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit AboutDialog(QWidget *parent = nullptr);
 };
 

@@ -16,7 +16,7 @@ const char *const kPopupName = "ContextHelpPopup";
 
 // The pop-up closes at the next click, inside it or anywhere else.
 class ContextHelpFrame : public QFrame {
-public:
+  public:
     explicit ContextHelpFrame(QWidget *window) : QFrame(window, Qt::Popup)
     {
         setObjectName("ContextHelpFrame");
@@ -37,7 +37,7 @@ public:
     }
     QLabel *text;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent *) override { close(); }
 };
 

@@ -16,7 +16,7 @@ namespace kelsim {
 // on how to use help.
 class HelpWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit HelpWindow(QWidget *parent = nullptr);
 
     void showContents();
@@ -31,7 +31,7 @@ public:
     // Titles of the pages that carry a keyword.
     QStringList topicsFor(const QString &keyword) const;
 
-private:
+  private:
     struct Page {
         QString file;
         QString title;

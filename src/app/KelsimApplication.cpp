@@ -28,8 +28,8 @@ void present(QWidget *window)
 
 } // namespace
 
-KelsimApplication::KelsimApplication(MessageService &messages, FileDialogService &fileDialogs,
-                                     SettingsStore &settings, QObject *parent)
+KelsimApplication::KelsimApplication(MessageService &messages, FileDialogService &fileDialogs, SettingsStore &settings,
+                                     QObject *parent)
     : QObject(parent), messages_(messages), fileDialogs_(fileDialogs), settings_(settings),
       webAddress_(QStringLiteral(KELSIM_WEB_ADDRESS))
 {
@@ -151,8 +151,8 @@ bool KelsimApplication::exit()
     if (!confirmUnsavedData("Exit", QApplication::activeWindow()))
         return false;
     exited_ = true;
-    for (QWidget *window : std::initializer_list<QWidget *>{help_.get(), about_.get(), labels_.get(), grid_.get(),
-                                                            opening_.get()})
+    for (QWidget *window :
+         std::initializer_list<QWidget *>{help_.get(), about_.get(), labels_.get(), grid_.get(), opening_.get()})
         if (window)
             window->hide();
     if (endProgram)

@@ -26,7 +26,7 @@ class SettingsStore;
 // every window, and walks the user from window to window. Windows get a reference to it.
 class KelsimApplication : public QObject {
     Q_OBJECT
-public:
+  public:
     KelsimApplication(MessageService &messages, FileDialogService &fileDialogs, SettingsStore &settings,
                       QObject *parent = nullptr);
     ~KelsimApplication() override;
@@ -89,7 +89,7 @@ public:
     void setWebAddress(const QString &address) { webAddress_ = address; }
     std::function<bool(const QUrl &)> openUrl; // the desktop's "open"; tests replace it
 
-private:
+  private:
     MessageService &messages_;
     FileDialogService &fileDialogs_;
     SettingsStore &settings_;

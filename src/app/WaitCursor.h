@@ -7,7 +7,7 @@ namespace kelsim {
 // The hourglass pointer for as long as a command works; restore() gives the normal pointer back
 // early, before a message box.
 class WaitCursor {
-public:
+  public:
     WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { restore(); }
     WaitCursor(const WaitCursor &) = delete;
@@ -20,7 +20,7 @@ public:
         active_ = false;
     }
 
-private:
+  private:
     bool active_ = true;
 };
 

@@ -27,10 +27,10 @@ namespace {
 // Keeps a marked score red while it is the selected cell: the selection is drawn in a light
 // colour and the text in the score's own colour.
 class ScoreCellDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-protected:
+  protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
@@ -251,8 +251,8 @@ void DataEntryGrid::load()
     caption_->setText(label.isEmpty() ? QString("Enter Data:") : "Enter Data for " + label + ":");
 
     enable({"PasteItem", "OpenItem", "PrinterSetupItem", "WidenItem", "ExitItem", "RestartButton"}, true);
-    enable({"DataOkButton", "AnovaButton", "ClearItem", "InsertItem", "RemoveItem", "CopyItem", "SaveItem",
-            "PrintItem", "NewWinwordItem", "ExistingWinwordItem", "DatascreenButton", "Tables"},
+    enable({"DataOkButton", "AnovaButton", "ClearItem", "InsertItem", "RemoveItem", "CopyItem", "SaveItem", "PrintItem",
+            "NewWinwordItem", "ExistingWinwordItem", "DatascreenButton", "Tables"},
            false);
     setEnabled(true);
 }
@@ -274,7 +274,8 @@ void DataEntryGrid::sizeColumns()
         double levelWidth = std::floor(std::log10(levels + 1.0) + 2) * 0.9 * w;
         if (problem.labelsInUse && factor - 1 < int(problem.design.levelLabels.size()) &&
             !problem.design.levelLabels[static_cast<size_t>(factor - 1)].empty()) {
-            const QString first = QString::fromStdString(problem.design.levelLabels[static_cast<size_t>(factor - 1)][0]);
+            const QString first =
+                QString::fromStdString(problem.design.levelLabels[static_cast<size_t>(factor - 1)][0]);
             bool numeric = false;
             first.toDouble(&numeric);
             if (!numeric)
@@ -474,8 +475,8 @@ void DataEntryGrid::keyCharacter(QKeyEvent *event)
         } else {
             moveToRow(currentRow_);
             enable({"DataOkButton"}, true);
-            enable({"DatascreenButton", "AnovaButton", "Tables", "PrintItem", "NewWinwordItem",
-                    "ExistingWinwordItem", "SaveItem"},
+            enable({"DatascreenButton", "AnovaButton", "Tables", "PrintItem", "NewWinwordItem", "ExistingWinwordItem",
+                    "SaveItem"},
                    false);
         }
     }
@@ -510,10 +511,10 @@ void DataEntryGrid::insertScore()
     const int last = model_->scoreCount() - 1;
     const QString pushedOut = model_->scoreText(last);
     if (!pushedOut.isEmpty()) {
-        const MessageAnswer answer = app_.messages().show(
-            "The last score in the grid (" + pushedOut +
-                ") has no row to move down to and would be lost.  Insert the new score anyway?",
-            "Wait", MessageIcon::Question, MessageButtons::YesNo, this);
+        const MessageAnswer answer =
+            app_.messages().show("The last score in the grid (" + pushedOut +
+                                     ") has no row to move down to and would be lost.  Insert the new score anyway?",
+                                 "Wait", MessageIcon::Question, MessageButtons::YesNo, this);
         if (answer != MessageAnswer::Yes)
             return;
     }

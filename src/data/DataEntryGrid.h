@@ -17,7 +17,7 @@ class ScoreGridModel;
 // the score, where the scores are typed, corrected, inserted, removed, marked and confirmed.
 class DataEntryGrid : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit DataEntryGrid(KelsimApplication &app, QWidget *parent = nullptr);
     ~DataEntryGrid() override;
 
@@ -51,11 +51,11 @@ public:
     // Widths in twips (1/1440 inch) as screen pixels.
     int twips(double amount) const;
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
-private:
+  private:
     void buildMenus();
     void buildWidgets();
     void sizeColumns();

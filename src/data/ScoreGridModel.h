@@ -16,7 +16,7 @@ struct Design;
 // rows costs no more than its scores.
 class ScoreGridModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     // levelTexts[f][l]: what the level column of factor f shows for level l + 1.
     ScoreGridModel(const QStringList &names, const std::vector<int> &levelCounts,
                    const std::vector<QStringList> &levelTexts, QObject *parent = nullptr);
@@ -53,7 +53,7 @@ public:
 
     const std::vector<QString> &texts() const { return texts_; }
 
-private:
+  private:
     void scoresChanged(int first, int last);
 
     QStringList names_;

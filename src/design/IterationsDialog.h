@@ -14,7 +14,7 @@ class MessageService;
 // "Number of Iterations": how many resampling iterations estimate the p-values.
 class IterationsDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     IterationsDialog(Design &design, MessageService &messages, QWidget *parent = nullptr);
 
     // Shows the window, always offering "100,000".
@@ -25,7 +25,7 @@ public:
     // 32-bit range.
     static std::optional<int> parseIterations(const QString &text);
 
-private:
+  private:
     void accept() override;
 
     Design &design_;

@@ -96,8 +96,8 @@ std::string &LevelLabelsWindow::labelOf(int factor, int level)
 
 QString LevelLabelsWindow::questionPrompt(int factor, int level) const
 {
-    return "For Factor " + strQ(factor) + ", " + nameOf(factor) + ", " + "what is the label for level " +
-           strQ(level) + "?";
+    return "For Factor " + strQ(factor) + ", " + nameOf(factor) + ", " + "what is the label for level " + strQ(level) +
+           "?";
 }
 
 QString LevelLabelsWindow::requestPrompt(int factor, int level) const

@@ -14,7 +14,7 @@ class KelsimApplication;
 // label of each level, and checks that the labels of a factor differ.
 class LevelLabelsWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit LevelLabelsWindow(KelsimApplication &app, QWidget *parent = nullptr);
 
     // Starts at factor 1, level 1, for the design the opening screen confirmed.
@@ -27,12 +27,12 @@ public:
     QString questionPrompt(int factor, int level) const;
     QString requestPrompt(int factor, int level) const;
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void reject() override; // Escape: as "&Cancel"
 
-private:
+  private:
     void labelChanged(const QString &text);
     void acceptLabel();
     void useCellIndices();

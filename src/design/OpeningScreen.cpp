@@ -354,8 +354,8 @@ void OpeningScreen::levelsChanged(const QString &text)
 void OpeningScreen::nameChanged(const QString &text)
 {
     if (!text.isEmpty() && !isAsciiLetter(text[0]) && text[0] != '"') {
-        app_.messages().show("The factor name must begin with an alphabetic character!", "Error",
-                             MessageIcon::Critical, MessageButtons::Ok, this);
+        app_.messages().show("The factor name must begin with an alphabetic character!", "Error", MessageIcon::Critical,
+                             MessageButtons::Ok, this);
         nameBox_->clear();
         return;
     }
@@ -428,8 +428,8 @@ void OpeningScreen::acceptFactor()
     double product = 1;
     for (int i = 1; i <= factorCount_; ++i)
         product *= levels_[i];
-    const QString shown = product < 9e15 ? strQ(static_cast<int64_t>(product))
-                                         : QString::fromStdString(strText(product));
+    const QString shown =
+        product < 9e15 ? strQ(static_cast<int64_t>(product)) : QString::fromStdString(strText(product));
     app_.messages().show("You have specified" + shown +
                              " scores, but the maximum allowed by the program is 16352 scores.",
                          "Program Limitation!", MessageIcon::Critical, MessageButtons::Ok, this);
@@ -631,10 +631,11 @@ void OpeningScreen::toggleMaximized(bool on)
 
 void OpeningScreen::showPurpose()
 {
-    app_.messages().show("     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
-                         "independent groups and repeated measures designs.\n\r     The input grid accepts one score "
-                         "per factorial combination; replicates and/or subjects are treated as ordinary factors.",
-                         "Purpose", MessageIcon::Information, MessageButtons::Ok, this);
+    app_.messages().show(
+        "     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
+        "independent groups and repeated measures designs.\n\r     The input grid accepts one score "
+        "per factorial combination; replicates and/or subjects are treated as ordinary factors.",
+        "Purpose", MessageIcon::Information, MessageButtons::Ok, this);
 }
 
 void OpeningScreen::closeEvent(QCloseEvent *event)

@@ -21,7 +21,7 @@ class UpDownButtons;
 // problem label, and the confirmation of the number of scores the design implies.
 class OpeningScreen : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit OpeningScreen(KelsimApplication &app, QWidget *parent = nullptr);
     ~OpeningScreen() override;
 
@@ -42,11 +42,11 @@ public:
     // The generic name of factor i: its letter and an invitation to replace it.
     static QString genericName(int factor);
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
-private:
+  private:
     void buildWidgets();
     void buildMenus();
 
@@ -96,8 +96,8 @@ private:
     int factorCount_ = 2;
     int currentFactor_ = 1;
     bool ignoreNextCountChange_ = false;
-    std::vector<int> levels_;     // index 0 unused
-    std::vector<QString> names_;  // index 0 unused
+    std::vector<int> levels_;    // index 0 unused
+    std::vector<QString> names_; // index 0 unused
 };
 
 } // namespace kelsim

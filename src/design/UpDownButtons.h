@@ -11,14 +11,14 @@ namespace kelsim {
 // The box's own change handling sees every step as a change of its text.
 class UpDownButtons : public QWidget {
     Q_OBJECT
-public:
+  public:
     UpDownButtons(QLineEdit *buddy, int minimum, int maximum, QWidget *parent = nullptr);
 
     void stepBy(int steps);
     QToolButton *upButton() const { return up_; }
     QToolButton *downButton() const { return down_; }
 
-private:
+  private:
     QLineEdit *buddy_;
     int minimum_;
     int maximum_;

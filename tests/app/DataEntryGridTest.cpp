@@ -14,7 +14,7 @@ using namespace kelsim::test;
 namespace {
 
 class GridDriver {
-public:
+  public:
     explicit GridDriver(Session &s) : session(s), window(s.grid())
     {
         QApplication::setActiveWindow(&window); // what the window manager does for a new window
@@ -87,7 +87,7 @@ QStringList numbered(int count, const QString &prefix = "s")
 class DataEntryGridTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void showsOneRowPerCellInCellOrder();
     void captionCarriesTheProblemLabel();
     void commandsWhenTheGridOpens();
@@ -196,12 +196,18 @@ void DataEntryGridTest::typedCharactersAreAppendedOnlyWhenAccepted_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("score");
-    QTest::newRow("digits and a letter") << "12a" << "12a";
-    QTest::newRow("space inside") << "a b" << "a b";
-    QTest::newRow("upper case") << "Yes" << "Yes";
-    QTest::newRow("brackets and signs") << "[\\]^_`{" << "[\\]^_`{";
-    QTest::newRow("punctuation ignored") << "1,2.3-4" << "1234";
-    QTest::newRow("other signs ignored") << "a!@#$%&*()=+}|~b" << "ab";
+    QTest::newRow("digits and a letter") << "12a"
+                                         << "12a";
+    QTest::newRow("space inside") << "a b"
+                                  << "a b";
+    QTest::newRow("upper case") << "Yes"
+                                << "Yes";
+    QTest::newRow("brackets and signs") << "[\\]^_`{"
+                                        << "[\\]^_`{";
+    QTest::newRow("punctuation ignored") << "1,2.3-4"
+                                         << "1234";
+    QTest::newRow("other signs ignored") << "a!@#$%&*()=+}|~b"
+                                         << "ab";
     QTest::newRow("accents ignored") << QString::fromUtf8("é1") << "1";
 }
 
@@ -347,8 +353,7 @@ void DataEntryGridTest::clickMovesTheCursorToTheClickedRow()
     g.type("q");
     QCOMPARE(g.score(5), QString("q"));
     // A click on a name or level cell selects the row's score too.
-    QTest::mouseClick(g.view()->viewport(), Qt::LeftButton, {},
-                      g.view()->visualRect(g.scores().index(3, 1)).center());
+    QTest::mouseClick(g.view()->viewport(), Qt::LeftButton, {}, g.view()->visualRect(g.scores().index(3, 1)).center());
     QCOMPARE(g.window.currentRow(), 3);
     QCOMPARE(g.view()->currentIndex().column(), 6);
 }

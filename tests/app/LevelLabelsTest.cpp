@@ -36,7 +36,7 @@ std::string label(Session &s, int factor, int level)
 class LevelLabelsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void confirmingWithTheLabelsPreferenceOpensTheWindow();
     void promptsUseTheQuestionThenTheRequestForm();
     void aThirdCharacterIsRefusedAtOnce();

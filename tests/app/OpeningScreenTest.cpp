@@ -16,7 +16,7 @@ using namespace kelsim::test;
 class OpeningScreenTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void startsWithTwoFactorsOfTwoLevelsAndGenericNames();
     void countBoxRefusesEveryKeyButDigitsPointAndBackspace();
     void enterOnAnEmptyCountAsksForANumber();
@@ -102,8 +102,8 @@ void OpeningScreenTest::countBoxRefusesEveryKeyButDigitsPointAndBackspace()
     QTest::keyClick(count, 'x');
     QCOMPARE(count->text(), QString());
     QCOMPARE(s.messages.shown.size(), size_t(1));
-    QVERIFY(sameMessage(s.messages.last(), "Only numeric characters are permitted here", "Error!",
-                        MessageIcon::Critical));
+    QVERIFY(
+        sameMessage(s.messages.last(), "Only numeric characters are permitted here", "Error!", MessageIcon::Critical));
 
     QTest::keyClicks(count, "2");
     QTest::keyClick(count, '-');
@@ -227,8 +227,8 @@ void OpeningScreenTest::levelsBoxRefusesLetters()
     Session s;
     Session::clickAndType(s.box("Text2"), "3q");
     QCOMPARE(s.box("Text2")->text(), QString());
-    QVERIFY(sameMessage(s.messages.last(), "Only numeric characters are permitted here", "Error!",
-                        MessageIcon::Critical));
+    QVERIFY(
+        sameMessage(s.messages.last(), "Only numeric characters are permitted here", "Error!", MessageIcon::Critical));
 }
 
 void OpeningScreenTest::nameMustBeginWithALetterOrQuote()

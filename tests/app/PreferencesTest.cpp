@@ -24,7 +24,7 @@ QString storedValue(Session &s, const QString &key)
 class PreferencesTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void cleanup();
     void missingPreferencesReadAsFalse();

@@ -17,7 +17,7 @@ using namespace kelsim::test;
 class ShellTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void startUpShowsOnlyTheOpeningScreen();
     void helpContentsListsEveryPage();
     void helpSearchFindsPagesByKeyword();
@@ -55,11 +55,11 @@ void ShellTest::helpContentsListsEveryPage()
     QStringList titles;
     for (int row = 0; row < contents->count(); ++row)
         titles << contents->item(row)->text();
-    for (const char *title : {"Contents", "A first problem, step by step", "The opening screen", "Labels for levels",
-                              "The Data Entry Grid", "The Design Specification window", "Replicates and subjects",
-                              "Nesting", "The Kelsim Table", "NP, the N-ratio and p",
-                              "Resampling iterations and preferences", "Data files and recently used files",
-                              "How to use help"})
+    for (const char *title :
+         {"Contents", "A first problem, step by step", "The opening screen", "Labels for levels", "The Data Entry Grid",
+          "The Design Specification window", "Replicates and subjects", "Nesting", "The Kelsim Table",
+          "NP, the N-ratio and p", "Resampling iterations and preferences", "Data files and recently used files",
+          "How to use help"})
         QVERIFY2(titles.contains(title), title);
     contents->setCurrentRow(titles.indexOf("Nesting"));
     QCOMPARE(help.currentPage(), QString("nesting.html"));

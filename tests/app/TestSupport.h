@@ -60,9 +60,8 @@ struct FactorSpec {
 };
 
 class Session {
-public:
-    explicit Session(bool useLabels = false, bool runMaximized = false)
-        : settings(dir.filePath("Kelsim_Setup.ini"))
+  public:
+    explicit Session(bool useLabels = false, bool runMaximized = false) : settings(dir.filePath("Kelsim_Setup.ini"))
     {
         quietPlatformMessagesOnce();
         if (useLabels)
@@ -131,8 +130,8 @@ inline bool sameMessage(const Message &shown, const QString &text, const QString
 {
     if (shown.text == text && shown.title == title && shown.icon == icon && shown.buttons == buttons)
         return true;
-    qWarning().noquote() << "shown:" << shown.text << "|" << shown.title << "| icon" << int(shown.icon)
-                         << "| buttons" << int(shown.buttons);
+    qWarning().noquote() << "shown:" << shown.text << "|" << shown.title << "| icon" << int(shown.icon) << "| buttons"
+                         << int(shown.buttons);
     return false;
 }
 
