@@ -183,3 +183,43 @@ TEST(CommandLine, theProgramItselfRunsTheExample)
     EXPECT_EQ(bad.exitCode(), 1);
     EXPECT_TRUE(bad.readAllStandardError().startsWith("kelsim-cli: "));
 }
+
+TEST(CommandLine, nestedExampleListsItsNestingAndPoolsTheErrorRows)
+{
+    const Outcome o = runCli({KELSIM_EXAMPLES "/therapy.dat", "--factor", "Group:2", "--factor", "Patient:4",
+                              "--factor", "Week:3", "--repeated", "Patient", "--nest", "Patient<Group", "--seed", "3",
+                              "--iterations", "2000"});
+    ASSERT_EQ(o.exit, 0) << o.err;
+    EXPECT_NE(o.out.find("   Week     3\nP nested under G\n\n\r"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\n   Error + 6             72"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("\n P "), std::string::npos);
+}
+
+TEST(CommandLine, nestingIsCheckedAsTheNestingListChecksIt)
+{
+    QTemporaryDir dir;
+    const QString data = writeFile(dir, "d.dat", QByteArray("a\r\nb\r\n").repeated(8));
+    const QStringList design = {data,      "--factor", "A:2", "--factor", "B:2", "--factor", "C:2",
+                                "--factor", "S:2",      "--repeated", "S"};
+    struct Case {
+        QStringList nests;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--nest", "A<B", "--nest", "B<A"},
+         "Nesting Error! You have designated A as nested under B and B as nested under A. Nesting is a one-way "
+         "relationship. Please correct the designation."},
+        {{"--nest", "A<B", "--nest", "B<C", "--nest", "C<A"},
+         "Nesting Error The hierarchical structure in your choices implies that B is nested under A ,but you have "
+         "specified that A is nested under B. This is a contradiction. Please correct the designation."},
+        {{"--nest", "A<S"}, "not an admissible relation"},
+        {{"--nest", "A<Q"}, "no such factor"},
+        {{"--nest", "AB"}, "expected X<Y"},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = runCli(design + c.nests);
+        EXPECT_EQ(o.exit, kExitBadInput);
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+    }
+    EXPECT_EQ(runCli(design + QStringList{"--nest", "A<B", "--nest", "S<C", "--iterations", "10"}).exit, 0);
+}
