@@ -140,20 +140,20 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
 {
     Design design = request.design;
     if (const std::string problem = applyNesting(request, design); !problem.empty()) {
-        err << problem << "\n";
+        err << "kelsim-cli: " << problem << "\n";
         return kExitBadInput;
     }
 
     const QString path = QString::fromStdString(request.dataFile);
     const DataFileLoad load = loadDataFile(path);
     if (!load.ok()) {
-        err << dataFileProblemText(path, load).toStdString() << "\n";
+        err << "kelsim-cli: " << dataFileProblemText(path, load).toStdString() << "\n";
         return kExitBadInput;
     }
     const std::vector<DataFileScore> &read = load.scores;
     const int64_t n = design.cellCount();
     if (static_cast<int64_t>(read.size()) != n) {
-        err << "The number of scores in " << request.dataFile << " is" << strText(static_cast<int64_t>(read.size()))
+        err << "kelsim-cli: The number of scores in " << request.dataFile << " is" << strText(static_cast<int64_t>(read.size()))
             << ", while the design calls for" << strText(n) << " scores.\n";
         return kExitBadInput;
     }
@@ -164,7 +164,7 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
     CliQuestions questions(err, request.stopOnUndefined);
     const ObservedPass observed = observePass(design, scores, questions);
     if (observed.status == RunStatus::Abandoned) {
-        err << "The analysis was abandoned; no table was made.\n";
+        err << "kelsim-cli: The analysis was abandoned; no table was made.\n";
         return kExitAbandoned;
     }
     RunOptions options;

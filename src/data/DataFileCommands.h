@@ -62,7 +62,7 @@ struct SaveResult {
 // screen, with their dialogs and messages. Everything the grid shows comes back in the results;
 // the session flags, the recent-file list and its records are kept here.
 class DataFileCommands {
-  public:
+public:
     DataFileCommands(ProblemState &problem, RecentFileList &recentFiles, SettingsStore &settings,
                      MessageService &messages, FileDialogService &dialogs, const QString &programDir = QString(),
                      QWidget *owner = nullptr);
@@ -97,7 +97,7 @@ class DataFileCommands {
     // calls readFileOnOpen(). False for a position the list does not hold.
     bool reopenRecentFile(int position);
 
-  private:
+private:
     SaveResult saveDataAs(const std::vector<DataFileScore> &image, const QString &proposedName);
     void showLoadProblem(const QString &path, const DataFileLoad &load, bool automatic);
     void rememberCurrentFile(const QString &path, bool reportFailure);

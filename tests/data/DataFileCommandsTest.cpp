@@ -21,7 +21,7 @@ namespace {
 // A scripted message service that can change the world while a message is on screen, as a
 // user would before pressing Retry.
 class HookedMessages : public ScriptedMessageService {
-  public:
+public:
     using MessageService::show;
     MessageAnswer show(const Message &message, QWidget *parent = nullptr) override
     {
