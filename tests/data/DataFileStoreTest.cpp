@@ -187,6 +187,25 @@ TEST(DataFileStore, filesThatCannotBeDataFilesAreRefusedWithTheirReason)
     }
 }
 
+TEST(DataFileStore, aFileWithoutReadPermissionIsRefused)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("secret.dat");
+    writeBytes(path, "a\r\n");
+    chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    chmod(QFile::encodeName(path).constData(), 0200);
+    const int status = runInChild([&] {
+        if (!dropRootInChild())
+            return kChildCannotSetUp;
+        const DataFileLoad load = loadDataFile(path);
+        const bool named = dataFileProblemText(path, load).contains("permission to read it is denied");
+        return named ? static_cast<int>(load.failure) : kChildCannotSetUp + 1;
+    });
+    chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    ASSERT_NE(status, kChildCannotSetUp);
+    EXPECT_EQ(status, static_cast<int>(FileFailure::PermissionDenied));
+}
+
 TEST(DataFileStore, saveOverAFolderOrIntoAMissingFolderFails)
 {
     QTemporaryDir dir;
