@@ -1,13 +1,11 @@
 #include "CliRun.h"
 
 #include "AnalysisRun.h"
-#include "DataFileFormat.h"
+#include "DataFileStore.h"
 #include "Format.h"
 #include "NestingRelations.h"
 #include "TableReport.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,9 +18,6 @@
 namespace kelsim {
 
 namespace {
-
-// Data files hold at most 16352 short scores; anything far larger is not one.
-constexpr qint64 kLargestDataFile = 16 * 1024 * 1024;
 
 class CliQuestions : public RunQuestions {
 public:
@@ -145,34 +140,20 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
 {
     Design design = request.design;
     if (const std::string problem = applyNesting(request, design); !problem.empty()) {
-        err << problem << "\n";
+        err << "kelsim-cli: " << problem << "\n";
         return kExitBadInput;
     }
 
     const QString path = QString::fromStdString(request.dataFile);
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        err << "The file " << request.dataFile << " cannot be found.\n";
+    const DataFileLoad load = loadDataFile(path);
+    if (!load.ok()) {
+        err << "kelsim-cli: " << dataFileProblemText(path, load).toStdString() << "\n";
         return kExitBadInput;
     }
-    if (info.isDir()) {
-        err << request.dataFile << " is a folder, not a data file.\n";
-        return kExitBadInput;
-    }
-    if (info.size() > kLargestDataFile) {
-        err << request.dataFile << " is too large to be a data file (" << info.size() << " bytes).\n";
-        return kExitBadInput;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "The file " << request.dataFile << " cannot be read: " << file.errorString().toStdString() << "\n";
-        return kExitBadInput;
-    }
-    const QByteArray bytes = file.readAll();
-    const std::vector<DataFileScore> read = parseDataFile(bytes.toStdString());
+    const std::vector<DataFileScore> &read = load.scores;
     const int64_t n = design.cellCount();
     if (static_cast<int64_t>(read.size()) != n) {
-        err << "The number of scores in " << request.dataFile << " is" << strText(static_cast<int64_t>(read.size()))
+        err << "kelsim-cli: The number of scores in " << request.dataFile << " is" << strText(static_cast<int64_t>(read.size()))
             << ", while the design calls for" << strText(n) << " scores.\n";
         return kExitBadInput;
     }
@@ -183,7 +164,7 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
     CliQuestions questions(err, request.stopOnUndefined);
     const ObservedPass observed = observePass(design, scores, questions);
     if (observed.status == RunStatus::Abandoned) {
-        err << "The analysis was abandoned; no table was made.\n";
+        err << "kelsim-cli: The analysis was abandoned; no table was made.\n";
         return kExitAbandoned;
     }
     RunOptions options;

@@ -1,1 +1,259 @@
+#include "CliOptions.h"
+#include "CliRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace kelsim;
+
+namespace {
+
+struct Outcome {
+    int exit = -1;
+    std::string out, err;
+};
+
+Outcome runCli(QStringList arguments)
+{
+    arguments.prepend("kelsim-cli");
+    Outcome outcome;
+    const CliParse parse = parseCommandLine(arguments);
+    if (!parse.request) {
+        outcome.exit = kExitBadInput;
+        outcome.err = parse.error;
+        return outcome;
+    }
+    std::ostringstream out, err;
+    outcome.exit = runCommandLine(*parse.request, out, err, false);
+    outcome.out = out.str();
+    outcome.err = err.str();
+    return outcome;
+}
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    return path;
+}
+
+const QString kTaste = QStringLiteral(KELSIM_EXAMPLES "/taste.dat");
+const QStringList kTasteDesign = {"--factor", "Group:2", "--factor",   "Subject:5",
+                                  "--factor", "Time:3",  "--repeated", "Subject"};
+
+} // namespace
+
+TEST(CommandLine, reportOfTheBundledExampleIsTheCopiedTable)
+{
+    const Outcome o = runCli(QStringList{kTaste} + kTasteDesign +
+                             QStringList{"--seed", "7", "--iterations", "2000", "--problem", "Taste test"});
+    ASSERT_EQ(o.exit, 0) << o.err;
+    EXPECT_EQ(o.out.rfind("     Taste test\r  Factors\n   Group    2\n  (Subject) 5\n   Time     3\n\n\r", 0), 0u)
+        << o.out;
+    EXPECT_NE(o.out.find(" S       4             60"), std::string::npos);
+    EXPECT_NE(o.out.find("\n   SxGxT 8            120"), std::string::npos);
+}
+
+TEST(CommandLine, sameSeedGivesIdenticalOutputWithOneAndTwoThreads)
+{
+    const QStringList common =
+        QStringList{kTaste} + kTasteDesign + QStringList{"--seed", "99", "--iterations", "20000"};
+    for (const char *format : {"report", "tsv", "json"}) {
+        const Outcome one = runCli(common + QStringList{"--threads", "1", "--format", format});
+        const Outcome two = runCli(common + QStringList{"--threads", "2", "--format", format});
+        ASSERT_EQ(one.exit, 0);
+        EXPECT_EQ(one.out, two.out) << format;
+    }
+}
+
+TEST(CommandLine, tsvHasEveryColumnAndNoPColumnWithOneIteration)
+{
+    const Outcome o = runCli(QStringList{kTaste} + kTasteDesign + QStringList{"--format", "tsv", "--iterations", "1"});
+    ASSERT_EQ(o.exit, 0);
+    std::istringstream lines(o.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "Source\tdf\tPairs\tNP\tN-ratio");
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        ++rows;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 4) << line;
+    }
+    EXPECT_EQ(rows, 7);
+}
+
+TEST(CommandLine, jsonCarriesTheNumbersSeedAndExceedCounts)
+{
+    const Outcome o = runCli(QStringList{kTaste} + kTasteDesign +
+                             QStringList{"--format", "json", "--seed", "5", "--iterations", "100"});
+    ASSERT_EQ(o.exit, 0);
+    for (const char *key : {"\"totalPairs\": 435", "\"iterations\": 100", "\"seed\": \"5\"", "\"exceedCount\"",
+                            "\"source\": \"  SxGxT\""})
+        EXPECT_NE(o.out.find(key), std::string::npos) << key;
+}
+
+TEST(CommandLine, badInputGetsOneClearLineAndAFailingExit)
+{
+    QTemporaryDir dir;
+    const QString short_ = writeFile(dir, "short.dat", "a\r\nb\r\n");
+    const QString twelve = writeFile(dir, "twelve.dat", QByteArray("a\r\n").repeated(12));
+    struct Case {
+        QStringList arguments;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{short_, "--factor", "A:2", "--factor", "B:2", "--independent", "B"},
+         "The number of scores in " + short_.toStdString() + " is 2, while the design calls for 4 scores."},
+        {{dir.filePath("missing.dat"), "--factor", "A:2", "--factor", "B:2", "--independent", "B"}, "cannot be found"},
+        {{dir.path(), "--factor", "A:2", "--factor", "B:2", "--independent", "B"}, "is a folder"},
+        {{twelve, "--factor", "A:12", "--independent", "A"}, "at least 2 factors"},
+        {{twelve, "--factor", "A:2", "--factor", "B:2", "--factor", "C:2", "--factor", "D:2", "--factor", "E:2",
+          "--factor", "F:2", "--factor", "G:2", "--independent", "A"},
+         "Sorry, the program only accommodates 6 factors."},
+        {{twelve, "--factor", "A:1", "--factor", "B:12", "--independent", "A"},
+         "  There must be at least 2 levels in a factor.  Please re-enter the design specifications."},
+        {{twelve, "--factor", "A:200", "--factor", "B:100", "--independent", "A"},
+         "You have specified 20000 scores, but the maximum allowed by the program is 16352 scores."},
+        {{twelve, "--factor", "Age:3", "--factor", "appetite:4", "--independent", "Age"},
+         "The program requires the first letter of all factor names to be unique.  Please change the name of "
+         "either Age or appetite."},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "Z"}, "There is no factor \"Z\""},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--repeated", "3"}, "There is no factor \"3\""},
+        {{twelve, "--factor", "A:3", "--factor", "B:4"}, "Designate one factor"},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--iterations", "lots"},
+         "The number of iterations must be a positive integer."},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--iterations", "0"},
+         "The number of iterations must be a positive integer."},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--iterations", "99999999999"},
+         "The number of iterations must be a positive integer."},
+        {{twelve, "--factor", "A", "--factor", "B:4", "--independent", "A"}, "expected NAME:LEVELS"},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--format", "xml"}, "--format"},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--bogus"}, "bogus"},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = runCli(c.arguments);
+        EXPECT_NE(o.exit, 0) << c.message;
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+        EXPECT_TRUE(o.out.empty());
+    }
+}
+
+TEST(CommandLine, undefinedRatioGoesOnUnlessAskedToStop)
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "diagonal.dat", "a\r\nb\r\nc\r\nd\r\n");
+    const QStringList design = {path, "--factor", "A:2", "--factor", "S:2", "--repeated", "S", "--iterations", "10"};
+    const Outcome goOn = runCli(design);
+    EXPECT_EQ(goOn.exit, 0);
+    EXPECT_NE(goOn.err.find("Undefined N-ratio! The Mean Square for the denominator of the N-ratio associated with "
+                            "the A source is zero."),
+              std::string::npos);
+    const Outcome stop = runCli(design + QStringList{"--stop-on-undefined"});
+    EXPECT_EQ(stop.exit, kExitAbandoned);
+    EXPECT_TRUE(stop.out.empty());
+}
+
+TEST(CommandLine, marksInTheDataFileAreNotPartOfTheScore)
+{
+    QTemporaryDir dir;
+    const QString marked = writeFile(dir, "marked.dat", "aI\r\nb\r\na\r\nbI\r\n");
+    const QString plain = writeFile(dir, "plain.dat", "a\r\nb\r\na\r\nb\r\n");
+    const QStringList design = {"--factor", "A:2",      "--factor", "B:2",          "--independent",
+                                "B",        "--format", "tsv",      "--iterations", "1"};
+    EXPECT_EQ(runCli(QStringList{marked} + design).out, runCli(QStringList{plain} + design).out);
+}
+
+TEST(CommandLine, theProgramItselfRunsTheExample)
+{
+    QProcess process;
+    process.start(KELSIM_CLI, QStringList{kTaste} + kTasteDesign + QStringList{"--iterations", "1000", "--seed", "1"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(process.readAllStandardOutput().contains("Factors"));
+    QProcess bad;
+    bad.start(KELSIM_CLI, {"nothing.dat"});
+    ASSERT_TRUE(bad.waitForFinished(60000));
+    EXPECT_EQ(bad.exitCode(), 1);
+    EXPECT_TRUE(bad.readAllStandardError().startsWith("kelsim-cli: "));
+}
+
+TEST(CommandLine, nestedExampleListsItsNestingAndPoolsTheErrorRows)
+{
+    const Outcome o =
+        runCli({KELSIM_EXAMPLES "/therapy.dat", "--factor", "Group:2", "--factor", "Patient:4", "--factor", "Week:3",
+                "--repeated", "Patient", "--nest", "Patient<Group", "--seed", "3", "--iterations", "2000"});
+    ASSERT_EQ(o.exit, 0) << o.err;
+    EXPECT_NE(o.out.find("   Week     3\nP nested under G\n\n\r"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\n   Error + 6             72"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("\n P "), std::string::npos);
+}
+
+TEST(CommandLine, nestingIsCheckedAsTheNestingListChecksIt)
+{
+    QTemporaryDir dir;
+    const QString data = writeFile(dir, "d.dat", QByteArray("a\r\nb\r\n").repeated(8));
+    const QStringList design = {data,  "--factor", "A:2", "--factor",   "B:2", "--factor",
+                                "C:2", "--factor", "S:2", "--repeated", "S"};
+    struct Case {
+        QStringList nests;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--nest", "A<B", "--nest", "B<A"},
+         "Nesting Error! You have designated A as nested under B and B as nested under A. Nesting is a one-way "
+         "relationship. Please correct the designation."},
+        {{"--nest", "A<B", "--nest", "B<C", "--nest", "C<A"},
+         "Nesting Error The hierarchical structure in your choices implies that B is nested under A ,but you have "
+         "specified that A is nested under B. This is a contradiction. Please correct the designation."},
+        {{"--nest", "A<S"}, "not an admissible relation"},
+        {{"--nest", "A<Q"}, "no such factor"},
+        {{"--nest", "AB"}, "expected X<Y"},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = runCli(design + c.nests);
+        EXPECT_EQ(o.exit, kExitBadInput);
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+    }
+    EXPECT_EQ(runCli(design + QStringList{"--nest", "A<B", "--nest", "S<C", "--iterations", "10"}).exit, 0);
+}
+
+TEST(CommandLine, readsDataFilesWithTheProgramsOwnReader)
+{
+    QTemporaryDir dir;
+    // A score with a comma is written between quotes; a score ending in "I" gets one more.
+    const QString quoted = writeFile(dir, "quoted.dat", "a\r\nbI\r\n\"a,b\"\r\nII\r\n");
+    const QString plain = writeFile(dir, "plain.dat", "a\r\nb\r\nx\r\ny\r\n");
+    const QStringList design = {"--factor", "A:2",      "--factor", "B:2",          "--independent",
+                                "B",        "--format", "tsv",      "--iterations", "1"};
+    const Outcome o = runCli(QStringList{quoted} + design);
+    ASSERT_EQ(o.exit, 0) << o.err;
+    EXPECT_EQ(o.out, runCli(QStringList{plain} + design).out);
+}
+
+TEST(CommandLine, filesThatCannotBeDataFilesAreRefusedWithTheirReason)
+{
+    QTemporaryDir dir;
+    struct Case {
+        QString path;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {writeFile(dir, "empty.dat", ""), "is empty"},
+        {writeFile(dir, "binary.dat", QByteArray("a\r\n\0\0\r\nc\r\nd\r\n", 12)), "holds characters that no score"},
+        {writeFile(dir, "latin1.dat", "caf\xe9\r\nb\r\nc\r\nd\r\n"), "not in UTF-8"},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = runCli({c.path, "--factor", "A:2", "--factor", "B:2", "--independent", "B"});
+        EXPECT_EQ(o.exit, kExitBadInput);
+        EXPECT_EQ(o.err.rfind("kelsim-cli: ", 0), 0u) << o.err;
+        EXPECT_NE(o.err.find(c.reason), std::string::npos) << o.err;
+    }
+}

@@ -1,1 +1,224 @@
+#include "AnalysisRun.h"
+#include "Format.h"
+#include "TestDesigns.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace kelsim;
+using namespace kelsim::testing;
+
+namespace {
+
+RunResult run(Design design, const ScoreSet &scores, int iterations, uint64_t seed, int threads = 1)
+{
+    design.iterations = iterations;
+    ContinueAlways yes;
+    RunOptions options;
+    options.seed = seed;
+    options.threads = threads;
+    return runAnalysis(design, scores, yes, options);
+}
+
+// The exact permutation p-value of every row: the share of all arrangements of the scores whose
+// N-ratio reaches the observed one.
+std::vector<double> exactP(const Design &design, const ScoreSet &scores)
+{
+    ContinueAlways yes;
+    const ObservedPass observed = observePass(design, scores, yes);
+    const size_t rows = observed.table.rows.size();
+    std::vector<uint16_t> codes = observed.codes.codes;
+    std::sort(codes.begin(), codes.end());
+    ReferencePairCounter counter(design.levelCounts());
+    std::vector<int64_t> matching(size_t{1} << design.factorCount());
+    std::vector<double> proportion(rows), ratio(rows);
+    std::unique_ptr<bool[]> defined(new bool[rows]);
+    std::vector<int64_t> reached(rows, 0);
+    int64_t arrangements = 0;
+    // Distinct arrangements of a multiset are equally likely under a uniform shuffle.
+    do {
+        ++arrangements;
+        counter.countMatching(codes.data(), matching.data());
+        observed.evaluator.evaluate(matching.data(), proportion.data(), ratio.data(), defined.get());
+        for (size_t r = 0; r < rows; ++r)
+            if (defined[r] && ratio[r] >= observed.observedRatio[r] * (1 - 1e-12))
+                ++reached[r];
+    } while (std::next_permutation(codes.begin(), codes.end()));
+    std::vector<double> p(rows, -1.0);
+    for (size_t r = 0; r < rows; ++r)
+        if (observed.observedRatio[r] > 0)
+            p[r] = static_cast<double>(reached[r]) / arrangements;
+    return p;
+}
+
+} // namespace
+
+TEST(AnalysisRun, monteCarloPValuesAgreeWithTheExactPermutationTest)
+{
+    struct Case {
+        Design design;
+        std::vector<std::string> scores;
+    };
+    const Case cases[] = {
+        {makeDesign({{"A", 2}, {"B", 4}}, DesignKind::IndependentGroups, 2), {"a", "b", "a", "b", "a", "b", "b", "b"}},
+        {makeDesign({{"A", 2}, {"B", 2}, {"S", 2}}, DesignKind::RepeatedMeasures, 3),
+         {"x", "y", "x", "y", "x", "x", "z", "y"}},
+        {makeDesign({{"A", 4}, {"R", 2}}, DesignKind::IndependentGroups, 2), {"1", "1", "2", "2", "1", "2", "1", "2"}},
+    };
+    const int iterations = 200000;
+    for (const Case &c : cases) {
+        const ScoreSet scores = makeScores(c.scores);
+        const std::vector<double> exact = exactP(c.design, scores);
+        const RunResult result = run(c.design, scores, iterations, 99, 2);
+        ASSERT_EQ(result.status, RunStatus::Completed);
+        int compared = 0;
+        for (size_t r = 0; r < exact.size(); ++r) {
+            if (exact[r] < 0) {
+                EXPECT_TRUE(result.table.rows[r].text[5].empty());
+                continue;
+            }
+            ++compared;
+            const double p = (1.0 + result.exceedCounts[r]) / iterations;
+            const double standardError = std::sqrt(exact[r] * (1 - exact[r]) / iterations);
+            EXPECT_NEAR(p, exact[r], 4 * standardError + 1.0 / iterations) << result.table.rows[r].source();
+            EXPECT_EQ(result.table.rows[r].text[5], formatValue(p, 3));
+        }
+        EXPECT_GT(compared, 0);
+    }
+}
+
+TEST(AnalysisRun, identicalScoresGivePOfOneWhereverThereIsAP)
+{
+    const struct {
+        Design design;
+    } cases[] = {
+        {makeDesign({{"A", 2}, {"B", 3}, {"C", 2}}, DesignKind::IndependentGroups, 3)},
+        {makeDesign({{"A", 2}, {"B", 3}, {"S", 2}}, DesignKind::RepeatedMeasures, 3)},
+    };
+    for (const auto &c : cases) {
+        const RunResult result = run(c.design, makeScores(std::vector<std::string>(12, "q")), 500, 1);
+        int withP = 0;
+        for (const TableRow &row : result.table.rows) {
+            if (row.text[5].empty())
+                continue;
+            ++withP;
+            EXPECT_EQ(row.text[5], "1.000") << row.source();
+            EXPECT_EQ(formatValue(leadingValue(row.text[5]), 3, true), " 1. ");
+        }
+        EXPECT_GT(withP, 0);
+    }
+}
+
+TEST(AnalysisRun, oneIterationEstimatesNoP)
+{
+    const Design design = makeDesign({{"A", 3}, {"B", 2}}, DesignKind::IndependentGroups, 2);
+    const RunResult result = run(design, makeScores({"a", "b", "c", "a", "b", "a"}), 1, 3);
+    EXPECT_EQ(result.status, RunStatus::Completed);
+    for (const TableRow &row : result.table.rows)
+        EXPECT_TRUE(row.text[5].empty());
+    EXPECT_FALSE(result.table.rows[0].text[4].empty());
+}
+
+TEST(AnalysisRun, twoIterationsCompareExactlyOneShuffle)
+{
+    const Design design = makeDesign({{"A", 3}, {"B", 2}}, DesignKind::IndependentGroups, 2);
+    for (uint64_t seed = 0; seed < 20; ++seed) {
+        const RunResult result = run(design, makeScores({"a", "b", "c", "a", "b", "a"}), 2, seed);
+        const std::string p = result.table.rows[0].text[5];
+        EXPECT_TRUE(p == ".500" || p == "1.000") << p;
+    }
+}
+
+TEST(AnalysisRun, aSeedFixesTheResultWhateverTheThreads)
+{
+    std::mt19937_64 random(5);
+    for (int trial = 0; trial < 6; ++trial) {
+        const Design design = randomDesign(2 + trial % 4, 120, random);
+        const ScoreSet scores = randomScores(design.cellCount(), 3, random);
+        const RunResult one = run(design, scores, 3000, 77, 1);
+        const RunResult two = run(design, scores, 3000, 77, 2);
+        const RunResult again = run(design, scores, 3000, 77, 2);
+        EXPECT_EQ(one.exceedCounts, two.exceedCounts);
+        EXPECT_EQ(two.exceedCounts, again.exceedCounts);
+        for (size_t r = 0; r < one.table.rows.size(); ++r)
+            EXPECT_EQ(one.table.rows[r].text, two.table.rows[r].text);
+    }
+}
+
+TEST(AnalysisRun, theReferenceAndDefaultCountersGiveTheSameRun)
+{
+    std::mt19937_64 random(8);
+    for (int trial = 0; trial < 8; ++trial) {
+        Design design = randomDesign(2 + trial % 5, 200, random);
+        design.iterations = 700;
+        const ScoreSet scores = randomScores(design.cellCount(), 1 + trial % 4, random);
+        ContinueAlways yes;
+        RunOptions reference;
+        reference.seed = 123;
+        reference.counterFactory = &makeReferenceCounter;
+        RunOptions fast = reference;
+        fast.counterFactory = nullptr;
+        const RunResult a = runAnalysis(design, scores, yes, reference);
+        const RunResult b = runAnalysis(design, scores, yes, fast);
+        EXPECT_EQ(a.exceedCounts, b.exceedCounts);
+        ASSERT_EQ(a.table.rows.size(), b.table.rows.size());
+        for (size_t r = 0; r < a.table.rows.size(); ++r)
+            EXPECT_EQ(a.table.rows[r].text, b.table.rows[r].text);
+    }
+}
+
+TEST(AnalysisRun, cancellingReportsThatNoTableWasMade)
+{
+    const Design design = makeDesign({{"A", 4}, {"B", 5}}, DesignKind::IndependentGroups, 2);
+    std::atomic<bool> cancel{true};
+    Design d = design;
+    d.iterations = 100000;
+    ContinueAlways yes;
+    RunOptions options;
+    options.cancel = &cancel;
+    std::mt19937_64 random(1);
+    const RunResult result = runAnalysis(d, randomScores(20, 3, random), yes, options);
+    EXPECT_EQ(result.status, RunStatus::Cancelled);
+}
+
+TEST(AnalysisRun, progressReachesTheTotal)
+{
+    const Design design = makeDesign({{"A", 4}, {"B", 5}}, DesignKind::IndependentGroups, 2);
+    Design d = design;
+    d.iterations = 5001;
+    ContinueAlways yes;
+    RunOptions options;
+    int64_t lastDone = -1, lastTotal = -1;
+    options.progress = [&](int64_t done, int64_t total) {
+        EXPECT_GE(done, lastDone);
+        lastDone = done;
+        lastTotal = total;
+    };
+    std::mt19937_64 random(1);
+    runAnalysis(d, randomScores(20, 3, random), yes, options);
+    EXPECT_EQ(lastDone, 5000);
+    EXPECT_EQ(lastTotal, 5000);
+}
+
+TEST(AnalysisRun, randomCrossedDesignsKeepTheirPairsAndDf)
+{
+    std::mt19937_64 random(21);
+    for (int trial = 0; trial < 40; ++trial) {
+        const Design design = randomDesign(2 + trial % 5, 300, random);
+        const ScoreSet scores = randomScores(design.cellCount(), 2 + trial % 3, random);
+        ContinueAlways yes;
+        const ObservedPass pass = observePass(design, scores, yes);
+        const int64_t n = design.cellCount();
+        int64_t pairs = 0, df = 0;
+        for (const TableRow &row : pass.table.rows) {
+            pairs += row.pairs;
+            df += row.df;
+            EXPECT_EQ(row.text[2], strText(row.pairs));
+        }
+        EXPECT_EQ(pairs, n * (n - 1) / 2);
+        EXPECT_EQ(df, n - 1);
+        EXPECT_EQ(pass.table.rowCount(), static_cast<int>(pass.table.rows.size()) + 2);
+    }
+}

@@ -1,1 +1,175 @@
+#include "AnalysisRun.h"
+#include "Format.h"
+#include "TableRows.h"
+#include "TestDesigns.h"
+
 #include <gtest/gtest.h>
+
+using namespace kelsim;
+using namespace kelsim::testing;
+
+namespace {
+
+class RecordingQuestions : public RunQuestions {
+public:
+    explicit RecordingQuestions(bool answer = true) : answer_(answer) {}
+    bool askYesNo(const std::string &title, const std::string &text) override
+    {
+        titles.push_back(title);
+        texts.push_back(text);
+        return answer_;
+    }
+    std::vector<std::string> titles, texts;
+
+private:
+    bool answer_;
+};
+
+std::vector<std::string> sourceColumn(const NTable &table)
+{
+    std::vector<std::string> names;
+    for (const TableRow &row : table.rows)
+        names.push_back(row.source());
+    return names;
+}
+
+NTable observedTable(const Design &design, const ScoreSet &scores, RunQuestions &questions)
+{
+    return observePass(design, scores, questions).table;
+}
+
+} // namespace
+
+TEST(TableRows, independentGroupsShowsSourcesWithoutTheReplicatesFactorAndOneWithinRow)
+{
+    const Design design = makeDesign({{"A", 3}, {"B", 4}}, DesignKind::IndependentGroups, 2);
+    ContinueAlways yes;
+    const NTable table = observedTable(design, makeScores({"a", "b", "a", "a", "b", "b", "c", "a", "a", "b", "b", "a"}), yes);
+    EXPECT_EQ(sourceColumn(table), (std::vector<std::string>{"A", "  Within"}));
+    EXPECT_EQ(table.rows[1].text[1], strText(int64_t{3 + 2 * 3})); // df(B) + df(A)·df(B)
+    EXPECT_EQ(table.rows[1].text[2], " 54");                        // 18 + 36
+    EXPECT_TRUE(table.rows[1].text[4].empty());
+    EXPECT_TRUE(table.rows[1].text[6].empty());
+    EXPECT_EQ(table.rowCount(), 4); // head, two rows and the empty row after them
+    EXPECT_EQ(table.cell(1, 6), "  p");
+    const TableRow &a = table.rows[0];
+    EXPECT_EQ(a.text[1], " 2");
+    EXPECT_EQ(a.text[2], " 12");
+    EXPECT_DOUBLE_EQ(a.nRatio, a.proportion / static_cast<double>(static_cast<float>(table.rows[1].proportion)));
+    EXPECT_EQ(a.text[4], formatValue(a.nRatio, 2));
+}
+
+TEST(TableRows, withinRowShowsTheSinglePrecisionProportionAsPlainText)
+{
+    const Design design = makeDesign({{"A", 2}, {"B", 2}, {"C", 2}}, DesignKind::IndependentGroups, 3);
+    ContinueAlways yes;
+    const NTable table = observedTable(design, makeScores({"a", "b", "b", "a", "a", "a", "b", "c"}), yes);
+    EXPECT_EQ(sourceColumn(table), (std::vector<std::string>{"A", "B", "AxB", "  Within"}));
+    const TableRow &within = table.rows.back();
+    EXPECT_EQ(within.text[3], strText(static_cast<float>(within.proportion)));
+    EXPECT_EQ(within.text[1], " 4"); // C, AxC, BxC, AxBxC
+}
+
+TEST(TableRows, repeatedMeasuresPlacesEachErrorRowBelowItsEffect)
+{
+    struct Case {
+        int subjects;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {3, {"S", "A", "  SxA", "B", "  SxB", "AxB", "  SxAxB"}},
+        {1, {"S", "B", "  SxB", "C", "  SxC", "BxC", "  SxBxC"}},
+        {2, {"S", "A", "  SxA", "C", "  SxC", "AxC", "  SxAxC"}},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::pair<std::string, int>> factors = {{"A", 2}, {"B", 3}, {"C", 2}};
+        factors[static_cast<size_t>(c.subjects - 1)].first = "S";
+        const Design design = makeDesign(factors, DesignKind::RepeatedMeasures, c.subjects);
+        ContinueAlways yes;
+        const NTable table = observedTable(design, makeScores({"a", "b", "b", "a", "a", "a", "b", "c", "a", "c", "c", "b"}), yes);
+        EXPECT_EQ(sourceColumn(table), c.names) << c.subjects;
+        EXPECT_EQ(table.rows[0].role, RowRole::Subjects);
+        EXPECT_TRUE(table.rows[0].text[4].empty());
+        EXPECT_EQ(table.rows[0].text[3], strText(table.rows[0].proportion));
+        for (size_t r = 1; r < table.rows.size(); r += 2) {
+            const TableRow &effect = table.rows[r], &error = table.rows[r + 1];
+            EXPECT_EQ(effect.denominator, static_cast<int>(r + 1));
+            EXPECT_TRUE(error.text[4].empty());
+            EXPECT_EQ(error.sources[0], effect.sources[0] | (1u << (c.subjects - 1)));
+            EXPECT_DOUBLE_EQ(effect.nRatio, effect.proportion / error.proportion);
+        }
+        EXPECT_EQ(table.rowCount(), 9);
+    }
+}
+
+TEST(TableRows, zeroErrorProportionAsksForEveryShownSourceAndLeavesRatiosOut)
+{
+    // Every pair within a group matches and no pair across groups does: the error pool is empty.
+    const Design design = makeDesign({{"A", 2}, {"B", 2}, {"R", 2}}, DesignKind::IndependentGroups, 3);
+    RecordingQuestions yes;
+    // R varies slowest; within each A×B cell both replicates hold the same score.
+    const NTable table = observedTable(design, makeScores({"a", "b", "c", "d", "a", "b", "c", "d"}), yes);
+    ASSERT_EQ(yes.texts.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(yes.titles[i], "Undefined N-ratio!");
+        EXPECT_EQ(yes.texts[i], "The Mean Square for the denominator of the N-ratios is zero.  This condition prohibits "
+                                "evaluation of the N-ratio, and is usually the result of faulty input values.  Do you "
+                                "want to continue printing the N-table?");
+        EXPECT_TRUE(table.rows[i].text[4].empty());
+        EXPECT_TRUE(table.rows[i].text[6].empty());
+        EXPECT_FALSE(table.rows[i].hasRatio);
+    }
+}
+
+TEST(TableRows, repeatedMeasuresQuestionNamesTheEffectAndNoStopsTheRun)
+{
+    // Scores depend on S only: every SxA pair differs in S, so... construct SxA proportion 0:
+    // SxA is an interaction, its proportion is the share of matching pairs; make none match.
+    const Design design = makeDesign({{"A", 2}, {"S", 2}}, DesignKind::RepeatedMeasures, 2);
+    RecordingQuestions no(false);
+    // (1,1)=a (2,1)=b (1,2)=c (2,2)=d: the diagonal pairs of SxA never match.
+    const ObservedPass pass = observePass(design, makeScores({"a", "b", "c", "d"}), no);
+    ASSERT_EQ(no.texts.size(), 1u);
+    EXPECT_EQ(no.texts[0], "The Mean Square for the denominator of the N-ratio associated with the A source is zero."
+                           "  This condition prohibits evaluation of the N-ratio, and is usually the result of faulty "
+                           "input values.  Do you want to continue printing the N-table?");
+    EXPECT_EQ(pass.status, RunStatus::Abandoned);
+    EXPECT_EQ(resample(pass, {}).status, RunStatus::Abandoned);
+}
+
+TEST(TableRows, sixWayErrorQuestionAsksAboutTheTable)
+{
+    const Design design = makeDesign({{"A", 2}, {"B", 2}, {"C", 2}, {"D", 2}, {"E", 2}, {"S", 2}},
+                                     DesignKind::RepeatedMeasures, 6);
+    std::vector<std::string> flat;
+    for (int i = 0; i < 64; ++i)
+        flat.push_back(std::to_string(i));
+    RecordingQuestions yes;
+    observedTable(design, makeScores(flat), yes);
+    // All scores differ: every interaction proportion is 0, so every error term is zero.
+    ASSERT_EQ(yes.texts.size(), 31u);
+    EXPECT_NE(yes.texts.front().find("associated with the A source"), std::string::npos);
+    EXPECT_NE(yes.texts.front().find("printing the N-table?"), std::string::npos);
+    EXPECT_NE(yes.texts.back().find("associated with the AxBxCxDxE source"), std::string::npos);
+    EXPECT_NE(yes.texts.back().find("Do you want to continue printing the table?"), std::string::npos);
+}
+
+TEST(TableRows, npDecimalsFollowTheFirstProportionBelowOne)
+{
+    NTable table;
+    table.trailingEmptyRow = false;
+    auto withNp = [](std::vector<std::string> texts) {
+        NTable t;
+        t.trailingEmptyRow = false;
+        for (const std::string &np : texts) {
+            TableRow row;
+            row.text[3] = np;
+            t.rows.push_back(row);
+        }
+        return t;
+    };
+    EXPECT_EQ(npDecimalsFor(withNp({"2.5", "1", ""})), 2);
+    EXPECT_EQ(npDecimalsFor(withNp({"2.5", ".75"})), 3);
+    EXPECT_EQ(npDecimalsFor(withNp({".75", "2.5"})), 3);
+    EXPECT_EQ(npDecimalsFor(withNp({}), 2), 2);
+}
