@@ -6,6 +6,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelsim {
@@ -257,7 +258,13 @@ void BodyWriter::writeTable(const TableDocument &table, const PageSetup &page, c
     }
     xml_.writeEndElement();
     spacerRow();
-    for (const TableLine &row : table.rows) {
+    // A crossed table's grid ends in an empty row; the document's table ends with its spacer.
+    size_t rowCount = table.rows.size();
+    while (rowCount > 0 && std::all_of(table.rows[rowCount - 1].begin(), table.rows[rowCount - 1].end(),
+                                       [](const std::string &cell) { return trimmedCell(cell).empty(); }))
+        --rowCount;
+    for (size_t r = 0; r < rowCount; ++r) {
+        const TableLine &row = table.rows[r];
         xml_.writeStartElement(name("tr"));
         for (int c = 0; c < columns; ++c) {
             // Numbers lose the blanks that align them in the grid; a source keeps the indent

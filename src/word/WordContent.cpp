@@ -68,7 +68,7 @@ std::vector<std::string> tableSummaryLines(const ReportInput &input, int64_t tot
     if (totalPairs >= 0)
         lines.push_back("   Pairs compared:" + strText(totalPairs));
     if (iterations > 0)
-        lines.push_back("   Number of resampling iterations: " + groupedNumber(iterations));
+        lines.push_back("   Number of resampling iterations:  " + groupedNumber(iterations));
     return lines;
 }
 

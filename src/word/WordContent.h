@@ -25,7 +25,7 @@ DataDocument dataDocumentFor(const Design &design, const std::vector<std::string
 struct TableDocument {
     std::string title;                // the problem label; no title line when empty
     std::vector<std::string> summary; // the design summary, one line each
-    std::vector<TableLine> rows;      // below the head row; trailing empty rows are dropped
+    std::vector<TableLine> rows;      // below the head row; empty rows at the end are left out
     bool showP = true;                // false when no p-values were estimated
 
     int columnCount() const { return showP ? 6 : 5; }

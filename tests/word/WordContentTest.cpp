@@ -70,7 +70,7 @@ TEST(WordContent, summaryLinesFollowTheResultWindow)
         "  (Subjects) 4",
         "   S nested under G",
         "   Pairs compared: 105",
-        "   Number of resampling iterations: 100,000",
+        "   Number of resampling iterations:  100,000",
     };
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(tableSummaryLines(input).size(), 5u) << "pairs and iterations only when given";
