@@ -16,6 +16,7 @@ class DesignSpecificationWindow;
 class KelsimTableWindow;
 class NestingExplanationWindow;
 class NestingSelectionWindow;
+class WordExport;
 
 // The road from the confirmed scores to the N-table and back: the Design Specification window,
 // its explanation windows, the nesting selection, the run and the Kelsim Table window.
@@ -38,6 +39,8 @@ public:
     KelsimTableWindow *tableWindow() const { return table_.get(); }
     AnalysisRunner *runner() const { return runner_; }
     RunOptions &runOptions() { return runOptions_; }
+    // Connects the table window's Word commands to the document writer.
+    void setWordExport(WordExport *word);
 
 signals:
     void gridRequested();
@@ -61,6 +64,7 @@ private:
     std::unique_ptr<KelsimTableWindow> table_;
     AnalysisRunner *runner_ = nullptr;
     RunOptions runOptions_;
+    WordExport *word_ = nullptr;
 };
 
 } // namespace kelsim

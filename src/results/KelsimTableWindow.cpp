@@ -2,6 +2,7 @@
 
 #include "Format.h"
 #include "TableReport.h"
+#include "WordSession.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -19,7 +20,6 @@ namespace kelsim {
 
 namespace {
 
-const QString kWordVersion = QStringLiteral("12");
 
 QFont fixedFont()
 {
@@ -86,9 +86,8 @@ void KelsimTableWindow::buildMenus()
     fileMenu_ = menuBar()->addMenu("&File");
     fileMenu_->setObjectName("FileMenu");
     printItem_ = item(fileMenu_, "Printitem", "&Print Anova Table");
-    newWord_ = item(fileMenu_, "Newwinword", "Print Table to &New Winword " + kWordVersion + ".0 Document");
-    existingWord_ =
-        item(fileMenu_, "ExistingWinword", "Append Table to &Existing Winword " + kWordVersion + ".0 Document");
+    newWord_ = item(fileMenu_, "Newwinword", printTableToNewCaption());
+    existingWord_ = item(fileMenu_, "ExistingWinword", appendTableToExistingCaption());
     printSetup_ = item(fileMenu_, "printsetup", "P&rinter Setup...");
     fileMenu_->addSeparator();
     exitItem_ = item(fileMenu_, "ExitItem", "E&xit Alt + F4");
@@ -183,8 +182,13 @@ void KelsimTableWindow::load()
     }
     renaming_ = adjusting_ = false;
     setRenamingMenus(false);
-    newWord_->setEnabled(false);
-    existingWord_->setEnabled(false);
+}
+
+void KelsimTableWindow::setWordAvailable(bool available)
+{
+    wordAvailable_ = available;
+    newWord_->setEnabled(available && !renaming_);
+    existingWord_->setEnabled(available);
 }
 
 std::vector<std::array<std::string, 6>> KelsimTableWindow::gridLines() const
@@ -203,8 +207,10 @@ std::vector<std::array<std::string, 6>> KelsimTableWindow::gridLines() const
 void KelsimTableWindow::setRenamingMenus(bool renaming)
 {
     fileMenu_->setEnabled(!renaming);
-    for (QAction *action : {printItem_, newWord_, printSetup_, exitItem_})
+    for (QAction *action : {printItem_, printSetup_, exitItem_})
         action->setEnabled(!renaming);
+    newWord_->setEnabled(wordAvailable_ && !renaming);
+    existingWord_->setEnabled(wordAvailable_);
     copyItem_->setEnabled(!renaming);
     copyRowsItem_->setEnabled(!renaming);
     finishedRenamingItem_->setEnabled(renaming);
@@ -227,7 +233,6 @@ void KelsimTableWindow::finishRenaming()
     renaming_ = false;
     renamingRow_ = -1;
     setRenamingMenus(false);
-    newWord_->setEnabled(false);
     returnButton_->setFocus();
 }
 

@@ -46,7 +46,7 @@ TEST(Soak, thousandAnalysesInARowKeepMemoryStable)
     size_t afterFirstHundred = 0, peakLate = 0;
     int cancelled = 0, nested = 0;
     for (int run = 0; run < runs; ++run) {
-        Design design = randomDesign(2 + run % 5, 400, random);
+        Design design = randomDesign(2 + run % 5, 300, random);
         if (design.factorCount() >= 3 && run % 3 == 0) {
             std::vector<NestingPair> selected;
             for (const NestingPair &pair : admissibleNesting(design))
@@ -60,7 +60,7 @@ TEST(Soak, thousandAnalysesInARowKeepMemoryStable)
                 ++nested;
             }
         }
-        design.iterations = 200 + static_cast<int>(random() % 2000);
+        design.iterations = 50 + static_cast<int>(random() % 500);
         const ScoreSet scores = randomScores(design.cellCount(), 1 + static_cast<int>(random() % 5), random);
         ContinueAlways yes;
         RunOptions options;
