@@ -1,9 +1,11 @@
 #include "DataEntryGrid.h"
 
 #include "ContextHelp.h"
+#include "DataFileCommands.h"
 #include "KelsimApplication.h"
 #include "MessageService.h"
 #include "ScoreGridModel.h"
+#include "WordSession.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -114,9 +116,11 @@ void DataEntryGrid::buildMenus()
                        {"CopyItem", "&Copy Scores to Clipboard"},
                        {"PasteItem", "&Paste Scores from Clipboard"}});
 
-    // Word is not driven from this platform: its two items stay out of sight.
-    command("NewWinwordItem")->setVisible(false);
-    command("ExistingWinwordItem")->setVisible(false);
+    // The Word items carry the version of the word processor, and are out of sight without one.
+    command("NewWinwordItem")->setText(printDataToNewCaption());
+    command("ExistingWinwordItem")->setText(appendDataToExistingCaption());
+    command("NewWinwordItem")->setVisible(wordItemsVisible());
+    command("ExistingWinwordItem")->setVisible(wordItemsVisible());
 
     connect(command("ExitItem"), &QAction::triggered, this, [this] { app_.exit(); });
     connect(command("WidenItem"), &QAction::triggered, this, &DataEntryGrid::widenEntryColumn);
@@ -449,6 +453,11 @@ void DataEntryGrid::keyCharacter(QKeyEvent *event)
 
     if (isScoreCharacter(code)) {
         text += QChar(code);
+        // A score the data file could not keep is refused here, not lost at saving.
+        if (const std::optional<Message> refusal = scoreRefusal(text)) {
+            app_.messages().show(*refusal, this);
+            return;
+        }
         // A changed score is no longer the one that was marked.
         model_->setScore(currentRow_, text, false);
         if (text.size() > 9)

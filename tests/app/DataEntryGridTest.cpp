@@ -94,6 +94,7 @@ class DataEntryGridTest : public QObject {
     void typedCharactersAreAppendedOnlyWhenAccepted_data();
     void typedCharactersAreAppendedOnlyWhenAccepted();
     void backspaceRemovesTheLastCharacterOrBeeps();
+    void aScoreTooLongForADataFileIsRefusedWhereTyped();
     void aTenthCharacterWidensTheScoreColumn();
     void enterMovesDownAndEnablesDataOk();
     void enterOnTheLastRowStaysThere();
@@ -166,8 +167,8 @@ void DataEntryGridTest::commandsWhenTheGridOpens()
         {"SaveItem", "&Save Data in File (As...)"},
         {"PrintItem", "&Print Data"},
         {"PrinterSetupItem", "P&rinter Setup..."},
-        {"NewWinwordItem", "Print Data to &New Winword Document"},
-        {"ExistingWinwordItem", "Print Data to &Existing Winword Document"},
+        {"NewWinwordItem", "Print Data to &New Winword 12.0 Document"},
+        {"ExistingWinwordItem", "Append Data to &Existing Winword 12.0 Document"},
         {"ExitItem", "E&xit Alt + F4"},
         {"WidenItem", "&Widen Entry Column"},
         {"ClearItem", "Clear &All Data"},
@@ -188,8 +189,8 @@ void DataEntryGridTest::commandsWhenTheGridOpens()
     for (const char *off : {"DataOkButton", "AnovaButton", "ClearItem", "InsertItem", "RemoveItem", "CopyItem",
                             "SaveItem", "PrintItem", "DatascreenButton", "Tables"})
         QVERIFY2(!g.enabled(off), off);
-    // Without Word on this platform its items are not offered.
-    QVERIFY(!g.item("NewWinwordItem")->isVisible());
+    for (const char *off : {"NewWinwordItem", "ExistingWinwordItem"})
+        QVERIFY2(g.item(off)->isVisible() && !g.item(off)->isEnabled(), off);
 }
 
 void DataEntryGridTest::typedCharactersAreAppendedOnlyWhenAccepted_data()
@@ -236,6 +237,20 @@ void DataEntryGridTest::backspaceRemovesTheLastCharacterOrBeeps()
     g.key(Qt::Key_Backspace);
     QCOMPARE(s.messages.beeps, 1);
     QCOMPARE(g.score(0), QString());
+}
+
+void DataEntryGridTest::aScoreTooLongForADataFileIsRefusedWhereTyped()
+{
+    SurveyGrid s;
+    GridDriver g(s);
+    const QString longest(255, 'x');
+    g.scores().setScoreText(0, longest);
+    g.type("y");
+    QCOMPARE(s.messages.shown.size(), size_t(1));
+    QVERIFY(sameMessage(s.messages.last(),
+                        "A score can have at most 255 characters: a longer one cannot be kept in a data file.",
+                        "Data Entry Error!", MessageIcon::Critical));
+    QCOMPARE(g.score(0), longest);
 }
 
 void DataEntryGridTest::aTenthCharacterWidensTheScoreColumn()
@@ -561,7 +576,7 @@ void DataEntryGridTest::dataOkSwitchesTheCommands()
     GridDriver g(s);
     g.typeScores(numbered(24));
     QTest::mouseClick(g.button("DataOkButton"), Qt::LeftButton);
-    for (const char *on : {"CopyItem", "AnovaButton", "PrintItem", "SaveItem"})
+    for (const char *on : {"CopyItem", "AnovaButton", "PrintItem", "SaveItem", "NewWinwordItem", "ExistingWinwordItem"})
         QVERIFY2(g.enabled(on), on);
     QVERIFY(!g.enabled("PasteItem"));
     QVERIFY(g.button("AnovaButton")->hasFocus());
