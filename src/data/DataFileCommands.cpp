@@ -161,7 +161,10 @@ void DataFileCommands::showLoadProblem(const QString &path, const DataFileLoad &
 void DataFileCommands::rememberCurrentFile(const QString &path, bool reportFailure)
 {
     recentFiles_.putAtTop(recentEntryForProblem(problem_, path));
-    if (!recentFiles_.write(settings_) && reportFailure)
+    const bool written = recentFiles_.write(settings_);
+    if (onRecentFilesChanged)
+        onRecentFilesChanged();
+    if (!written && reportFailure)
         messages_.show(kListNotWrittenText, "Error in Saving!", MessageIcon::Critical, MessageButtons::Ok, owner_);
 }
 
@@ -229,6 +232,10 @@ OpenResult DataFileCommands::openDataFile()
     OpenResult result{OpenOutcome::Read, gridScoresFrom(load.scores, rowCount)};
     DataSession &session = problem_.session;
     session.dataFilePath = path;
+    // The file just opened is the one an update at Restart or Exit rewrites, not a file saved
+    // earlier under another name.
+    if (session.savedAsPath != path)
+        session.savedAsPath.clear();
     session.fromFile = true;
     // The image of the last "Data OK" no longer describes the grid.
     problem_.dataFileImage.clear();
@@ -370,6 +377,8 @@ bool DataFileCommands::reopenRecentFile(int position)
     if (position > 1) {
         recentFiles_.moveToTop(position);
         recentFiles_.write(settings_);
+        if (onRecentFilesChanged)
+            onRecentFilesChanged();
     }
     problem_.session.readFileOnOpen = true;
     return true;

@@ -62,7 +62,7 @@ struct SaveResult {
 // screen, with their dialogs and messages. Everything the grid shows comes back in the results;
 // the session flags, the recent-file list and its records are kept here.
 class DataFileCommands {
-public:
+  public:
     DataFileCommands(ProblemState &problem, RecentFileList &recentFiles, SettingsStore &settings,
                      MessageService &messages, FileDialogService &dialogs, const QString &programDir = QString(),
                      QWidget *owner = nullptr);
@@ -70,6 +70,13 @@ public:
     // Called once a save has its path, before writing, with the notice "   Saving " + path for
     // the grid's `Label1` (the grid starts `Timer1` to remove it).
     std::function<void(const QString &notice)> onSaving;
+    // Called whenever the recent-file list has changed (and its records were written), so that
+    // the opening screen's menu can follow.
+    std::function<void()> onRecentFilesChanged;
+
+    // The window the dialogs and messages belong to: the grid for its commands, the opening
+    // screen for a reopened file.
+    void setOwner(QWidget *owner) { owner_ = owner; }
 
     // "&Open file (for data entry)...": open dialog, conflict check against the remembered
     // design, count check, reading. The session and the recent list change only when scores
@@ -97,7 +104,7 @@ public:
     // calls readFileOnOpen(). False for a position the list does not hold.
     bool reopenRecentFile(int position);
 
-private:
+  private:
     SaveResult saveDataAs(const std::vector<DataFileScore> &image, const QString &proposedName);
     void showLoadProblem(const QString &path, const DataFileLoad &load, bool automatic);
     void rememberCurrentFile(const QString &path, bool reportFailure);
