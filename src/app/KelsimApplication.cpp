@@ -6,10 +6,12 @@
 
 #include "AboutDialog.h"
 #include "DataEntryGrid.h"
+#include "DataFileCommands.h"
 #include "HelpWindow.h"
 #include "LevelLabelsWindow.h"
 #include "MessageService.h"
 #include "OpeningScreen.h"
+#include "RecentFileList.h"
 #include "ScoreGridModel.h"
 #include "SettingsStore.h"
 
@@ -39,6 +41,14 @@ KelsimApplication::KelsimApplication(MessageService &messages, FileDialogService
 {
     openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     endProgram = [] { QCoreApplication::exit(0); };
+    recentFiles_ = std::make_unique<RecentFileList>();
+    dataFiles_ = std::make_unique<DataFileCommands>(problem_, *recentFiles_, settings_, messages_, fileDialogs_,
+                                                    QCoreApplication::applicationDirPath());
+    dataFiles_->onRecentFilesChanged = [this] { showRecentFiles(); };
+    dataFiles_->onSaving = [this](const QString &notice) {
+        if (grid_)
+            grid_->showSavingNotice(notice);
+    };
 }
 
 KelsimApplication::~KelsimApplication() = default;
@@ -48,8 +58,15 @@ void KelsimApplication::start()
     // Missing values read as "False".
     preferences_.runMaximized = settings_.flag(kRunMaximizedKey);
     preferences_.useLevelLabels = settings_.flag(kUseLevelLabelsKey);
+    recentFiles_->read(settings_);
     openingScreen().resetToStartUp();
+    showRecentFiles();
     showWithPreferredState(&openingScreen());
+}
+
+void KelsimApplication::showRecentFiles()
+{
+    openingScreen().showRecentFiles(recentFiles_->captions());
 }
 
 OpeningScreen &KelsimApplication::openingScreen()
@@ -124,8 +141,32 @@ void KelsimApplication::showDataEntryGrid()
     }
     grid.grid()->setFocus();
     openingScreen().hide();
-    if (fresh && session.readFileOnOpen && readDataFileOnOpen)
+    if (fresh && session.readFileOnOpen)
         readDataFileOnOpen(grid);
+}
+
+void KelsimApplication::reopenRecentFile(int position)
+{
+    dataFiles_->setOwner(&openingScreen());
+    if (!dataFiles_->reopenRecentFile(position))
+        return;
+    // The opening screen shows the remembered design, as if the user had typed it and confirmed.
+    openingScreen().showRemembered(problem_.design, problem_.labelsInUse);
+    showDataEntryGrid();
+}
+
+void KelsimApplication::readDataFileOnOpen(DataEntryGrid &grid)
+{
+    dataFiles_->setOwner(&grid);
+    const AutoReadResult read = dataFiles_->readFileOnOpen();
+    if (read.outcome == AutoReadOutcome::Read) {
+        grid.showScoresRead(read.scores);
+        return;
+    }
+    // The grid of a failed read is abandoned; the next one is built afresh.
+    gridLoaded_ = false;
+    grid.hide();
+    showOpeningScreenAgain();
 }
 
 void KelsimApplication::showDesignSpecification()
@@ -208,15 +249,11 @@ bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)
             return true;
         if (messages_.show("The data have changed since the last save.  Do you wish to update the saved file?", title,
                            MessageIcon::Question, MessageButtons::YesNo, owner) == MessageAnswer::Yes) {
-            if (grid_)
-                grid_->buildDataFileImage();
-            return updateSavedFile && updateSavedFile(owner);
+            return updateSavedFile(owner);
         }
         if (messages_.show("Do you want to save the changed data in a new file?", title, MessageIcon::Question,
                            MessageButtons::YesNo, owner) == MessageAnswer::Yes) {
-            if (grid_)
-                grid_->buildDataFileImage();
-            return saveDataAs && saveDataAs(owner);
+            return saveDataAs(owner);
         }
         return true;
     }
@@ -228,14 +265,37 @@ bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)
     switch (messages_.show("The data have not been saved in a file.  Do you wish to save the data?", title,
                            MessageIcon::Question, MessageButtons::YesNoCancel, owner)) {
     case MessageAnswer::Yes:
-        if (grid_)
-            grid_->buildDataFileImage();
-        return saveDataAs && saveDataAs(owner);
+        return saveDataAs(owner);
     case MessageAnswer::No:
         return true;
     default:
         return false;
     }
+}
+
+bool KelsimApplication::updateSavedFile(QWidget *owner)
+{
+    DataSession &session = problem_.session;
+    // What is written is the grid as it stands: the changes the user was asked about.
+    if (grid_)
+        grid_->buildDataFileImage();
+    if (problem_.dataFileImage.empty())
+        return true; // nothing to hand: an empty file must not replace the user's data
+    const QString path = session.savedAsPath.isEmpty() ? session.dataFilePath : session.savedAsPath;
+    dataFiles_->setOwner(owner);
+    if (!dataFiles_->writeWithRetry(path, problem_.dataFileImage))
+        return false;
+    session.savedToFile = true;
+    session.changedSinceSave = false;
+    return true;
+}
+
+bool KelsimApplication::saveDataAs(QWidget *owner)
+{
+    if (grid_)
+        grid_->buildDataFileImage();
+    dataFiles_->setOwner(owner);
+    return dataFiles_->saveData(problem_.dataFileImage).saved;
 }
 
 // ---- preferences ------------------------------------------------------------------------------

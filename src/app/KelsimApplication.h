@@ -15,6 +15,8 @@ namespace kelsim {
 
 class AboutDialog;
 class DataEntryGrid;
+class DataFileCommands;
+class RecentFileList;
 class DesignFlow;
 class WordExport;
 class FileDialogService;
@@ -34,7 +36,7 @@ class KelsimApplication : public QObject {
                       QObject *parent = nullptr);
     ~KelsimApplication() override;
 
-    // Reads the preferences and shows the opening screen.
+    // Reads the preferences and the recent-file records, and shows the opening screen.
     void start();
 
     ProblemState &problem() { return problem_; }
@@ -42,6 +44,9 @@ class KelsimApplication : public QObject {
     MessageService &messages() { return messages_; }
     FileDialogService &fileDialogs() { return fileDialogs_; }
     SettingsStore &settings() { return settings_; }
+    // The remembered data files, for the whole run, and the data-file commands that keep them.
+    RecentFileList &recentFiles() { return *recentFiles_; }
+    DataFileCommands &dataFiles() { return *dataFiles_; }
 
     OpeningScreen &openingScreen();
     LevelLabelsWindow &levelLabelsWindow();
@@ -54,6 +59,9 @@ class KelsimApplication : public QObject {
     void showLevelLabels();
     void showOpeningScreenAgain(); // back from the labels window
     void showDataEntryGrid();
+    // The opening screen's recent-file item `position`: the remembered design, then the grid,
+    // which reads the file; a failed read leads back to the opening screen.
+    void reopenRecentFile(int position);
     // "&Anova Design...": the grid gives way to the Design Specification window.
     void showDesignSpecification();
     DesignFlow &designFlow();
@@ -68,12 +76,6 @@ class KelsimApplication : public QObject {
     // Unsaved scores: asks what to do with them; false when the user cancelled (or chose to save
     // and the save did not happen).
     bool confirmUnsavedData(const QString &title, QWidget *owner);
-    // Set by the data-file commands: save through the save dialog, and rewrite the file the scores
-    // came from. Each returns true when the scores were written.
-    std::function<bool(QWidget *owner)> saveDataAs;
-    std::function<bool(QWidget *owner)> updateSavedFile;
-    // Set by the data-file commands: reads the remembered data file into a freshly built grid.
-    std::function<void(DataEntryGrid &grid)> readDataFileOnOpen;
     // Ends the event loop once every window is closed; tests replace it.
     std::function<void()> endProgram;
 
@@ -95,11 +97,20 @@ class KelsimApplication : public QObject {
     std::function<bool(const QUrl &)> openUrl; // the desktop's "open"; tests replace it
 
   private:
+    // Writes the grid's scores to the file they came from (or were last saved as).
+    bool updateSavedFile(QWidget *owner);
+    // Writes the grid's scores under a name chosen in the save dialog.
+    bool saveDataAs(QWidget *owner);
+    void readDataFileOnOpen(DataEntryGrid &grid);
+    void showRecentFiles();
+
     MessageService &messages_;
     FileDialogService &fileDialogs_;
     SettingsStore &settings_;
     ProblemState problem_;
     Preferences preferences_;
+    std::unique_ptr<RecentFileList> recentFiles_;
+    std::unique_ptr<DataFileCommands> dataFiles_;
     std::unique_ptr<OpeningScreen> opening_;
     std::unique_ptr<LevelLabelsWindow> labels_;
     std::unique_ptr<DataEntryGrid> grid_;

@@ -5,6 +5,8 @@
 #include "KelsimApplication.h"
 #include "MessageService.h"
 #include "ScoreGridModel.h"
+#include "WordContent.h"
+#include "WordExport.h"
 #include "WordSession.h"
 
 #include <QAction>
@@ -18,6 +20,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -65,6 +68,9 @@ bool isScoreCharacter(ushort code)
 {
     return code == 32 || (code >= 48 && code <= 57) || (code >= 65 && code <= 123);
 }
+
+// How long the "   Saving " notice stands in the caption.
+constexpr int kSavingNoticeMs = 2000;
 
 } // namespace
 
@@ -122,6 +128,10 @@ void DataEntryGrid::buildMenus()
     command("NewWinwordItem")->setVisible(wordItemsVisible());
     command("ExistingWinwordItem")->setVisible(wordItemsVisible());
 
+    connect(command("OpenItem"), &QAction::triggered, this, &DataEntryGrid::openDataFile);
+    connect(command("SaveItem"), &QAction::triggered, this, &DataEntryGrid::saveData);
+    connect(command("NewWinwordItem"), &QAction::triggered, this, &DataEntryGrid::printDataToNewDocument);
+    connect(command("ExistingWinwordItem"), &QAction::triggered, this, &DataEntryGrid::appendDataToExistingDocument);
     connect(command("ExitItem"), &QAction::triggered, this, [this] { app_.exit(); });
     connect(command("WidenItem"), &QAction::triggered, this, &DataEntryGrid::widenEntryColumn);
     connect(command("ClearItem"), &QAction::triggered, this, &DataEntryGrid::clearAll);
@@ -146,6 +156,12 @@ void DataEntryGrid::buildWidgets()
     captionFont.setBold(true);
     caption_->setFont(captionFont);
     left->addWidget(caption_);
+    captionText_ = caption_->text();
+    noticeTimer_ = new QTimer(this);
+    noticeTimer_->setObjectName("Timer1");
+    noticeTimer_->setSingleShot(true);
+    noticeTimer_->setInterval(kSavingNoticeMs);
+    connect(noticeTimer_, &QTimer::timeout, this, &DataEntryGrid::removeSavingNotice);
 
     grid_ = new QTableView(central);
     grid_->setObjectName("Grid1");
@@ -252,7 +268,9 @@ void DataEntryGrid::load()
     setTopRow(0);
 
     const QString label = QString::fromStdString(design.problemLabel);
-    caption_->setText(label.isEmpty() ? QString("Enter Data:") : "Enter Data for " + label + ":");
+    captionText_ = label.isEmpty() ? QString("Enter Data:") : "Enter Data for " + label + ":";
+    noticeTimer_->stop();
+    removeSavingNotice();
 
     enable({"PasteItem", "OpenItem", "PrinterSetupItem", "WidenItem", "ExitItem", "RestartButton"}, true);
     enable({"DataOkButton", "AnovaButton", "ClearItem", "InsertItem", "RemoveItem", "CopyItem", "SaveItem", "PrintItem",
@@ -604,6 +622,94 @@ void DataEntryGrid::scoresReadFromFile()
     enable({"DatascreenButton", "AnovaButton", "Tables"}, false);
 }
 
+void DataEntryGrid::showScoresRead(const GridScores &read)
+{
+    int longest = 0;
+    for (size_t row = 0; row < read.rows.size() && static_cast<int>(row) < model_->scoreCount(); ++row) {
+        const QString text = QString::fromStdString(read.rows[row].text);
+        model_->setScore(static_cast<int>(row), text, read.rows[row].marked);
+        longest = qMax(longest, static_cast<int>(text.size()));
+    }
+    // Long scores get the room typing would have given them.
+    if (longest > 9)
+        grid_->setColumnWidth(model_->scoreColumn(), qMax(scoreColumnWidth(), twips(125.0 * longest)));
+    if (read.firstUnreadRow >= 0 && read.firstUnreadRow < model_->scoreCount()) {
+        currentRow_ = read.firstUnreadRow;
+        setTopRow(read.topRowFor(model_->scoreCount(), visibleRows()));
+        moveToRow(currentRow_);
+    }
+    scoresReadFromFile();
+}
+
+void DataEntryGrid::openDataFile()
+{
+    DataFileCommands &files = app_.dataFiles();
+    files.setOwner(this);
+    const OpenResult result = files.openDataFile();
+    if (result.outcome != OpenOutcome::Read) {
+        grid_->setFocus();
+        return;
+    }
+    showScoresRead(result.scores);
+    button("DataOkButton")->setFocus();
+}
+
+void DataEntryGrid::saveData()
+{
+    ProblemState &problem = app_.problem();
+    // The file takes the scores of the last "Data OK"; after a read with none since, the grid's.
+    if (problem.dataFileImage.empty())
+        buildDataFileImage();
+    const std::vector<DataFileScore> image = problem.dataFileImage;
+    DataFileCommands &files = app_.dataFiles();
+    files.setOwner(this);
+    if (!files.saveData(image).saved)
+        return;
+    // A score typed or marked after that "Data OK" is not in the file: it still waits for a save.
+    if (gridImage() != image)
+        problem.session.changedSinceSave = true;
+}
+
+void DataEntryGrid::showSavingNotice(const QString &notice)
+{
+    caption_->setText(notice);
+    caption_->setMinimumHeight(2 * caption_->fontMetrics().height());
+    caption_->show();
+    // The file is written before the event loop runs again; the notice is to be seen meanwhile.
+    if (caption_->isVisible())
+        caption_->repaint();
+    noticeTimer_->start();
+}
+
+void DataEntryGrid::removeSavingNotice()
+{
+    caption_->setText(captionText_);
+    caption_->setMinimumHeight(0);
+}
+
+DataDocument DataEntryGrid::dataDocument() const
+{
+    const ProblemState &problem = app_.problem();
+    std::vector<std::string> shownNames;
+    for (int factor = 1; factor <= model_->factorCount(); ++factor)
+        shownNames.push_back(model_->displayName(factor).toStdString());
+    std::vector<std::string> scores;
+    scores.reserve(model_->texts().size());
+    for (const QString &text : model_->texts())
+        scores.push_back(text.toStdString());
+    return dataDocumentFor(problem.design, scores, shownNames, problem.labelsInUse);
+}
+
+void DataEntryGrid::printDataToNewDocument()
+{
+    app_.wordExport().printDataToNewDocument(dataDocument(), this);
+}
+
+void DataEntryGrid::appendDataToExistingDocument()
+{
+    app_.wordExport().appendDataToExistingDocument(dataDocument(), this);
+}
+
 void DataEntryGrid::scoresPasted()
 {
     enable({"DataOkButton"}, true);
@@ -619,14 +725,21 @@ bool DataEntryGrid::hasScores() const
     return false;
 }
 
-void DataEntryGrid::buildDataFileImage()
+std::vector<DataFileScore> DataEntryGrid::gridImage() const
 {
+    std::vector<DataFileScore> image;
     if (!model_)
-        return;
-    std::vector<DataFileScore> &image = app_.problem().dataFileImage;
+        return image;
     image.resize(model_->texts().size());
     for (size_t row = 0; row < image.size(); ++row)
         image[row] = DataFileScore{model_->texts()[row].toStdString(), model_->isMarked(static_cast<int>(row))};
+    return image;
+}
+
+void DataEntryGrid::buildDataFileImage()
+{
+    if (model_)
+        app_.problem().dataFileImage = gridImage();
 }
 
 void DataEntryGrid::closeEvent(QCloseEvent *event)

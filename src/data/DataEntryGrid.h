@@ -1,17 +1,24 @@
 #pragma once
 
+#include "DataFileFormat.h"
+
 #include <QMainWindow>
+
+#include <vector>
 
 class QAction;
 class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 namespace kelsim {
 
 class KelsimApplication;
 class ScoreGridModel;
+struct DataDocument;
+struct GridScores;
 
 // The Data Entry Grid: one row per cell of the design with the factors' names and levels beside
 // the score, where the scores are typed, corrected, inserted, removed, marked and confirmed.
@@ -38,11 +45,20 @@ class DataEntryGrid : public QMainWindow {
     // What the data-file and clipboard commands need after they have put scores into the grid.
     void scoresReadFromFile();
     void scoresPasted();
+    // Shows scores read from a data file: their rows take the texts and marks, the cursor goes to
+    // the first row the file left unread, and the commands follow the read.
+    void showScoresRead(const GridScores &read);
+    // The notice "   Saving " + path in `Label1`, which `Timer1` removes again.
+    void showSavingNotice(const QString &notice);
 
     // True when any score cell holds text.
     bool hasScores() const;
     // The scores with their marks as the grid holds them now, for a save asked for on leaving.
     void buildDataFileImage();
+    // The scores with their marks, row by row.
+    std::vector<DataFileScore> gridImage() const;
+    // The rows as the Word commands write them: names as shown, levels, scores.
+    DataDocument dataDocument() const;
 
     // The commands, by the names tests and later commands find them under.
     QAction *command(const char *objectName) const;
@@ -72,13 +88,20 @@ class DataEntryGrid : public QMainWindow {
     void widenEntryColumn();
     void confirmData();
     void anovaDesign();
+    void openDataFile();
+    void saveData();
+    void printDataToNewDocument();
+    void appendDataToExistingDocument();
+    void removeSavingNotice();
 
     void enable(std::initializer_list<const char *> names, bool on);
 
     KelsimApplication &app_;
     ScoreGridModel *model_ = nullptr;
-    QTableView *grid_ = nullptr; // Grid1
-    QLabel *caption_ = nullptr;  // Label1
+    QTableView *grid_ = nullptr;    // Grid1
+    QLabel *caption_ = nullptr;     // Label1
+    QString captionText_;           // what Label1 shows when no notice stands in it
+    QTimer *noticeTimer_ = nullptr; // Timer1
     int currentRow_ = 0;
     int clickedRow_ = 0;
     QStringList fullNames_;

@@ -199,8 +199,9 @@ void OpeningScreen::buildMenus()
 {
     fileMenu_ = menuBar()->addMenu("&File");
     fileMenu_->setObjectName("FileMenu");
-    QAction *separator = fileMenu_->addSeparator();
-    separator->setObjectName("RecentFilesSeparator");
+    recentSeparator_ = fileMenu_->addSeparator();
+    recentSeparator_->setObjectName("RecentFilesSeparator");
+    recentSeparator_->setVisible(false); // until there are recent files above it
     QAction *exitItem = fileMenu_->addAction("E&xit Alt + F4");
     exitItem->setObjectName("ExitItem");
     connect(exitItem, &QAction::triggered, this, [this] { app_.exit(); });
@@ -608,11 +609,85 @@ void OpeningScreen::applyLabelsPreference()
 
 void OpeningScreen::commitDesign()
 {
-    Design &design = app_.problem().design;
+    ProblemState &problem = app_.problem();
+    Design &design = problem.design;
+    // The names typed here are the full names; none remembered from an earlier design remain.
+    problem.fullNames.clear();
+    problem.namesAbbreviated = false;
     design.factors.clear();
     for (int i = 1; i <= factorCount_; ++i)
         design.factors.push_back(makeFactor(names_[i].toStdString(), levels_[i]));
     design.problemLabel = problemLabelBox_->text().toStdString();
+}
+
+// ---- recent files -----------------------------------------------------------------------------
+
+QList<QAction *> OpeningScreen::recentFileItems() const
+{
+    QList<QAction *> items;
+    for (QAction *action : fileMenu_->actions())
+        if (action->objectName().startsWith("RecentFile") && action != recentSeparator_)
+            items << action;
+    return items;
+}
+
+void OpeningScreen::showRecentFiles(const QStringList &captions)
+{
+    for (QAction *item : recentFileItems()) {
+        fileMenu_->removeAction(item);
+        item->deleteLater();
+    }
+    for (int position = 1; position <= captions.size(); ++position) {
+        auto *item = new QAction(captions[position - 1], fileMenu_);
+        item->setObjectName("RecentFile" + QString::number(position));
+        connect(item, &QAction::triggered, this, [this, position] { app_.reopenRecentFile(position); });
+        fileMenu_->insertAction(recentSeparator_, item);
+    }
+    recentSeparator_->setVisible(!captions.isEmpty());
+}
+
+void OpeningScreen::showRemembered(const Design &design, bool labelsGiven)
+{
+    startOver();
+    // Start Over applied the labels preference; the remembered design says whether it has labels.
+    app_.problem().labelsInUse = labelsGiven;
+    const int count = design.factorCount();
+    freshTables(count + 1);
+    factorCount_ = count;
+    ignoreNextCountChange_ = true;
+    factorCountBox_->setText(QString::number(count));
+    ignoreNextCountChange_ = false;
+    for (int i = 1; i <= count; ++i) {
+        levels_[i] = design.factors[static_cast<size_t>(i - 1)].levels;
+        names_[i] = QString::fromStdString(design.factors[static_cast<size_t>(i - 1)].name);
+    }
+    problemLabelBox_->setText(QString::fromStdString(design.problemLabel));
+    showFactor(1);
+    setNameColour(false);
+
+    labelsItem_->setEnabled(false);
+    factorCountBox_->setEnabled(false);
+    factorCountSpinner_->setEnabled(false);
+    levelsBox_->setEnabled(false);
+    levelsSpinner_->setEnabled(false);
+    cyclingNote_->hide();
+    okButton_->hide();
+    if (labelsGiven) {
+        // As after the labels window: the design is settled and only the data remain.
+        nameBox_->setEnabled(false);
+        expectation_->hide();
+        confirmButton_->setText(kProceedCaption);
+        adjustButton_->hide();
+        startOverButton_->show();
+    } else {
+        expectation_->setText("The program is expecting" + strQ(design.cellCount()) + " scores.  Is that correct?");
+        expectation_->show();
+        confirmButton_->setText(kYesProceedCaption);
+        adjustButton_->show();
+        startOverButton_->hide();
+    }
+    confirmButton_->show();
+    confirmButton_->setFocus();
 }
 
 // ---- menus ------------------------------------------------------------------------------------

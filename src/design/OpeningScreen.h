@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -13,6 +15,7 @@ class QPushButton;
 
 namespace kelsim {
 
+struct Design;
 class IterationsDialog;
 class KelsimApplication;
 class UpDownButtons;
@@ -37,6 +40,13 @@ class OpeningScreen : public QMainWindow {
     // The "&File" menu; the recent-file items go before its separator (objectName
     // "RecentFilesSeparator"), and every action named "RecentFile..." is enabled by "&Start Over".
     QMenu *fileMenu() const { return fileMenu_; }
+    // Replaces the recent-file items: one per caption ("&1 " + path ...), named "RecentFile1" ...,
+    // each reopening its entry.
+    void showRecentFiles(const QStringList &captions);
+    QList<QAction *> recentFileItems() const;
+    // Shows a remembered design as if it had been typed and confirmed: its factors, names, levels
+    // and problem label, ready to proceed to the data (labels already given when `labelsGiven`).
+    void showRemembered(const Design &design, bool labelsGiven);
     IterationsDialog &iterationsDialog();
 
     // The generic name of factor i: its letter and an invitation to replace it.
@@ -89,6 +99,7 @@ class OpeningScreen : public QMainWindow {
     QPushButton *startOverButton_ = nullptr;
 
     QMenu *fileMenu_ = nullptr;
+    QAction *recentSeparator_ = nullptr;
     QAction *labelsItem_ = nullptr;
     QAction *maximizedItem_ = nullptr;
     IterationsDialog *iterations_ = nullptr;

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHeaderView>
 #include <QScrollBar>
 
@@ -653,7 +654,7 @@ void DataEntryGridTest::restartWithTypedScoresAsksFirst()
     QVERIFY(g.window.isVisible());
     QCOMPARE(g.score(1), QString("b"));
 
-    // Until the data files can be written, choosing to save keeps the scores on screen.
+    // Choosing to save and then cancelling the save dialog keeps the scores on screen.
     s.messages.answers.push_back(MessageAnswer::Yes);
     QTest::mouseClick(g.button("RestartButton"), Qt::LeftButton);
     QVERIFY(g.window.isVisible());
@@ -670,17 +671,16 @@ void DataEntryGridTest::restartAfterDataOkAsksUnderTheRestartTitle()
 {
     SurveyGrid s;
     GridDriver g(s);
-    int saves = 0;
-    s.app->saveDataAs = [&saves](QWidget *) {
-        ++saves;
-        return true;
-    };
+    const QString path = s.dir.filePath("survey.dat");
+    s.dialogs.answers = {path};
     g.typeScores(numbered(24));
     QTest::mouseClick(g.button("DataOkButton"), Qt::LeftButton);
     s.messages.answers.push_back(MessageAnswer::Yes);
     QTest::mouseClick(g.button("RestartButton"), Qt::LeftButton);
-    QCOMPARE(saves, 1);
     QCOMPARE(s.messages.last().title, QString("Restart"));
+    QCOMPARE(s.dialogs.requests.size(), size_t(1));
+    QCOMPARE(s.dialogs.requests[0].title, QString("Save File (As)"));
+    QVERIFY(QFile::exists(path));
     QVERIFY(s.opening().isVisible());
     QVERIFY(s.problem().session.notConfirmed);
 }
