@@ -61,7 +61,10 @@ struct FactorSpec {
 
 class Session {
   public:
-    explicit Session(bool useLabels = false, bool runMaximized = false) : settings(dir.filePath("Kelsim_Setup.ini"))
+    // `iniPath` names a settings file shared with another session (a second start of the
+    // program); by default each session has its own.
+    explicit Session(bool useLabels = false, bool runMaximized = false, const QString &iniPath = QString())
+        : settings(iniPath.isEmpty() ? dir.filePath("Kelsim_Setup.ini") : iniPath)
     {
         quietPlatformMessagesOnce();
         if (useLabels)
