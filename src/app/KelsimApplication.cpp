@@ -17,6 +17,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTableView>
 
 namespace kelsim {
@@ -25,6 +28,18 @@ namespace {
 
 const QString kRunMaximizedKey = QStringLiteral("Run_Maximized");
 const QString kUseLevelLabelsKey = QStringLiteral("Use_Level_Labels");
+
+// Where the file dialogs start: the program's folder, as data files have always been kept
+// beside the program; an installed program's folder cannot take them, so then the user's
+// documents folder.
+QString dataFileFolder()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    if (QFileInfo(programDir).isWritable())
+        return programDir;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
 
 void present(QWidget *window)
 {
@@ -43,7 +58,7 @@ KelsimApplication::KelsimApplication(MessageService &messages, FileDialogService
     endProgram = [] { QCoreApplication::exit(0); };
     recentFiles_ = std::make_unique<RecentFileList>();
     dataFiles_ = std::make_unique<DataFileCommands>(problem_, *recentFiles_, settings_, messages_, fileDialogs_,
-                                                    QCoreApplication::applicationDirPath());
+                                                    dataFileFolder());
     dataFiles_->onRecentFilesChanged = [this] { showRecentFiles(); };
     dataFiles_->onSaving = [this](const QString &notice) {
         if (grid_)

@@ -638,7 +638,11 @@ void OpeningScreen::showRecentFiles(const QStringList &captions)
         item->deleteLater();
     }
     for (int position = 1; position <= captions.size(); ++position) {
-        auto *item = new QAction(captions[position - 1], fileMenu_);
+        // A "&" in a path is shown as itself, not taken for an access key.
+        QString shown = captions[position - 1];
+        const int pathStart = shown.indexOf(' ') + 1;
+        shown = shown.left(pathStart) + shown.mid(pathStart).replace("&", "&&");
+        auto *item = new QAction(shown, fileMenu_);
         item->setObjectName("RecentFile" + QString::number(position));
         connect(item, &QAction::triggered, this, [this, position] { app_.reopenRecentFile(position); });
         fileMenu_->insertAction(recentSeparator_, item);
@@ -662,7 +666,8 @@ void OpeningScreen::showRemembered(const Design &design, bool labelsGiven)
         names_[i] = QString::fromStdString(design.factors[static_cast<size_t>(i - 1)].name);
     }
     problemLabelBox_->setText(QString::fromStdString(design.problemLabel));
-    showFactor(1);
+    // The last factor stands in the boxes, as when a typed design is confirmed.
+    showFactor(count);
     setNameColour(false);
 
     labelsItem_->setEnabled(false);

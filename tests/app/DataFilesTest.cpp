@@ -9,6 +9,7 @@
 #include "WordDocumentReader.h"
 #include "WordSession.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QTimer>
@@ -136,6 +137,7 @@ class DataFilesTest : public QObject {
     void savingNoticeStandsInTheCaptionUntilTheTimerRemovesIt();
     void reopeningARememberedFileAfterRestartingTheProgram();
     void recentMenuFollowsSaveReopenAndOpen();
+    void anAmpersandInAPathIsShownAsItself();
     void automaticReadWithTheWrongCountReturnsToTheOpeningScreen();
     void automaticReadOfAMissingFileReturnsToTheOpeningScreen();
     void restartSavesThroughTheSaveDialog();
@@ -348,6 +350,21 @@ void DataFilesTest::recentMenuFollowsSaveReopenAndOpen()
     QCOMPARE(storedCaptions(s.settings.fileName()), captionsFor(expected));
 }
 
+void DataFilesTest::anAmpersandInAPathIsShownAsItself()
+{
+    QTemporaryDir shared;
+    const QString ini = shared.filePath("Kelsim_Setup.ini");
+    QVERIFY(QDir(shared.path()).mkdir("R&D"));
+    const QString path = shared.filePath("R&D/trial.dat");
+    writeBytes(path, kFourScores);
+    rememberBeforeStart(ini, path);
+    Session s(false, false, ini);
+    QCOMPARE(child<QAction>(&s.opening(), "RecentFile1")->text(), "&1 " + shared.filePath("R&&D/trial.dat"));
+    reopen(s, 1);
+    QVERIFY(s.messages.shown.empty());
+    QCOMPARE(s.grid().scores().scoreText(3), QString("d"));
+}
+
 void DataFilesTest::automaticReadWithTheWrongCountReturnsToTheOpeningScreen()
 {
     QTemporaryDir shared;
@@ -370,6 +387,8 @@ void DataFilesTest::automaticReadWithTheWrongCountReturnsToTheOpeningScreen()
     QVERIFY(!s.grid().isVisible());
     QVERIFY(!s.problem().session.fromFile);
     QCOMPARE(s.label("Label4")->text(), QString("The program is expecting 4 scores.  Is that correct?"));
+    QCOMPARE(s.box("Text3")->text(), QString("Sex"));
+    QCOMPARE(s.button("Command2")->text(), QString("&Yes, Proceed to Data Entry"));
 
     // Going on from the opening screen builds an empty grid for the remembered design.
     QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
