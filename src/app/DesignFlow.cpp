@@ -7,6 +7,7 @@
 #include "KelsimTableWindow.h"
 #include "NestingSelectionWindow.h"
 #include "PrintService.h"
+#include "WordExport.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -90,6 +91,29 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
 }
 
 DesignFlow::~DesignFlow() = default;
+
+void DesignFlow::setWordExport(WordExport *word)
+{
+    word_ = word;
+    table_->setWordAvailable(word != nullptr);
+    auto document = [this] {
+        TableDocument doc;
+        doc.title = problem_.design.problemLabel;
+        for (const QString &line : KelsimTableWindow::summaryLines(problem_))
+            doc.summary.push_back(line.toStdString());
+        doc.rows = table_->gridLines();
+        doc.showP = problem_.design.iterations > 1;
+        return doc;
+    };
+    disconnect(table_.get(), &KelsimTableWindow::wordNewRequested, this, nullptr);
+    disconnect(table_.get(), &KelsimTableWindow::wordExistingRequested, this, nullptr);
+    if (!word)
+        return;
+    connect(table_.get(), &KelsimTableWindow::wordNewRequested, this,
+            [this, document] { word_->printTableToNewDocument(document(), table_.get()); });
+    connect(table_.get(), &KelsimTableWindow::wordExistingRequested, this,
+            [this, document] { word_->appendTableToExistingDocument(document(), table_.get()); });
+}
 
 void DesignFlow::showMaximizedIfPreferred(QWidget *window)
 {

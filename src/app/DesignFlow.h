@@ -6,9 +6,9 @@
 
 #include <QObject>
 
-class QTextDocument;
-
 #include <memory>
+
+class QTextDocument;
 
 namespace kelsim {
 
@@ -20,6 +20,7 @@ class DesignSpecificationWindow;
 class KelsimTableWindow;
 class NestingExplanationWindow;
 class NestingSelectionWindow;
+class WordExport;
 
 // The road from the confirmed scores to the N-table and back: the Design Specification window,
 // its explanation windows, the nesting selection, the run and the Kelsim Table window.
@@ -45,6 +46,8 @@ public:
     KelsimTableWindow *tableWindow() const { return table_.get(); }
     AnalysisRunner *runner() const { return runner_; }
     RunOptions &runOptions() { return runOptions_; }
+    // Connects the table window's Word commands to the document writer.
+    void setWordExport(WordExport *word);
 
 signals:
     void gridRequested();
@@ -76,6 +79,7 @@ private:
     std::unique_ptr<KelsimTableWindow> table_;
     AnalysisRunner *runner_ = nullptr;
     RunOptions runOptions_;
+    WordExport *word_ = nullptr;
 };
 
 } // namespace kelsim

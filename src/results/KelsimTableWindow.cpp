@@ -2,6 +2,7 @@
 
 #include "Format.h"
 #include "PrintService.h"
+#include "WordSession.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -23,7 +24,6 @@ namespace kelsim {
 
 namespace {
 
-const QString kWordVersion = QStringLiteral("12");
 
 QFont fixedFont()
 {
@@ -90,9 +90,8 @@ void KelsimTableWindow::buildMenus()
     fileMenu_ = menuBar()->addMenu("&File");
     fileMenu_->setObjectName("FileMenu");
     printItem_ = item(fileMenu_, "Printitem", "&Print Anova Table");
-    newWord_ = item(fileMenu_, "Newwinword", "Print Table to &New Winword " + kWordVersion + ".0 Document");
-    existingWord_ =
-        item(fileMenu_, "ExistingWinword", "Append Table to &Existing Winword " + kWordVersion + ".0 Document");
+    newWord_ = item(fileMenu_, "Newwinword", printTableToNewCaption());
+    existingWord_ = item(fileMenu_, "ExistingWinword", appendTableToExistingCaption());
     printSetup_ = item(fileMenu_, "printsetup", "P&rinter Setup...");
     fileMenu_->addSeparator();
     exitItem_ = item(fileMenu_, "ExitItem", "E&xit Alt + F4");
@@ -187,8 +186,13 @@ void KelsimTableWindow::load()
     }
     renaming_ = adjusting_ = false;
     setRenamingMenus(false);
-    newWord_->setEnabled(false);
-    existingWord_->setEnabled(false);
+}
+
+void KelsimTableWindow::setWordAvailable(bool available)
+{
+    wordAvailable_ = available;
+    newWord_->setEnabled(available && !renaming_);
+    existingWord_->setEnabled(available);
 }
 
 std::vector<std::array<std::string, 6>> KelsimTableWindow::gridLines() const
@@ -283,8 +287,10 @@ std::unique_ptr<QTextDocument> KelsimTableWindow::printout() const
 void KelsimTableWindow::setRenamingMenus(bool renaming)
 {
     fileMenu_->setEnabled(!renaming);
-    for (QAction *action : {printItem_, newWord_, printSetup_, exitItem_})
+    for (QAction *action : {printItem_, printSetup_, exitItem_})
         action->setEnabled(!renaming);
+    newWord_->setEnabled(wordAvailable_ && !renaming);
+    existingWord_->setEnabled(wordAvailable_);
     copyItem_->setEnabled(!renaming);
     copyRowsItem_->setEnabled(!renaming);
     finishedRenamingItem_->setEnabled(renaming);
@@ -307,7 +313,6 @@ void KelsimTableWindow::finishRenaming()
     renaming_ = false;
     renamingRow_ = -1;
     setRenamingMenus(false);
-    newWord_->setEnabled(false);
     returnButton_->setFocus();
 }
 

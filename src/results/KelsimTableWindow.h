@@ -30,6 +30,8 @@ public:
 
     QTableWidget *grid() const { return grid_; }
     bool renaming() const { return renaming_; }
+    // The Word items are offered once a document writer is connected.
+    void setWordAvailable(bool available);
     bool adjusting() const { return adjusting_; }
     // The summary shown above the grid, one line each.
     static QStringList summaryLines(const ProblemState &problem);
@@ -92,6 +94,7 @@ private:
     QAction *printItem_ = nullptr, *newWord_ = nullptr, *existingWord_ = nullptr, *printSetup_ = nullptr;
     QAction *exitItem_ = nullptr, *copyItem_ = nullptr, *copyRowsItem_ = nullptr, *renameItem_ = nullptr;
     QAction *finishedRenamingItem_ = nullptr, *adjustItem_ = nullptr;
+    bool wordAvailable_ = false;
     bool renaming_ = false;
     bool adjusting_ = false;
     int renamingRow_ = -1;

@@ -58,8 +58,9 @@ void expectEffectsAgainstTheirOwnErrorRows(const Design &design, const NTable &t
         } else {
             EXPECT_EQ(error.role, RowRole::Within);
         }
-        if (row.hasRatio)
+        if (row.hasRatio) {
             EXPECT_DOUBLE_EQ(row.nRatio, row.proportion / error.proportion);
+        }
     }
 }
 
@@ -256,8 +257,9 @@ TEST(NestedMerge, aShuffledPassOverTheObservedScoresReproducesTheObservedRatios)
     pass.evaluator.evaluate(matching.data(), proportion.data(), ratio.data(), defined.get());
     for (size_t r = 0; r < n; ++r) {
         EXPECT_EQ(proportion[r], pass.table.rows[r].proportion);
-        if (pass.table.rows[r].hasRatio)
+        if (pass.table.rows[r].hasRatio) {
             EXPECT_EQ(ratio[r], pass.table.rows[r].nRatio);
+        }
     }
 }
 

@@ -7,6 +7,9 @@
 #include "KelsimTableWindow.h"
 #include "NestingSelectionWindow.h"
 #include "TableReport.h"
+#include "WordDocumentReader.h"
+#include "WordExport.h"
+#include "FileDialogService.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -41,6 +44,7 @@ private slots:
     void adjustErrorDfRescalesTheErrorNp();
     void returnAndNewProblem();
     void explanationWindowsAndTheirTexts();
+    void tableGoesIntoANewWordDocument();
 };
 
 void DesignFlowTest::crossedIndependentGroupsReachTheTable()
@@ -398,6 +402,33 @@ void DesignFlowTest::explanationWindowsAndTheirTexts()
                                                                  "\"nesting\""));
     road.flow.nestingExplanationWindow()->findChild<QPushButton *>("ReturnButton")->click();
     QVERIFY(road.spec()->isVisible());
+}
+
+void DesignFlowTest::tableGoesIntoANewWordDocument()
+{
+    Road road(makeProblem({{"A", 2}, {"B", 3}, {"R", 2}}, 3, 16));
+    road.problem.design.problemLabel = "Word test";
+    ScriptedFileDialogService dialogs;
+    WordSession session;
+    WordExport word(road.messages, dialogs, session);
+    road.flow.setWordExport(&word);
+    road.choose(0, 3);
+    road.spec()->prepareButton()->click();
+    KelsimTableWindow *table = road.flow.tableWindow();
+    QAction *newWord = table->findChild<QAction *>("Newwinword");
+    QVERIFY(newWord->isEnabled());
+    QTemporaryDir dir;
+    dialogs.answers = {dir.filePath("table")};
+    newWord->trigger();
+    const WordDocumentRead read = readWordDocument(dir.filePath("table.docx"));
+    QVERIFY(read.ok());
+    QCOMPARE(read.image.tables().size(), 1);
+    const QString text = read.image.plainText();
+    QVERIFY(text.contains("Word test"));
+    QVERIFY(text.indexOf("AxB") >= 0 && text.indexOf("AxB") < text.indexOf("Within"));
+    for (const QString &source : road.gridColumn(0))
+        if (!source.trimmed().isEmpty())
+            QVERIFY2(text.contains(source.trimmed()), qPrintable(source));
 }
 
 QTEST_MAIN(DesignFlowTest)
