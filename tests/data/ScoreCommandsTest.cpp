@@ -1,12 +1,12 @@
-#include "ScoreCommands.h"
 #include "ClipboardService.h"
 #include "DataPrintout.h"
 #include "PdfText.h"
 #include "PrintService.h"
 #include "ProblemState.h"
+#include "ScoreCommands.h"
+#include "ScoreGridModel.h"
 
 #include <QPrinter>
-#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -17,17 +17,13 @@ using namespace kelsim::testing;
 
 namespace {
 
-// The grid's columns for two factors: name and level of each, then the score.
-std::unique_ptr<QStandardItemModel> gridModel(const std::vector<QString> &scores)
+// The grid's model for Gro (2 levels) by Tim (3 levels), holding the scores.
+std::unique_ptr<ScoreGridModel> gridModel(const std::vector<QString> &scores)
 {
-    auto model = std::make_unique<QStandardItemModel>(static_cast<int>(scores.size()), 5);
-    for (int r = 0; r < model->rowCount(); ++r) {
-        model->setItem(r, 0, new QStandardItem("Gro"));
-        model->setItem(r, 1, new QStandardItem(QString::number(r % 2 + 1)));
-        model->setItem(r, 2, new QStandardItem("Tim"));
-        model->setItem(r, 3, new QStandardItem(QString::number(r / 2 % 3 + 1)));
-        model->setItem(r, 4, new QStandardItem(scores[static_cast<size_t>(r)]));
-    }
+    auto model = std::make_unique<ScoreGridModel>(QStringList{"Gro", "Tim"}, std::vector<int>{2, 3},
+                                                  std::vector<QStringList>{{}, {}});
+    for (int r = 0; r < model->scoreCount(); ++r)
+        model->setScoreText(r, scores[static_cast<size_t>(r)]);
     return model;
 }
 
@@ -60,11 +56,18 @@ private slots:
 void ScoreCommandsTest::copyFollowedByPasteRestoresTheScores()
 {
     Commands c;
-    QVERIFY(c.commands.copyScores(kScores));
+    const std::unique_ptr<ScoreGridModel> model = gridModel(kScores);
+    model->setMarked(2, true);
+    QVERIFY(c.commands.copyScores(model->texts()));
     QCOMPARE(c.clipboard.contents, QString("a\nb\n12\na b\nx,1\n-3.5\n"));
-    const std::optional<std::vector<QString>> pasted = c.commands.pasteScores(std::vector<QString>(6), 0);
+    for (int r = 0; r < model->scoreCount(); ++r)
+        model->setScoreText(r, QString());
+    const std::optional<std::vector<QString>> pasted = c.commands.pasteScores(model->texts(), 0);
     QVERIFY(pasted.has_value());
-    QVERIFY(*pasted == kScores);
+    for (int r = 0; r < model->scoreCount(); ++r)
+        model->setScoreText(r, (*pasted)[static_cast<size_t>(r)]);
+    QVERIFY(model->texts() == kScores);
+    QVERIFY(model->isMarked(2)); // marks are neither copied nor touched
     QVERIFY(c.messages.shown.empty());
     // Pasted scores must not be lost silently on leaving the program.
     QVERIFY(c.problem.session.changedSinceSave);
@@ -113,7 +116,7 @@ void ScoreCommandsTest::clipboardProblemOffersRetryAndCancel()
 
 void ScoreCommandsTest::dataPrintoutHasTheLabelHeadingAndOneLinePerRow()
 {
-    const std::unique_ptr<QStandardItemModel> model = gridModel(kScores);
+    const std::unique_ptr<ScoreGridModel> model = gridModel(kScores);
     const std::vector<DataPrintLine> lines = dataPrintLines(*model, 2);
     QCOMPARE(lines.size(), size_t(6));
     QCOMPARE(dataPrintText(lines[3]), QString("Gro2 Tim2   a b"));
@@ -140,7 +143,7 @@ void ScoreCommandsTest::printedDataHoldsItsLinesInOrderWithBoldLevels()
 {
     Commands c;
     c.problem.design.problemLabel = "Taste";
-    const std::unique_ptr<QStandardItemModel> model = gridModel(kScores);
+    const std::unique_ptr<ScoreGridModel> model = gridModel(kScores);
     QVERIFY(c.commands.printData(dataPrintLines(*model, 2)));
     QCOMPARE(c.printer.dialogTitles, QStringList({"Print Data"}));
     QCOMPARE(c.printer.printedFiles.size(), 1);
@@ -159,7 +162,7 @@ void ScoreCommandsTest::printerDialogsAndFailures()
     c.commands.printerSetup();
     QCOMPARE(c.printer.setupTitles, QStringList({"Printer Setup"}));
 
-    const std::unique_ptr<QStandardItemModel> model = gridModel(kScores);
+    const std::unique_ptr<ScoreGridModel> model = gridModel(kScores);
     c.printer.dialogAnswers = {false};
     QVERIFY(!c.commands.printData(dataPrintLines(*model, 2)));
     QVERIFY(c.printer.printedFiles.empty());
