@@ -1,9 +1,10 @@
+#include "ScoreCommands.h"
+
 #include "ClipboardService.h"
 #include "DataPrintout.h"
 #include "PdfText.h"
 #include "PrintService.h"
 #include "ProblemState.h"
-#include "ScoreCommands.h"
 #include "ScoreGridModel.h"
 
 #include <QPrinter>
