@@ -1,5 +1,9 @@
 #include "KelsimApplication.h"
 
+#include "DesignFlow.h"
+#include "WordExport.h"
+#include "WordSession.h"
+
 #include "AboutDialog.h"
 #include "DataEntryGrid.h"
 #include "HelpWindow.h"
@@ -127,6 +131,38 @@ void KelsimApplication::showDataEntryGrid()
 void KelsimApplication::showDesignSpecification()
 {
     ++designSpecificationRequests_;
+    if (grid_)
+        grid_->hide();
+    designFlow().openDesignSpecification();
+}
+
+WordExport &KelsimApplication::wordExport()
+{
+    if (!word_) {
+        wordSession_ = std::make_unique<WordSession>();
+        word_ = std::make_unique<WordExport>(messages_, fileDialogs_, *wordSession_);
+    }
+    return *word_;
+}
+
+DesignFlow &KelsimApplication::designFlow()
+{
+    if (flow_)
+        return *flow_;
+    flow_ = std::make_unique<DesignFlow>(problem_, messages_, preferences_);
+    flow_->setWordExport(&wordExport());
+    connect(flow_.get(), &DesignFlow::gridRequested, this, &KelsimApplication::showDataEntryGrid);
+    connect(flow_.get(), &DesignFlow::newProblemRequested, this, [this] { restart(); });
+    connect(flow_.get(), &DesignFlow::exitRequested, this, [this] { exit(); });
+    connect(flow_.get(), &DesignFlow::helpRequested, this, [this](const QString &topic) {
+        if (topic == "search")
+            showHelpSearch();
+        else if (topic == "howto")
+            showHowToUseHelp();
+        else
+            showHelpContents();
+    });
+    return *flow_;
 }
 
 bool KelsimApplication::restart()
@@ -135,6 +171,8 @@ bool KelsimApplication::restart()
         return false;
     problem_.reset();
     gridLoaded_ = false;
+    if (flow_)
+        flow_->closeAll();
     if (grid_)
         grid_->hide();
     if (labels_)
@@ -151,6 +189,8 @@ bool KelsimApplication::exit()
     if (!confirmUnsavedData("Exit", QApplication::activeWindow()))
         return false;
     exited_ = true;
+    if (flow_)
+        flow_->closeAll();
     for (QWidget *window :
          std::initializer_list<QWidget *>{help_.get(), about_.get(), labels_.get(), grid_.get(), opening_.get()})
         if (window)

@@ -15,12 +15,15 @@ namespace kelsim {
 
 class AboutDialog;
 class DataEntryGrid;
+class DesignFlow;
+class WordExport;
 class FileDialogService;
 class HelpWindow;
 class LevelLabelsWindow;
 class MessageService;
 class OpeningScreen;
 class SettingsStore;
+struct WordSession;
 
 // The application: owns the one problem, the preferences, the platform services it is given and
 // every window, and walks the user from window to window. Windows get a reference to it.
@@ -51,8 +54,10 @@ class KelsimApplication : public QObject {
     void showLevelLabels();
     void showOpeningScreenAgain(); // back from the labels window
     void showDataEntryGrid();
-    // The design structure screen follows the grid; until it exists this only records the request.
+    // "&Anova Design...": the grid gives way to the Design Specification window.
     void showDesignSpecification();
+    DesignFlow &designFlow();
+    WordExport &wordExport();
     int designSpecificationRequests() const { return designSpecificationRequests_; }
     // "&Restart" and "&New Problem": false when the user cancelled at the unsaved-data question.
     bool restart();
@@ -100,6 +105,9 @@ class KelsimApplication : public QObject {
     std::unique_ptr<DataEntryGrid> grid_;
     std::unique_ptr<HelpWindow> help_;
     std::unique_ptr<AboutDialog> about_;
+    std::unique_ptr<WordSession> wordSession_;
+    std::unique_ptr<WordExport> word_;
+    std::unique_ptr<DesignFlow> flow_;
     bool gridLoaded_ = false;
     bool exited_ = false;
     int designSpecificationRequests_ = 0;

@@ -177,7 +177,10 @@ void KelsimTableWindow::load()
         }
     }
     grid_->resizeColumnsToContents();
-    grid_->horizontalHeader()->setStretchLastSection(true);
+    for (int c = 0; c < columns; ++c)
+        grid_->setColumnWidth(c, grid_->columnWidth(c) + 24);
+    grid_->horizontalHeader()->setStretchLastSection(false);
+    grid_->resizeRowsToContents();
     np_.clear();
     df_.clear();
     for (const TableRow &row : table.rows) {

@@ -4,6 +4,13 @@
 
 #include "TestSupport.h"
 
+#include "DesignFlow.h"
+#include "DesignSpecificationWindow.h"
+#include "KelsimTableWindow.h"
+
+#include <QRadioButton>
+#include <QTableWidget>
+
 #include "ContextHelp.h"
 #include "HelpWindow.h"
 
@@ -240,6 +247,28 @@ void ShellTest::wholeProblemFromStartToConfirmedScores()
     for (int i = 0; i < 24; ++i)
         QCOMPARE(problem.scores.flat[size_t(i)], std::string(1, answers[i].toLatin1()));
     QVERIFY(child<QPushButton>(&grid, "AnovaButton")->isEnabled());
+
+    // On to the N-table and back to a new problem.
+    s.app->designFlow().runOptions().seed = 5;
+    s.problem().design.iterations = 500;
+    QTest::mouseClick(child<QPushButton>(&grid, "AnovaButton"), Qt::LeftButton);
+    DesignSpecificationWindow *spec = s.app->designFlow().specificationWindow();
+    QVERIFY(spec->isVisible());
+    QVERIFY(!grid.isVisible());
+    child<QRadioButton>(spec, "AnovType_0")->click();
+    child<QRadioButton>(spec, "Designate_2")->click();
+    QTest::mouseClick(child<QPushButton>(spec, "Calculate"), Qt::LeftButton);
+    KelsimTableWindow *table = s.app->designFlow().tableWindow();
+    QVERIFY(table->isVisible());
+    QCOMPARE(table->grid()->item(0, 0)->text(), QString("R"));
+    QCOMPARE(table->grid()->item(3, 0)->text(), QString("  Within"));
+    QVERIFY(KelsimTableWindow::summaryLines(s.problem()).contains("  (Person) 4"));
+    s.messages.answers = {MessageAnswer::No};
+    QTest::mouseClick(child<QPushButton>(table, "RestartButton"), Qt::LeftButton);
+    QCOMPARE(s.messages.last().title, QString("Restart"));
+    QVERIFY(!table->isVisible());
+    QVERIFY(s.opening().isVisible());
+    QCOMPARE(s.problem().design.factorCount(), 0);
 }
 
 QTEST_MAIN(ShellTest)
