@@ -263,13 +263,11 @@ bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)
         if (!session.changedSinceSave)
             return true;
         if (messages_.show("The data have changed since the last save.  Do you wish to update the saved file?", title,
-                           MessageIcon::Question, MessageButtons::YesNo, owner) == MessageAnswer::Yes) {
+                           MessageIcon::Question, MessageButtons::YesNo, owner) == MessageAnswer::Yes)
             return updateSavedFile(owner);
-        }
         if (messages_.show("Do you want to save the changed data in a new file?", title, MessageIcon::Question,
-                           MessageButtons::YesNo, owner) == MessageAnswer::Yes) {
+                           MessageButtons::YesNo, owner) == MessageAnswer::Yes)
             return saveDataAs(owner);
-        }
         return true;
     }
     // Scores typed since the last save count as well as confirmed ones: none is dropped unasked.
