@@ -1,6 +1,8 @@
 #include "KelsimApplication.h"
 
+#include "ClipboardService.h"
 #include "DesignFlow.h"
+#include "PrintService.h"
 #include "WordExport.h"
 #include "WordSession.h"
 
@@ -192,6 +194,24 @@ void KelsimApplication::showDesignSpecification()
     designFlow().openDesignSpecification();
 }
 
+ClipboardService &KelsimApplication::clipboard()
+{
+    if (!clipboard_) {
+        desktopClipboard_ = std::make_unique<DesktopClipboardService>();
+        clipboard_ = desktopClipboard_.get();
+    }
+    return *clipboard_;
+}
+
+PrintService &KelsimApplication::printer()
+{
+    if (!printer_) {
+        desktopPrinter_ = std::make_unique<DesktopPrintService>();
+        printer_ = desktopPrinter_.get();
+    }
+    return *printer_;
+}
+
 WordExport &KelsimApplication::wordExport()
 {
     if (!word_) {
@@ -205,7 +225,7 @@ DesignFlow &KelsimApplication::designFlow()
 {
     if (flow_)
         return *flow_;
-    flow_ = std::make_unique<DesignFlow>(problem_, messages_, preferences_);
+    flow_ = std::make_unique<DesignFlow>(problem_, messages_, preferences_, clipboard(), printer());
     flow_->setWordExport(&wordExport());
     connect(flow_.get(), &DesignFlow::gridRequested, this, &KelsimApplication::showDataEntryGrid);
     connect(flow_.get(), &DesignFlow::newProblemRequested, this, [this] { restart(); });

@@ -14,7 +14,9 @@ class QWidget;
 namespace kelsim {
 
 class AboutDialog;
+class ClipboardService;
 class DataEntryGrid;
+class PrintService;
 class DataFileCommands;
 class RecentFileList;
 class DesignFlow;
@@ -44,6 +46,11 @@ class KelsimApplication : public QObject {
     MessageService &messages() { return messages_; }
     FileDialogService &fileDialogs() { return fileDialogs_; }
     SettingsStore &settings() { return settings_; }
+    // The clipboard and the printer: the desktop's unless a test puts its own in first.
+    ClipboardService &clipboard();
+    PrintService &printer();
+    void setClipboard(ClipboardService &clipboard) { clipboard_ = &clipboard; }
+    void setPrinter(PrintService &printer) { printer_ = &printer; }
     // The remembered data files, for the whole run, and the data-file commands that keep them.
     RecentFileList &recentFiles() { return *recentFiles_; }
     DataFileCommands &dataFiles() { return *dataFiles_; }
@@ -119,6 +126,10 @@ class KelsimApplication : public QObject {
     std::unique_ptr<WordSession> wordSession_;
     std::unique_ptr<WordExport> word_;
     std::unique_ptr<DesignFlow> flow_;
+    std::unique_ptr<ClipboardService> desktopClipboard_;
+    std::unique_ptr<PrintService> desktopPrinter_;
+    ClipboardService *clipboard_ = nullptr;
+    PrintService *printer_ = nullptr;
     bool gridLoaded_ = false;
     bool exited_ = false;
     int designSpecificationRequests_ = 0;

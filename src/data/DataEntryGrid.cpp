@@ -1,5 +1,8 @@
 #include "DataEntryGrid.h"
 
+#include "DataPrintout.h"
+#include "ScoreCommands.h"
+
 #include "ContextHelp.h"
 #include "DataFileCommands.h"
 #include "KelsimApplication.h"
@@ -134,6 +137,11 @@ void DataEntryGrid::buildMenus()
     connect(command("ExistingWinwordItem"), &QAction::triggered, this, &DataEntryGrid::appendDataToExistingDocument);
     connect(command("ExitItem"), &QAction::triggered, this, [this] { app_.exit(); });
     connect(command("WidenItem"), &QAction::triggered, this, &DataEntryGrid::widenEntryColumn);
+    connect(command("CopyItem"), &QAction::triggered, this, [this] { scoreCommands().copyScores(model_->texts()); });
+    connect(command("PasteItem"), &QAction::triggered, this, &DataEntryGrid::pasteScores);
+    connect(command("PrintItem"), &QAction::triggered, this,
+            [this] { scoreCommands().printData(dataPrintLines(*model_, model_->factorCount())); });
+    connect(command("PrinterSetupItem"), &QAction::triggered, this, [this] { scoreCommands().printerSetup(); });
     connect(command("ClearItem"), &QAction::triggered, this, &DataEntryGrid::clearAll);
     connect(command("InsertItem"), &QAction::triggered, this, &DataEntryGrid::insertScore);
     connect(command("RemoveItem"), &QAction::triggered, this, &DataEntryGrid::removeScore);
@@ -708,6 +716,26 @@ void DataEntryGrid::printDataToNewDocument()
 void DataEntryGrid::appendDataToExistingDocument()
 {
     app_.wordExport().appendDataToExistingDocument(dataDocument(), this);
+}
+
+ScoreCommands DataEntryGrid::scoreCommands()
+{
+    return ScoreCommands(app_.problem(), app_.clipboard(), app_.printer(), app_.messages(), this);
+}
+
+void DataEntryGrid::pasteScores()
+{
+    if (!model_)
+        return;
+    const std::optional<std::vector<QString>> pasted = scoreCommands().pasteScores(model_->texts(), clickedRow_);
+    if (!pasted) {
+        grid_->setFocus();
+        return;
+    }
+    for (int r = 0; r < model_->scoreCount(); ++r)
+        model_->setScoreText(r, (*pasted)[static_cast<size_t>(r)]);
+    scoresPasted();
+    grid_->setFocus();
 }
 
 void DataEntryGrid::scoresPasted()

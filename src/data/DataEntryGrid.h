@@ -15,6 +15,8 @@ class QTimer;
 
 namespace kelsim {
 
+class ScoreCommands;
+
 class KelsimApplication;
 class ScoreGridModel;
 struct DataDocument;
@@ -45,6 +47,8 @@ class DataEntryGrid : public QMainWindow {
     // What the data-file and clipboard commands need after they have put scores into the grid.
     void scoresReadFromFile();
     void scoresPasted();
+    // "&Paste Scores from Clipboard" at the row last clicked.
+    void pasteScores();
     // Shows scores read from a data file: their rows take the texts and marks, the cursor goes to
     // the first row the file left unread, and the commands follow the read.
     void showScoresRead(const GridScores &read);
@@ -72,6 +76,7 @@ class DataEntryGrid : public QMainWindow {
     void closeEvent(QCloseEvent *event) override;
 
   private:
+    ScoreCommands scoreCommands();
     void buildMenus();
     void buildWidgets();
     void sizeColumns();

@@ -4,6 +4,10 @@
 
 #include "TestSupport.h"
 
+#include "ClipboardService.h"
+#include "PrintService.h"
+#include "PdfText.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
@@ -111,6 +115,8 @@ class DataEntryGridTest : public QObject {
     void removeNeedsTheClickedScore();
     void removeShiftsScoresUpAndEmptiesTheLastCell();
     void clearAllEmptiesEveryScore();
+    void copiedScoresPasteBackAndAPasteNeverOverwrites();
+    void printDataWritesTheRowsToThePrinter();
     void widenAddsToTheScoreColumn();
     void dataOkReportsTheFirstMissingScoreAndScrollsToIt();
     void dataOkFillsTheScoreSetInCellOrder();
@@ -508,6 +514,62 @@ void DataEntryGridTest::clearAllEmptiesEveryScore()
     QVERIFY(!g.enabled("AnovaButton"));
     g.type("n");
     QCOMPARE(g.score(0), QString("n"));
+}
+
+void DataEntryGridTest::copiedScoresPasteBackAndAPasteNeverOverwrites()
+{
+    ScriptedClipboardService clipboard;
+    const QStringList typed = numbered(24);
+    {
+        SurveyGrid s;
+        s.app->setClipboard(clipboard);
+        GridDriver g(s);
+        g.typeScores(typed);
+        QTest::mouseClick(child<QPushButton>(&g.window, "DataOkButton"), Qt::LeftButton);
+        QVERIFY(g.enabled("CopyItem"));
+        QVERIFY(!g.enabled("PasteItem"));
+        g.item("CopyItem")->trigger();
+        QCOMPARE(clipboard.contents, typed.join('\n') + '\n');
+    }
+    SurveyGrid s;
+    s.app->setClipboard(clipboard);
+    GridDriver g(s);
+    QVERIFY(g.enabled("PasteItem"));
+    g.clickRow(20);
+    g.type("x");
+    clipboard.contents = "a\nb\nc\nd\n";
+    g.clickRow(18);
+    QVERIFY(g.enabled("PasteItem"));
+    g.item("PasteItem")->trigger(); // row 20 already holds a score: nothing is pasted
+    QCOMPARE(s.messages.shown.size(), size_t(1));
+    QVERIFY(s.messages.last().text.startsWith("You cannot paste onto a cell containing data."));
+    QCOMPARE(g.score(18), QString());
+    QCOMPARE(g.score(20), QString("x"));
+    clipboard.contents = typed.join('\n') + '\n';
+
+    g.item("ClearItem")->trigger();
+    g.clickRow(0);
+    g.item("PasteItem")->trigger();
+    for (int row = 0; row < 24; ++row)
+        QCOMPARE(g.score(row), typed[row]);
+    QVERIFY(s.problem().session.changedSinceSave);
+    QVERIFY(g.enabled("DataOkButton"));
+}
+
+void DataEntryGridTest::printDataWritesTheRowsToThePrinter()
+{
+    SurveyGrid s;
+    ScriptedPrintService printer(s.dir.path());
+    s.app->setPrinter(printer);
+    GridDriver g(s);
+    g.typeScores(numbered(24));
+    QTest::mouseClick(child<QPushButton>(&g.window, "DataOkButton"), Qt::LeftButton);
+    g.item("PrintItem")->trigger();
+    QCOMPARE(printer.dialogTitles, QStringList({"Print Data"}));
+    QCOMPARE(printer.printedFiles.size(), 1);
+    const QString text = kelsim::testing::pdfText(printer.printedFiles.front());
+    QVERIFY(text.indexOf("Raw Data") >= 0);
+    QVERIFY(text.indexOf("s24") > text.indexOf("s1"));
 }
 
 void DataEntryGridTest::widenAddsToTheScoreColumn()
