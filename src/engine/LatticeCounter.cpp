@@ -43,16 +43,20 @@ struct CostModel {
     double summedNarrowEntry; // blocks shorter than a vector, when counts widen
     double summedRow;         // blocks of one entry: every child entry sums a row of the parent
     double squaredEntry[3];   // by width
+    // Counting a row of cells that share a group, category by category: per vector compared,
+    // and per category and row.
+    double rowVector;
+    double rowCategory;
 };
 
 constexpr double kFirstLevelCacheBytes = 40 << 10;
 
 constexpr CostModel kBaselineCosts = {1.4,  0.045, 0.5, 1.0, 0.02, 5.0, {{0, 0, 0}, {0, 0.025, 0.06}, {0, 0, 0.08}},
-                                      0.35, 0.7,   1.3, {0, 0.045, 0.2}};
+                                      0.35, 0.7,   1.3, {0, 0.045, 0.2}, 0.55, 1.6};
 constexpr CostModel kAvx2Costs = {1.4,  0.024, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.014, 0.04}, {0, 0, 0.06}},
-                                  0.35, 0.7,   1.3, {0, 0.022, 0.2}};
+                                  0.35, 0.7,   1.3, {0, 0.022, 0.2}, 0.5, 1.9};
 constexpr CostModel kAvx512Costs = {1.4,  0.012, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.008, 0.04}, {0, 0, 0.06}},
-                                    0.35, 0.7,   1.3, {0, 0.012, 0.2}};
+                                    0.35, 0.7,   1.3, {0, 0.012, 0.2}, 0.45, 1.8};
 
 alignas(64) constexpr uint8_t kTailMaskBytes[64] = {
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
@@ -80,6 +84,15 @@ struct Layout {
             if ((set >> f) & 1u)
                 g *= static_cast<size_t>(levels[static_cast<size_t>(f)]);
         return g;
+    }
+    // Cells in a row that all fall into one group of `set`: those that differ only in the factors
+    // faster than the fastest factor of the set.
+    size_t rowLength(SourceMask set) const
+    {
+        size_t length = 1;
+        for (int j = 0; j < k && !has(set, j); ++j)
+            length *= static_cast<size_t>(levelsAt(j));
+        return length;
     }
     // The multiplier of the factor at `position` in the group index of a tensor over `set`.
     size_t multiplier(SourceMask set, int position) const
@@ -239,14 +252,17 @@ struct Plan {
     std::vector<uint8_t> hasTensor;  // by set T
     std::vector<int> summedFactor;   // by set T with a tensor: factor summed away from T ∪ {f}, or −1: counted from the cells
     std::vector<uint8_t> countsRead; // by set T: M(T) read from its tensor
+    std::vector<uint8_t> byRows;     // by set T counted from the cells: a row of cells at a time
     double cost = kInfinite;
 };
 
 class Planner {
 public:
     // countsWhileCounting: a tensor counted from the cells gives its M(T) on the way.
-    Planner(const Layout &layout, const CostModel &costs, size_t channelStride, size_t vectorBytes, bool singleChannel,
-            bool countsWhileCounting)
+    // countsWhileCounting: a tensor counted from the cells one cell at a time gives its M(T) on
+    // the way. countedChannels: the categories counted into a tensor (1 for a single channel).
+    Planner(const Layout &layout, const CostModel &costs, size_t channelStride, size_t countedChannels,
+            size_t vectorBytes, bool singleChannel, bool countsWhileCounting)
         : layout_(layout), sets_(size_t{1} << layout.k), countsWhileCounting_(countsWhileCounting)
     {
         const SourceMask all = layout.all();
@@ -254,6 +270,7 @@ public:
         entries_.resize(sets_);
         runsCost_.assign(sets_, kInfinite);
         scatterCost_.resize(sets_);
+        byRows_.assign(sets_, 0);
         squareCost_.resize(sets_);
         deriveCost_.assign(sets_ * static_cast<size_t>(layout.k), kInfinite);
         for (SourceMask t = 0; t <= all; ++t) {
@@ -266,10 +283,21 @@ public:
                 scatterCost_[t] = 0.0; // the codes themselves
             else if (bytes > kLargestTensorBytes)
                 scatterCost_[t] = kInfinite;
-            else
+            else {
                 scatterCost_[t] = costs.call + bytes * costs.clearedByte +
                                   static_cast<double>(layout.cells) *
                                       (bytes <= kFirstLevelCacheBytes ? costs.scatteredCell : costs.scatteredCellFar);
+                const size_t length = layout.rowLength(t);
+                const double rows = static_cast<double>(layout.cells / length);
+                const double vectors = static_cast<double>((length + vectorBytes - 1) / vectorBytes);
+                const double byRows = costs.call + bytes * costs.clearedByte +
+                                      rows * static_cast<double>(countedChannels) *
+                                          (vectors * costs.rowVector + costs.rowCategory);
+                if (length > 1 && byRows < scatterCost_[t]) {
+                    scatterCost_[t] = byRows;
+                    byRows_[t] = 1;
+                }
+            }
             squareCost_[t] = bytes > kLargestTensorBytes
                                  ? kInfinite
                                  : costs.call + static_cast<double>(entries_[t]) * costs.squaredEntry[width_[t]];
@@ -357,24 +385,25 @@ private:
             best.cost = runsCost_[t];
             return best;
         }
-        std::vector<Choice> options;
-        const double counted = countsWhileCounting_ && scatterCost_[t] > 0.0 ? 0.0 : squareCost_[t];
+        Choice options[kMaxFactors + 1];
+        int count = 0;
+        const double counted = countsWhileCounting_ && scatterCost_[t] > 0.0 && !byRows_[t] ? 0.0 : squareCost_[t];
         if (scatterCost_[t] < kInfinite)
-            options.push_back({scatterCost_[t] + std::min(runsCost_[t], counted), -1, runsCost_[t] < counted});
+            options[count++] = {scatterCost_[t] + std::min(runsCost_[t], counted), -1, runsCost_[t] < counted};
         for (int f = 0; f < layout_.k; ++f)
             if (!((t >> f) & 1u) && in(set, t | (SourceMask{1} << f)) && deriveCost(t, f) < kInfinite)
-                options.push_back({deriveCost(t, f) + std::min(runsCost_[t], squareCost_[t]), f,
-                                   runsCost_[t] < squareCost_[t]});
+                options[count++] = {deriveCost(t, f) + std::min(runsCost_[t], squareCost_[t]), f,
+                                    runsCost_[t] < squareCost_[t]};
         if (random) {
-            if (options.empty())
+            if (count == 0)
                 return best;
-            best = options[(*random)() % options.size()];
+            best = options[(*random)() % static_cast<uint64_t>(count)];
             best.viaRuns = runsCost_[t] < kInfinite && (*random)() % 2;
             return best;
         }
-        for (const Choice &c : options)
-            if (c.cost < best.cost)
-                best = c;
+        for (int i = 0; i < count; ++i)
+            if (options[i].cost < best.cost)
+                best = options[i];
         return best;
     }
 
@@ -440,6 +469,7 @@ private:
         plan.hasTensor.assign(sets_, 0);
         plan.summedFactor.assign(sets_, -1);
         plan.countsRead.assign(sets_, 0);
+        plan.byRows = byRows_;
         for (SourceMask t = all + 1; t-- > 0;) {
             if (random && in(set, t)) {
                 // A tensor whose parents were all dropped is counted from the cells.
@@ -487,6 +517,7 @@ private:
     std::vector<int> width_;
     std::vector<size_t> entries_;
     std::vector<double> runsCost_, scatterCost_, squareCost_, deriveCost_;
+    std::vector<uint8_t> byRows_; // counting from the cells is cheaper a row at a time
 };
 
 } // namespace
@@ -501,7 +532,10 @@ struct Tensor {
     size_t entries = 0;
     bool countsRead = false;
     bool aliasesCodes = false;       // the single-channel tensor of all factors: the codes themselves
-    std::vector<uint32_t> offsets;   // counted from the cells: group offset of every layout position
+    // Counted from the cells: the offset of a cell's group is that of its row plus that of its
+    // column (its level of the fastest factor).
+    std::vector<uint32_t> rowOffsets, columnOffsets;
+    size_t rowLength = 0; // counted a row at a time: the cells of a row, all in one group
     int parent = -1;                 // index into State::tensors, or −1
     size_t outer = 0, levels = 0, inner = 0;
     std::vector<uint8_t> storage;
@@ -570,7 +604,7 @@ int64_t pairsOfBothCodes(const Tensor &t, int64_t pairsOfOnes, int64_t ones)
 
 #if KELSIM_LATTICE_HAS_AVX2
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,popcnt")
 #define KELSIM_LATTICE_NAMESPACE avx2
 #define KELSIM_LATTICE_AVX2 1
 #define KELSIM_LATTICE_AVX512 0
@@ -581,7 +615,7 @@ int64_t pairsOfBothCodes(const Tensor &t, int64_t pairsOfOnes, int64_t ones)
 #pragma GCC pop_options
 
 #pragma GCC push_options
-#pragma GCC target("avx2,avx512f,avx512bw")
+#pragma GCC target("avx2,avx512f,avx512bw,popcnt")
 // GCC 12's own AVX-512 headers trip this warning (its bug 105593).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
@@ -606,6 +640,8 @@ Instructions widestInstructions(int maxVectorBytes)
 #if KELSIM_LATTICE_HAS_AVX2
     const bool any = maxVectorBytes <= 0;
     __builtin_cpu_init();
+    if (!__builtin_cpu_supports("popcnt"))
+        return Instructions::Baseline;
     if ((any || maxVectorBytes >= 64) && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
         return Instructions::Avx512;
     if ((any || maxVectorBytes >= 32) && __builtin_cpu_supports("avx2"))
@@ -616,10 +652,10 @@ Instructions widestInstructions(int maxVectorBytes)
     return Instructions::Baseline;
 }
 
-Plan planFor(const Layout &layout, const CostModel &costs, size_t channelStride, size_t vectorBytes,
-             bool singleChannel, bool rare, uint64_t randomSeed)
+Plan planFor(const Layout &layout, const CostModel &costs, size_t channelStride, size_t countedChannels,
+             size_t vectorBytes, bool singleChannel, bool rare, uint64_t randomSeed)
 {
-    const Planner planner(layout, costs, channelStride, vectorBytes, singleChannel, !rare);
+    const Planner planner(layout, costs, channelStride, countedChannels, vectorBytes, singleChannel, !rare);
     return randomSeed ? planner.random(randomSeed) : planner.cheapest();
 }
 
@@ -672,7 +708,8 @@ LatticeCounter::LatticeCounter(const std::vector<int> &levelCounts, int category
     Plan plan;
     for (bool mostFirst : {true, false}) {
         Layout candidate = makeLayout(levelCounts, orderByLevels(levelCounts, mostFirst));
-        Plan p = planFor(candidate, *costs, s.channelStride, vectorBytes, s.singleChannel, s.rare, options.randomPlanSeed);
+        Plan p = planFor(candidate, *costs, s.channelStride, s.singleChannel ? 1 : static_cast<size_t>(s.channels),
+                         vectorBytes, s.singleChannel, s.rare, options.randomPlanSeed);
         if (plan.viaRuns.empty() || p.cost < plan.cost) {
             plan = std::move(p);
             s.layout = std::move(candidate);
@@ -746,16 +783,26 @@ LatticeCounter::LatticeCounter(const std::vector<int> &levelCounts, int category
         } else if (s.singleChannel && t == all) {
             tensor.aliasesCodes = true;
         } else {
-            tensor.offsets.resize(n);
+            // Offset of a cell = that of its row + that of its column. Counted a cell at a time, a
+            // row holds the levels of the fastest factor; counted a row at a time, it holds the
+            // cells that differ only in factors outside the set, and has no columns.
             std::vector<size_t> multiplier(static_cast<size_t>(layout.k), 0);
             for (int j = 0; j < layout.k; ++j)
                 if (layout.has(t, j))
                     multiplier[static_cast<size_t>(j)] = layout.multiplier(t, j) * s.channelStride;
+            const bool byRows = plan.byRows[t];
+            tensor.rowLength = byRows ? layout.rowLength(t) : static_cast<size_t>(layout.levelsAt(0));
+            const int firstRowFactor = byRows ? 0 : 1;
+            if (!byRows)
+                for (size_t c = 0; c < tensor.rowLength; ++c)
+                    tensor.columnOffsets.push_back(static_cast<uint32_t>(c * multiplier[0]));
             forEachPosition(layout, [&](size_t p, const std::vector<int> &at) {
+                if (p % tensor.rowLength != 0)
+                    return;
                 size_t offset = 0;
-                for (int j = 0; j < layout.k; ++j)
+                for (int j = firstRowFactor; j < layout.k; ++j)
                     offset += static_cast<size_t>(at[static_cast<size_t>(j)]) * multiplier[static_cast<size_t>(j)];
-                tensor.offsets[p] = static_cast<uint32_t>(offset);
+                tensor.rowOffsets.push_back(static_cast<uint32_t>(offset));
             });
         }
         if (!tensor.aliasesCodes) {
