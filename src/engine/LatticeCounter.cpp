@@ -5,6 +5,7 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -24,12 +25,13 @@ constexpr size_t kPadding = 64;
 // matches nothing in the runs; its own category's pairs are counted one by one.
 constexpr uint8_t kRareRight = 255;
 constexpr double kInfinite = std::numeric_limits<double>::infinity();
-// Plans beyond these are never chosen: they would take long or hold too much memory.
-constexpr double kMostRuns = 1 << 21;
+// Plans beyond these are never chosen: they would take long or hold too much memory. A tensor
+// stays possible for every set (at most 16352 groups of 255 channels).
+constexpr double kMostRuns = 1 << 18;
 constexpr double kLargestTensorBytes = 32 << 20;
 
-// The cost model: nanoseconds of one core per unit of work, as measured with the two sets of
-// kernels on an x86-64 machine. Only the ratios matter.
+// The cost model: nanoseconds of one core per unit of work, as measured with each set of kernels
+// on an x86-64 machine (kelsim-bench and kernel timings). Only the ratios matter.
 struct CostModel {
     double run;              // starting one run of comparisons
     double comparedPair;     // one pair of cells compared inside a run
@@ -258,7 +260,6 @@ struct Plan {
 
 class Planner {
 public:
-    // countsWhileCounting: a tensor counted from the cells gives its M(T) on the way.
     // countsWhileCounting: a tensor counted from the cells one cell at a time gives its M(T) on
     // the way. countedChannels: the categories counted into a tensor (1 for a single channel).
     Planner(const Layout &layout, const CostModel &costs, size_t channelStride, size_t countedChannels,
@@ -555,7 +556,6 @@ struct LatticeCounter::State {
     bool rare = false;        // more categories than channels
     int channels = 0;         // rare mode: channels for the frequent categories
     size_t channelStride = 0; // entries per group in a tensor
-    std::vector<uint32_t> cellAt;     // layout position -> cell
     std::vector<uint16_t> positionOf; // cell -> layout position
     std::vector<uint8_t> left, right;
     std::vector<RunSet> runSets;
@@ -677,6 +677,11 @@ LatticeCounter::LatticeCounter(const std::vector<int> &levelCounts, int category
     : state_(std::make_unique<State>())
 {
     State &s = *state_;
+    int64_t cells = 1;
+    for (int l : levelCounts)
+        cells *= l;
+    if (levelCounts.empty() || levelCounts.size() > static_cast<size_t>(kMaxFactors) || cells > 65535)
+        throw std::length_error("LatticeCounter: 1 to 6 factors and at most 65535 cells");
     s.categories = categoryCount;
     const int channelLimit = std::clamp(options.maxChannels, 1, 254);
     s.allMatch = categoryCount <= 1;
@@ -684,6 +689,10 @@ LatticeCounter::LatticeCounter(const std::vector<int> &levelCounts, int category
     s.singleChannel = !s.rare && categoryCount == 2;
     s.channels = s.rare ? channelLimit : categoryCount;
     s.channelStride = s.singleChannel ? 1 : s.rare ? static_cast<size_t>(channelLimit) + 1 : static_cast<size_t>(categoryCount);
+    if (s.allMatch) {
+        s.layout = makeLayout(levelCounts, orderByLevels(levelCounts, true));
+        return;
+    }
 
     const Instructions instructions = widestInstructions(options.maxVectorBytes);
     const CostModel *costs = &kBaselineCosts;
@@ -733,22 +742,16 @@ LatticeCounter::LatticeCounter(const std::vector<int> &levelCounts, int category
         cellStep[static_cast<size_t>(f)] = step;
         step *= static_cast<size_t>(levelCounts[static_cast<size_t>(f)]);
     }
-    s.cellAt.resize(n);
+    s.positionOf.resize(n);
     forEachPosition(layout, [&](size_t p, const std::vector<int> &at) {
         size_t cell = 0;
         for (int j = 0; j < layout.k; ++j)
             cell += static_cast<size_t>(at[static_cast<size_t>(j)]) * cellStep[static_cast<size_t>(layout.order[static_cast<size_t>(j)])];
-        s.cellAt[p] = static_cast<uint32_t>(cell);
+        s.positionOf[cell] = static_cast<uint16_t>(p);
     });
-    s.positionOf.resize(n);
-    for (size_t p = 0; p < n; ++p)
-        s.positionOf[s.cellAt[p]] = static_cast<uint16_t>(p);
     s.left.assign(n + kPadding, 0);
     if (s.rare)
         s.right.assign(n + kPadding, 0);
-
-    if (s.allMatch)
-        return;
 
     for (SourceMask a = 0; a < all; ++a) {
         if (!plan.viaRuns[a])

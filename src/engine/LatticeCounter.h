@@ -29,14 +29,18 @@ struct LatticeOptions {
 // C(n_gc, 2). The pairs that agree on exactly the set A are E(A) = M(A) − Σ E(A') over the sets
 // A' ⊋ A, and the matching pairs of source F are E(all factors ∖ F).
 //
-// Each E(A) is found one of two ways, whichever the cost model says is cheaper for the design:
+// Each E(A) is found one of two ways, whichever a cost model says is cheaper for the design and
+// the number of categories:
 // - by comparing, as contiguous byte runs, the cells that differ in exactly the factors outside
 //   A (cheap when those factors have few levels, whatever the number of categories);
-// - from a count tensor (group × category) of A, made either by one sweep over the cells or by
-//   summing one factor away from the tensor of a larger set (cheap when A has few groups).
-// Everything is laid out once when the counter is made; a pass allocates nothing.
+// - from a count tensor (group × category) of A, made by counting the cells into it (one cell at
+//   a time, or a row of cells of one group at a time) or by summing one factor away from the
+//   tensor of a larger set (cheap when A has few groups).
+// Everything is laid out once when the counter is made; a pass allocates nothing. The vector
+// kernels come in SSE2, AVX2 and AVX-512 versions, chosen by what the processor has.
 //
-// The codes of a pass must lie below the category count the counter was made for.
+// A design may have at most 65535 cells, and the codes of a pass must lie below the category
+// count the counter was made for.
 class LatticeCounter : public PairCounter {
 public:
     LatticeCounter(const std::vector<int> &levelCounts, int categoryCount, const LatticeOptions &options = {});

@@ -1,5 +1,8 @@
+#include "AnalysisRun.h"
 #include "LatticeCounter.h"
+#include "NestingRelations.h"
 #include "Random.h"
+#include "TestDesigns.h"
 
 #include <gtest/gtest.h>
 
@@ -174,4 +177,54 @@ TEST(LatticeCounter, oneCategoryMatchesEveryPair)
     EXPECT_EQ(matching[0], 0);
     for (SourceMask m = 1; m < 8; ++m)
         EXPECT_EQ(matching[m], sourcePairs(levels, m)) << m;
+}
+
+TEST(LatticeCounter, refusesDesignsBeyondItsLimits)
+{
+    EXPECT_THROW(LatticeCounter({2, 2, 2, 2, 2, 2, 2}, 3), std::length_error);
+    EXPECT_THROW(LatticeCounter({256, 257}, 3), std::length_error);
+    EXPECT_NO_THROW(LatticeCounter({255, 257}, 3));
+}
+
+TEST(LatticeCounter, wholeRunsMatchThePlainCounterShuffleForShuffle)
+{
+    // Crossed and nested designs of both kinds; the plain counter on one thread, the lattice
+    // counter on two, the same seed.
+    std::mt19937_64 random(404);
+    int nestedRuns = 0;
+    for (int trial = 0; trial < 16; ++trial) {
+        const int k = 2 + trial % 5;
+        Design design = kelsim::testing::randomDesign(k, 400, random);
+        if (trial % 2 == 1) {
+            const std::vector<NestingPair> admissible = admissibleNesting(design);
+            if (!admissible.empty()) {
+                const std::vector<NestingPair> selected = {admissible[random() % admissible.size()]};
+                const NestingCheck check = completeNesting(selected);
+                if (check.accepted) {
+                    design.nested = true;
+                    design.nestingPairs = check.pairs;
+                    design.selectedNesting = selected;
+                    ++nestedRuns;
+                }
+            }
+        }
+        design.iterations = 400;
+        const ScoreSet scores = kelsim::testing::randomScores(design.cellCount(), 1 + static_cast<int>(random() % 30), random);
+        ContinueAlways yes;
+        RunOptions plain;
+        plain.seed = 1000 + static_cast<uint64_t>(trial);
+        plain.threads = 1;
+        plain.counterFactory = &makeReferenceCounter;
+        RunOptions lattice = plain;
+        lattice.threads = 2;
+        lattice.counterFactory = &makeLatticeCounter;
+        const RunResult a = runAnalysis(design, scores, yes, plain);
+        const RunResult b = runAnalysis(design, scores, yes, lattice);
+        ASSERT_EQ(a.status, RunStatus::Completed);
+        EXPECT_EQ(a.exceedCounts, b.exceedCounts) << trial;
+        ASSERT_EQ(a.table.rows.size(), b.table.rows.size());
+        for (size_t r = 0; r < a.table.rows.size(); ++r)
+            EXPECT_EQ(a.table.rows[r].text, b.table.rows[r].text) << trial;
+    }
+    EXPECT_GE(nestedRuns, 3);
 }
