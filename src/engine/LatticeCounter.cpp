@@ -861,7 +861,10 @@ void LatticeCounter::State::chooseChannels()
     const size_t c = histogram.size();
     for (size_t i = 0; i < c; ++i)
         byCount[i] = static_cast<uint16_t>(i);
-    std::stable_sort(byCount.begin(), byCount.end(), [&](uint16_t a, uint16_t b) { return histogram[a] > histogram[b]; });
+    // Most cells first, ties by code: the same channels every time, and no allocation.
+    std::sort(byCount.begin(), byCount.end(), [&](uint16_t a, uint16_t b) {
+        return histogram[a] != histogram[b] ? histogram[a] > histogram[b] : a < b;
+    });
     rareCategories.clear();
     channelCells = 0;
     uint32_t next = 0;
