@@ -30,7 +30,12 @@ QString SettingsStore::existingKey(const QString &key) const
 
 QString SettingsStore::value(const QString &key, const QString &fallback) const
 {
-    return settings_->value(kSection + "/" + existingKey(key), fallback).toString();
+    const QVariant stored = settings_->value(kSection + "/" + existingKey(key), fallback);
+    // A settings file written by hand or by another program may hold a comma-joined value
+    // without quotes, which the INI reader hands back as a list.
+    if (stored.typeId() == QMetaType::QStringList)
+        return stored.toStringList().join(',');
+    return stored.toString();
 }
 
 bool SettingsStore::flag(const QString &key) const

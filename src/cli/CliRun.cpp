@@ -1,13 +1,11 @@
 #include "CliRun.h"
 
 #include "AnalysisRun.h"
-#include "DataFileFormat.h"
+#include "DataFileStore.h"
 #include "Format.h"
 #include "NestingRelations.h"
 #include "TableReport.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,9 +18,6 @@
 namespace kelsim {
 
 namespace {
-
-// Data files hold at most 16352 short scores; anything far larger is not one.
-constexpr qint64 kLargestDataFile = 16 * 1024 * 1024;
 
 class CliQuestions : public RunQuestions {
 public:
@@ -154,26 +149,12 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
     }
 
     const QString path = QString::fromStdString(request.dataFile);
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        err << "kelsim-cli: The file " << request.dataFile << " cannot be found.\n";
+    const DataFileLoad load = loadDataFile(path);
+    if (!load.ok()) {
+        err << "kelsim-cli: " << dataFileProblemText(path, load).toStdString() << "\n";
         return kExitBadInput;
     }
-    if (info.isDir()) {
-        err << "kelsim-cli: " << request.dataFile << " is a folder, not a data file.\n";
-        return kExitBadInput;
-    }
-    if (info.size() > kLargestDataFile) {
-        err << "kelsim-cli: " << request.dataFile << " is too large to be a data file (" << info.size() << " bytes).\n";
-        return kExitBadInput;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        err << "kelsim-cli: The file " << request.dataFile << " cannot be read: " << file.errorString().toStdString() << "\n";
-        return kExitBadInput;
-    }
-    const QByteArray bytes = file.readAll();
-    const std::vector<DataFileScore> read = parseDataFile(bytes.toStdString());
+    const std::vector<DataFileScore> &read = load.scores;
     const int64_t n = design.cellCount();
     if (static_cast<int64_t>(read.size()) != n) {
         err << "kelsim-cli: The number of scores in " << request.dataFile << " is" << strText(static_cast<int64_t>(read.size()))

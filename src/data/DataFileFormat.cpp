@@ -2,6 +2,20 @@
 
 namespace kelsim {
 
+namespace {
+
+bool endsField(char c)
+{
+    return c == ',' || c == '\r' || c == '\n';
+}
+
+bool needsQuotes(const std::string &text)
+{
+    return text.find(',') != std::string::npos || (!text.empty() && (text[0] == ' ' || text[0] == '\t'));
+}
+
+} // namespace
+
 std::vector<std::string> dataFileFields(const std::string &content)
 {
     std::vector<std::string> fields;
@@ -16,16 +30,15 @@ std::vector<std::string> dataFileFields(const std::string &content)
             const size_t end = close == std::string::npos ? n : close;
             field = content.substr(i + 1, end - i - 1);
             i = close == std::string::npos ? n : close + 1;
-            // Whatever follows the closing quote up to the field's end is not part of it.
-            while (i < n && content[i] != ',' && content[i] != '\r' && content[i] != '\n')
+            while (i < n && !endsField(content[i]))
                 ++i;
         } else {
             const size_t start = i;
-            while (i < n && content[i] != ',' && content[i] != '\r' && content[i] != '\n')
+            while (i < n && !endsField(content[i]))
                 ++i;
             field = content.substr(start, i - start);
         }
-        fields.push_back(field);
+        fields.push_back(std::move(field));
         if (i >= n)
             break;
         if (content[i] == ',') {
@@ -34,7 +47,6 @@ std::vector<std::string> dataFileFields(const std::string &content)
                 fields.emplace_back();
             continue;
         }
-        // A line end: CR LF, LF or a lone CR.
         if (content[i] == '\r' && i + 1 < n && content[i + 1] == '\n')
             ++i;
         ++i;
@@ -57,13 +69,16 @@ std::vector<DataFileScore> parseDataFile(const std::string &content)
     return scores;
 }
 
-std::string writeDataFile(const std::vector<DataFileScore> &scores)
+std::string formatDataFile(const std::vector<DataFileScore> &scores)
 {
     std::string out;
     for (const DataFileScore &score : scores) {
-        out += score.text;
-        if (score.marked || (!score.text.empty() && score.text.back() == 'I'))
-            out += 'I';
+        std::string line = score.text;
+        if (score.marked || (!line.empty() && line.back() == 'I'))
+            line += 'I';
+        if (needsQuotes(score.text))
+            line = '"' + line + '"';
+        out += line;
         out += "\r\n";
     }
     return out;
@@ -71,10 +86,21 @@ std::string writeDataFile(const std::vector<DataFileScore> &scores)
 
 bool scoreFitsDataFile(const std::string &text)
 {
-    if (text.find_first_of(",\"\r\n") != std::string::npos)
-        return false;
-    // Blanks before a field are skipped on reading.
-    return text.empty() || (text[0] != ' ' && text[0] != '\t');
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 32 || code == 127 || c == '"')
+            return false;
+    }
+    return characterCount(text) <= kLongestScore;
+}
+
+std::size_t characterCount(const std::string &utf8)
+{
+    std::size_t count = 0;
+    for (const char c : utf8)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++count;
+    return count;
 }
 
 } // namespace kelsim

@@ -1,6 +1,7 @@
 #include "Format.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,9 +14,11 @@ namespace {
 // decimal point, with an exponent written as "E+07" where the value needs one.
 std::string plainText(double value, int digits)
 {
+    // std::to_chars never follows the locale: a table reads the same in every country.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-    std::string s = buffer;
+    const std::to_chars_result end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+    std::string s(buffer, end.ptr);
     const size_t e = s.find('e');
     if (e != std::string::npos)
         s[e] = 'E';
@@ -114,7 +117,10 @@ double leadingValue(const std::string &text)
             j = k;
         }
     }
-    return std::strtod(text.substr(i, j - i).c_str(), nullptr);
+    const std::string number = text.substr(text[i] == '+' ? i + 1 : i, j - (text[i] == '+' ? i + 1 : i));
+    double value = 0.0;
+    std::from_chars(number.data(), number.data() + number.size(), value);
+    return value;
 }
 
 std::string groupedNumber(int64_t value)

@@ -209,7 +209,9 @@ bool writeObservedRows(const Design &design, const PassEvaluator &evaluator, con
         if (defined[r]) {
             row.hasRatio = true;
             row.nRatio = ratio[r];
-            row.text[4] = formatValue(row.nRatio, 2);
+            // Nested repeated-measures tables carry the ratio at full precision; every view formats it.
+            row.text[4] = design.nested && design.kind == DesignKind::RepeatedMeasures ? strText(row.nRatio)
+                                                                                    : formatValue(row.nRatio, 2);
             continue;
         }
         const TableRow &error = table.rows[static_cast<size_t>(row.denominator)];

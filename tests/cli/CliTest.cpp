@@ -46,15 +46,15 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
 }
 
 const QString kTaste = QStringLiteral(KELSIM_EXAMPLES "/taste.dat");
-const QStringList kTasteDesign = {"--factor", "Group:2", "--factor", "Subject:5", "--factor", "Time:3",
-                                  "--repeated", "Subject"};
+const QStringList kTasteDesign = {"--factor", "Group:2", "--factor",   "Subject:5",
+                                  "--factor", "Time:3",  "--repeated", "Subject"};
 
 } // namespace
 
 TEST(CommandLine, reportOfTheBundledExampleIsTheCopiedTable)
 {
-    const Outcome o = runCli(QStringList{kTaste} + kTasteDesign + QStringList{"--seed", "7", "--iterations", "2000",
-                                                                            "--problem", "Taste test"});
+    const Outcome o = runCli(QStringList{kTaste} + kTasteDesign +
+                             QStringList{"--seed", "7", "--iterations", "2000", "--problem", "Taste test"});
     ASSERT_EQ(o.exit, 0) << o.err;
     EXPECT_EQ(o.out.rfind("     Taste test\r  Factors\n   Group    2\n  (Subject) 5\n   Time     3\n\n\r", 0), 0u)
         << o.out;
@@ -64,7 +64,8 @@ TEST(CommandLine, reportOfTheBundledExampleIsTheCopiedTable)
 
 TEST(CommandLine, sameSeedGivesIdenticalOutputWithOneAndTwoThreads)
 {
-    const QStringList common = QStringList{kTaste} + kTasteDesign + QStringList{"--seed", "99", "--iterations", "20000"};
+    const QStringList common =
+        QStringList{kTaste} + kTasteDesign + QStringList{"--seed", "99", "--iterations", "20000"};
     for (const char *format : {"report", "tsv", "json"}) {
         const Outcome one = runCli(common + QStringList{"--threads", "1", "--format", format});
         const Outcome two = runCli(common + QStringList{"--threads", "2", "--format", format});
@@ -91,8 +92,8 @@ TEST(CommandLine, tsvHasEveryColumnAndNoPColumnWithOneIteration)
 
 TEST(CommandLine, jsonCarriesTheNumbersSeedAndExceedCounts)
 {
-    const Outcome o = runCli(QStringList{kTaste} + kTasteDesign + QStringList{"--format", "json", "--seed", "5",
-                                                                            "--iterations", "100"});
+    const Outcome o = runCli(QStringList{kTaste} + kTasteDesign +
+                             QStringList{"--format", "json", "--seed", "5", "--iterations", "100"});
     ASSERT_EQ(o.exit, 0);
     for (const char *key : {"\"totalPairs\": 435", "\"iterations\": 100", "\"seed\": \"5\"", "\"exceedCount\"",
                             "\"source\": \"  SxGxT\""})
@@ -165,8 +166,8 @@ TEST(CommandLine, marksInTheDataFileAreNotPartOfTheScore)
     QTemporaryDir dir;
     const QString marked = writeFile(dir, "marked.dat", "aI\r\nb\r\na\r\nbI\r\n");
     const QString plain = writeFile(dir, "plain.dat", "a\r\nb\r\na\r\nb\r\n");
-    const QStringList design = {"--factor", "A:2", "--factor", "B:2", "--independent", "B", "--format", "tsv",
-                                "--iterations", "1"};
+    const QStringList design = {"--factor", "A:2",      "--factor", "B:2",          "--independent",
+                                "B",        "--format", "tsv",      "--iterations", "1"};
     EXPECT_EQ(runCli(QStringList{marked} + design).out, runCli(QStringList{plain} + design).out);
 }
 
@@ -182,4 +183,77 @@ TEST(CommandLine, theProgramItselfRunsTheExample)
     ASSERT_TRUE(bad.waitForFinished(60000));
     EXPECT_EQ(bad.exitCode(), 1);
     EXPECT_TRUE(bad.readAllStandardError().startsWith("kelsim-cli: "));
+}
+
+TEST(CommandLine, nestedExampleListsItsNestingAndPoolsTheErrorRows)
+{
+    const Outcome o =
+        runCli({KELSIM_EXAMPLES "/therapy.dat", "--factor", "Group:2", "--factor", "Patient:4", "--factor", "Week:3",
+                "--repeated", "Patient", "--nest", "Patient<Group", "--seed", "3", "--iterations", "2000"});
+    ASSERT_EQ(o.exit, 0) << o.err;
+    EXPECT_NE(o.out.find("   Week     3\nP nested under G\n\n\r"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("\n   Error + 6             72"), std::string::npos) << o.out;
+    EXPECT_EQ(o.out.find("\n P "), std::string::npos);
+}
+
+TEST(CommandLine, nestingIsCheckedAsTheNestingListChecksIt)
+{
+    QTemporaryDir dir;
+    const QString data = writeFile(dir, "d.dat", QByteArray("a\r\nb\r\n").repeated(8));
+    const QStringList design = {data,  "--factor", "A:2", "--factor",   "B:2", "--factor",
+                                "C:2", "--factor", "S:2", "--repeated", "S"};
+    struct Case {
+        QStringList nests;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--nest", "A<B", "--nest", "B<A"},
+         "Nesting Error! You have designated A as nested under B and B as nested under A. Nesting is a one-way "
+         "relationship. Please correct the designation."},
+        {{"--nest", "A<B", "--nest", "B<C", "--nest", "C<A"},
+         "Nesting Error The hierarchical structure in your choices implies that B is nested under A ,but you have "
+         "specified that A is nested under B. This is a contradiction. Please correct the designation."},
+        {{"--nest", "A<S"}, "not an admissible relation"},
+        {{"--nest", "A<Q"}, "no such factor"},
+        {{"--nest", "AB"}, "expected X<Y"},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = runCli(design + c.nests);
+        EXPECT_EQ(o.exit, kExitBadInput);
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+    }
+    EXPECT_EQ(runCli(design + QStringList{"--nest", "A<B", "--nest", "S<C", "--iterations", "10"}).exit, 0);
+}
+
+TEST(CommandLine, readsDataFilesWithTheProgramsOwnReader)
+{
+    QTemporaryDir dir;
+    // A score with a comma is written between quotes; a score ending in "I" gets one more.
+    const QString quoted = writeFile(dir, "quoted.dat", "a\r\nbI\r\n\"a,b\"\r\nII\r\n");
+    const QString plain = writeFile(dir, "plain.dat", "a\r\nb\r\nx\r\ny\r\n");
+    const QStringList design = {"--factor", "A:2",      "--factor", "B:2",          "--independent",
+                                "B",        "--format", "tsv",      "--iterations", "1"};
+    const Outcome o = runCli(QStringList{quoted} + design);
+    ASSERT_EQ(o.exit, 0) << o.err;
+    EXPECT_EQ(o.out, runCli(QStringList{plain} + design).out);
+}
+
+TEST(CommandLine, filesThatCannotBeDataFilesAreRefusedWithTheirReason)
+{
+    QTemporaryDir dir;
+    struct Case {
+        QString path;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {writeFile(dir, "empty.dat", ""), "is empty"},
+        {writeFile(dir, "binary.dat", QByteArray("a\r\n\0\0\r\nc\r\nd\r\n", 12)), "holds characters that no score"},
+        {writeFile(dir, "latin1.dat", "caf\xe9\r\nb\r\nc\r\nd\r\n"), "not in UTF-8"},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = runCli({c.path, "--factor", "A:2", "--factor", "B:2", "--independent", "B"});
+        EXPECT_EQ(o.exit, kExitBadInput);
+        EXPECT_EQ(o.err.rfind("kelsim-cli: ", 0), 0u) << o.err;
+        EXPECT_NE(o.err.find(c.reason), std::string::npos) << o.err;
+    }
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QPoint;
+class QWidget;
+
+namespace kelsim {
+
+// Right-clicking a control that has context help shows a short pop-up beside the pointer.
+void attachContextHelp(QWidget *control, const QString &text);
+
+// Shows the pop-up of `control` at a global position (what a right-click does).
+void showContextHelp(QWidget *control, const QPoint &globalPos);
+
+// The pop-up of a window, or null when none was shown yet.
+QLabel *contextHelpPopup(QWidget *window);
+
+} // namespace kelsim

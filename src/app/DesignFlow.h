@@ -1,0 +1,71 @@
+#pragma once
+
+#include "AnalysisRun.h"
+#include "MessageService.h"
+#include "ProblemState.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace kelsim {
+
+class AnalysisRunner;
+class DesignOptionsWindow;
+class DesignSpecificationWindow;
+class KelsimTableWindow;
+class NestingExplanationWindow;
+class NestingSelectionWindow;
+class WordExport;
+
+// The road from the confirmed scores to the N-table and back: the Design Specification window,
+// its explanation windows, the nesting selection, the run and the Kelsim Table window.
+class DesignFlow : public QObject {
+    Q_OBJECT
+public:
+    DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
+               QObject *parent = nullptr);
+    ~DesignFlow() override;
+
+    // "&Anova Design...": the scores are kept aside and the Design Specification window opens.
+    void openDesignSpecification();
+    // Closes every window of the road (a new problem or an abandoned run).
+    void closeAll();
+
+    DesignSpecificationWindow *specificationWindow() const { return specification_.get(); }
+    DesignOptionsWindow *optionsWindow() const { return options_.get(); }
+    NestingExplanationWindow *nestingExplanationWindow() const { return nestingExplanation_.get(); }
+    NestingSelectionWindow *nestingWindow() const { return nesting_.get(); }
+    KelsimTableWindow *tableWindow() const { return table_.get(); }
+    AnalysisRunner *runner() const { return runner_; }
+    RunOptions &runOptions() { return runOptions_; }
+    // Connects the table window's Word commands to the document writer.
+    void setWordExport(WordExport *word);
+
+signals:
+    void gridRequested();
+    void newProblemRequested();
+    void exitRequested();
+    void helpRequested(const QString &topic);
+    void runFinished(RunStatus status);
+
+private:
+    void prepareTable();
+    void openNesting();
+    void showMaximizedIfPreferred(QWidget *window);
+
+    ProblemState &problem_;
+    MessageService &messages_;
+    const Preferences &preferences_;
+    std::unique_ptr<DesignSpecificationWindow> specification_;
+    std::unique_ptr<DesignOptionsWindow> options_;
+    std::unique_ptr<NestingExplanationWindow> nestingExplanation_;
+    std::unique_ptr<NestingSelectionWindow> nesting_;
+    std::unique_ptr<KelsimTableWindow> table_;
+    AnalysisRunner *runner_ = nullptr;
+    RunOptions runOptions_;
+    WordExport *word_ = nullptr;
+};
+
+} // namespace kelsim
+Q_DECLARE_METATYPE(kelsim::RunStatus)

@@ -1,0 +1,306 @@
+#include "KelsimApplication.h"
+
+#include "DesignFlow.h"
+#include "WordExport.h"
+#include "WordSession.h"
+
+#include "AboutDialog.h"
+#include "DataEntryGrid.h"
+#include "HelpWindow.h"
+#include "LevelLabelsWindow.h"
+#include "MessageService.h"
+#include "OpeningScreen.h"
+#include "ScoreGridModel.h"
+#include "SettingsStore.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QTableView>
+
+namespace kelsim {
+
+namespace {
+
+const QString kRunMaximizedKey = QStringLiteral("Run_Maximized");
+const QString kUseLevelLabelsKey = QStringLiteral("Use_Level_Labels");
+
+void present(QWidget *window)
+{
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+KelsimApplication::KelsimApplication(MessageService &messages, FileDialogService &fileDialogs, SettingsStore &settings,
+                                     QObject *parent)
+    : QObject(parent), messages_(messages), fileDialogs_(fileDialogs), settings_(settings),
+      webAddress_(QStringLiteral(KELSIM_WEB_ADDRESS))
+{
+    openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    endProgram = [] { QCoreApplication::exit(0); };
+}
+
+KelsimApplication::~KelsimApplication() = default;
+
+void KelsimApplication::start()
+{
+    // Missing values read as "False".
+    preferences_.runMaximized = settings_.flag(kRunMaximizedKey);
+    preferences_.useLevelLabels = settings_.flag(kUseLevelLabelsKey);
+    openingScreen().resetToStartUp();
+    showWithPreferredState(&openingScreen());
+}
+
+OpeningScreen &KelsimApplication::openingScreen()
+{
+    if (!opening_)
+        opening_ = std::make_unique<OpeningScreen>(*this);
+    return *opening_;
+}
+
+LevelLabelsWindow &KelsimApplication::levelLabelsWindow()
+{
+    if (!labels_)
+        labels_ = std::make_unique<LevelLabelsWindow>(*this);
+    return *labels_;
+}
+
+DataEntryGrid &KelsimApplication::dataEntryGrid()
+{
+    if (!grid_)
+        grid_ = std::make_unique<DataEntryGrid>(*this);
+    return *grid_;
+}
+
+HelpWindow &KelsimApplication::helpWindow()
+{
+    if (!help_)
+        help_ = std::make_unique<HelpWindow>();
+    return *help_;
+}
+
+AboutDialog &KelsimApplication::aboutDialog()
+{
+    if (!about_)
+        about_ = std::make_unique<AboutDialog>(&openingScreen());
+    return *about_;
+}
+
+// ---- the road through a problem ---------------------------------------------------------------
+
+void KelsimApplication::showLevelLabels()
+{
+    openingScreen().hide();
+    LevelLabelsWindow &labels = levelLabelsWindow();
+    labels.show();
+    labels.begin();
+    present(&labels);
+}
+
+void KelsimApplication::showOpeningScreenAgain()
+{
+    openingScreen().show();
+    present(&openingScreen());
+}
+
+void KelsimApplication::showDataEntryGrid()
+{
+    DataSession &session = problem_.session;
+    if (grid_ && session.fileReadFailed) {
+        // The grid of a failed automatic read is built afresh.
+        gridLoaded_ = false;
+        session.fileReadFailed = false;
+    }
+    const bool fresh = !gridLoaded_;
+    DataEntryGrid &grid = dataEntryGrid();
+    if (fresh) {
+        grid.load();
+        gridLoaded_ = true;
+        showWithPreferredState(&grid);
+    } else {
+        grid.show();
+        present(&grid);
+    }
+    grid.grid()->setFocus();
+    openingScreen().hide();
+    if (fresh && session.readFileOnOpen && readDataFileOnOpen)
+        readDataFileOnOpen(grid);
+}
+
+void KelsimApplication::showDesignSpecification()
+{
+    ++designSpecificationRequests_;
+    if (grid_)
+        grid_->hide();
+    designFlow().openDesignSpecification();
+}
+
+WordExport &KelsimApplication::wordExport()
+{
+    if (!word_) {
+        wordSession_ = std::make_unique<WordSession>();
+        word_ = std::make_unique<WordExport>(messages_, fileDialogs_, *wordSession_);
+    }
+    return *word_;
+}
+
+DesignFlow &KelsimApplication::designFlow()
+{
+    if (flow_)
+        return *flow_;
+    flow_ = std::make_unique<DesignFlow>(problem_, messages_, preferences_);
+    flow_->setWordExport(&wordExport());
+    connect(flow_.get(), &DesignFlow::gridRequested, this, &KelsimApplication::showDataEntryGrid);
+    connect(flow_.get(), &DesignFlow::newProblemRequested, this, [this] { restart(); });
+    connect(flow_.get(), &DesignFlow::exitRequested, this, [this] { exit(); });
+    connect(flow_.get(), &DesignFlow::helpRequested, this, [this](const QString &topic) {
+        if (topic == "search")
+            showHelpSearch();
+        else if (topic == "howto")
+            showHowToUseHelp();
+        else
+            showHelpContents();
+    });
+    return *flow_;
+}
+
+bool KelsimApplication::restart()
+{
+    if (!confirmUnsavedData("Restart", QApplication::activeWindow()))
+        return false;
+    problem_.reset();
+    gridLoaded_ = false;
+    if (flow_)
+        flow_->closeAll();
+    if (grid_)
+        grid_->hide();
+    if (labels_)
+        labels_->hide();
+    openingScreen().resetToStartUp();
+    showWithPreferredState(&openingScreen());
+    return true;
+}
+
+bool KelsimApplication::exit()
+{
+    if (exited_)
+        return true;
+    if (!confirmUnsavedData("Exit", QApplication::activeWindow()))
+        return false;
+    exited_ = true;
+    if (flow_)
+        flow_->closeAll();
+    for (QWidget *window :
+         std::initializer_list<QWidget *>{help_.get(), about_.get(), labels_.get(), grid_.get(), opening_.get()})
+        if (window)
+            window->hide();
+    if (endProgram)
+        endProgram();
+    return true;
+}
+
+bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)
+{
+    DataSession &session = problem_.session;
+    if (session.fromFile) {
+        if (!session.changedSinceSave)
+            return true;
+        if (messages_.show("The data have changed since the last save.  Do you wish to update the saved file?", title,
+                           MessageIcon::Question, MessageButtons::YesNo, owner) == MessageAnswer::Yes) {
+            if (grid_)
+                grid_->buildDataFileImage();
+            return updateSavedFile && updateSavedFile(owner);
+        }
+        if (messages_.show("Do you want to save the changed data in a new file?", title, MessageIcon::Question,
+                           MessageButtons::YesNo, owner) == MessageAnswer::Yes) {
+            if (grid_)
+                grid_->buildDataFileImage();
+            return saveDataAs && saveDataAs(owner);
+        }
+        return true;
+    }
+    // Scores typed since the last save count as well as confirmed ones: none is dropped unasked.
+    const bool confirmedUnsaved = !session.notConfirmed && !session.savedToFile;
+    const bool typedUnsaved = session.changedSinceSave && gridLoaded_ && grid_ && grid_->hasScores();
+    if (!confirmedUnsaved && !typedUnsaved)
+        return true;
+    switch (messages_.show("The data have not been saved in a file.  Do you wish to save the data?", title,
+                           MessageIcon::Question, MessageButtons::YesNoCancel, owner)) {
+    case MessageAnswer::Yes:
+        if (grid_)
+            grid_->buildDataFileImage();
+        return saveDataAs && saveDataAs(owner);
+    case MessageAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// ---- preferences ------------------------------------------------------------------------------
+
+void KelsimApplication::setUseLevelLabels(bool on)
+{
+    preferences_.useLevelLabels = on;
+    settings_.setFlag(kUseLevelLabelsKey, on);
+    settings_.sync();
+}
+
+void KelsimApplication::setRunMaximized(bool on)
+{
+    preferences_.runMaximized = on;
+    settings_.setFlag(kRunMaximizedKey, on);
+    settings_.sync();
+    if (opening_ && opening_->isVisible()) {
+        if (on)
+            opening_->showMaximized();
+        else
+            opening_->showNormal();
+    }
+}
+
+void KelsimApplication::showWithPreferredState(QWidget *window)
+{
+    if (preferences_.runMaximized)
+        window->showMaximized();
+    else
+        window->showNormal();
+    present(window);
+}
+
+// ---- help -------------------------------------------------------------------------------------
+
+void KelsimApplication::showHelpContents()
+{
+    helpWindow().showContents();
+}
+
+void KelsimApplication::showHelpSearch()
+{
+    helpWindow().showSearch();
+}
+
+void KelsimApplication::showHowToUseHelp()
+{
+    helpWindow().showHowToUse();
+}
+
+void KelsimApplication::showHelpTopic(const QString &page)
+{
+    helpWindow().showTopic(page);
+}
+
+void KelsimApplication::showOnlineInformation()
+{
+    if (!webAddress_.isEmpty() && openUrl && openUrl(QUrl(webAddress_)))
+        return;
+    showHelpContents();
+}
+
+void KelsimApplication::showAbout()
+{
+    aboutDialog().open();
+}
+
+} // namespace kelsim

@@ -1,0 +1,23 @@
+#include "FileDialogService.h"
+#include "KelsimApplication.h"
+#include "MessageService.h"
+#include "SettingsStore.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName("Kelsim");
+    QApplication::setApplicationVersion(KELSIM_VERSION);
+    // Windows the user comes back to are hidden, not closed; the program ends through its own
+    // exit path, which asks about unsaved scores first.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    kelsim::DesktopMessageService messages;
+    kelsim::DesktopFileDialogService fileDialogs;
+    kelsim::SettingsStore settings;
+    kelsim::KelsimApplication app(messages, fileDialogs, settings);
+    app.start();
+    return qapp.exec();
+}

@@ -1,0 +1,640 @@
+#include "DataEntryGrid.h"
+
+#include "ContextHelp.h"
+#include "DataFileCommands.h"
+#include "KelsimApplication.h"
+#include "MessageService.h"
+#include "ScoreGridModel.h"
+#include "WordSession.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace kelsim {
+
+namespace {
+
+// Keeps a marked score red while it is the selected cell: the selection is drawn in a light
+// colour and the text in the score's own colour.
+class ScoreCellDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QVariant foreground = index.data(Qt::ForegroundRole);
+        if (foreground.canConvert<QBrush>())
+            option->palette.setBrush(QPalette::HighlightedText, foreground.value<QBrush>());
+        option->palette.setColor(QPalette::Highlight, QColor(190, 218, 255));
+    }
+};
+
+bool isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Space, digits, and the codes from "A" to "{": letters and a few signs.
+bool isScoreCharacter(ushort code)
+{
+    return code == 32 || (code >= 48 && code <= 57) || (code >= 65 && code <= 123);
+}
+
+} // namespace
+
+DataEntryGrid::DataEntryGrid(KelsimApplication &app, QWidget *parent) : QMainWindow(parent), app_(app)
+{
+    setObjectName("DataEntryGrid");
+    setWindowTitle("Data Entry Grid");
+    buildMenus();
+    buildWidgets();
+    resize(760, 560);
+}
+
+DataEntryGrid::~DataEntryGrid() = default;
+
+void DataEntryGrid::buildMenus()
+{
+    struct Item {
+        const char *name;
+        const char *caption;
+    };
+    auto addItems = [this](QMenu *menu, std::initializer_list<Item> items) {
+        for (const Item &item : items) {
+            if (!item.name) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction *action = menu->addAction(item.caption);
+            action->setObjectName(item.name);
+        }
+    };
+    QMenu *file = menuBar()->addMenu("&File");
+    file->setObjectName("FileMenu");
+    addItems(file, {{"OpenItem", "&Open file (for data entry)..."},
+                    {"SaveItem", "&Save Data in File (As...)"},
+                    {nullptr, nullptr},
+                    {"PrintItem", "&Print Data"},
+                    {"PrinterSetupItem", "P&rinter Setup..."},
+                    {"NewWinwordItem", "Print Data to &New Winword Document"},
+                    {"ExistingWinwordItem", "Print Data to &Existing Winword Document"},
+                    {nullptr, nullptr},
+                    {"ExitItem", "E&xit Alt + F4"}});
+    QMenu *editing = menuBar()->addMenu("Data &Editing");
+    editing->setObjectName("EditingMenu");
+    addItems(editing, {{"WidenItem", "&Widen Entry Column"},
+                       {"ClearItem", "Clear &All Data"},
+                       {"InsertItem", "&Insert Single Score"},
+                       {"RemoveItem", "&Remove Single Score"},
+                       {nullptr, nullptr},
+                       {"CopyItem", "&Copy Scores to Clipboard"},
+                       {"PasteItem", "&Paste Scores from Clipboard"}});
+
+    // The Word items carry the version of the word processor, and are out of sight without one.
+    command("NewWinwordItem")->setText(printDataToNewCaption());
+    command("ExistingWinwordItem")->setText(appendDataToExistingCaption());
+    command("NewWinwordItem")->setVisible(wordItemsVisible());
+    command("ExistingWinwordItem")->setVisible(wordItemsVisible());
+
+    connect(command("ExitItem"), &QAction::triggered, this, [this] { app_.exit(); });
+    connect(command("WidenItem"), &QAction::triggered, this, &DataEntryGrid::widenEntryColumn);
+    connect(command("ClearItem"), &QAction::triggered, this, &DataEntryGrid::clearAll);
+    connect(command("InsertItem"), &QAction::triggered, this, &DataEntryGrid::insertScore);
+    connect(command("RemoveItem"), &QAction::triggered, this, &DataEntryGrid::removeScore);
+
+    auto *topicHelp = new QAction(this);
+    topicHelp->setShortcut(QKeySequence::HelpContents);
+    connect(topicHelp, &QAction::triggered, this, [this] { app_.showHelpTopic("grid.html"); });
+    addAction(topicHelp);
+}
+
+void DataEntryGrid::buildWidgets()
+{
+    auto *central = new QWidget(this);
+    auto *layout = new QHBoxLayout(central);
+
+    auto *left = new QVBoxLayout;
+    caption_ = new QLabel("Enter Data", central);
+    caption_->setObjectName("Label1");
+    QFont captionFont = caption_->font();
+    captionFont.setBold(true);
+    caption_->setFont(captionFont);
+    left->addWidget(caption_);
+
+    grid_ = new QTableView(central);
+    grid_->setObjectName("Grid1");
+    grid_->horizontalHeader()->hide();
+    grid_->verticalHeader()->hide();
+    grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid_->verticalHeader()->setMinimumSectionSize(grid_->fontMetrics().height() + 2);
+    grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+    grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid_->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid_->setTabKeyNavigation(false);
+    grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    grid_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    grid_->setWordWrap(false);
+    grid_->setCornerButtonEnabled(false);
+    grid_->setItemDelegate(new ScoreCellDelegate(grid_));
+    grid_->installEventFilter(this);
+    grid_->viewport()->installEventFilter(this);
+    attachContextHelp(grid_, "Type each score in the last column and press Enter to go to the next row. Scores are "
+                             "short codes of letters, digits and spaces; two scores match only when they are "
+                             "exactly the same text. Double-click a score to mark it in red. Click a row before "
+                             "inserting or removing a score there.");
+    left->addWidget(grid_, 1);
+    layout->addLayout(left, 1);
+
+    auto *buttons = new QVBoxLayout;
+    auto addButton = [this, central, buttons](const char *name, const QString &caption) {
+        auto *button = new QPushButton(caption, central);
+        button->setObjectName(name);
+        buttons->addWidget(button);
+        return button;
+    };
+    QPushButton *dataOk = addButton("DataOkButton", "Data &OK");
+    QPushButton *anova = addButton("AnovaButton", "&Anova Design...");
+    QPushButton *restart = addButton("RestartButton", "&Restart");
+    buttons->addSpacing(24);
+    addButton("DatascreenButton", "&Screen Data...");
+    addButton("Tables", "Show Two-&Way Tables");
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    setCentralWidget(central);
+
+    connect(dataOk, &QPushButton::clicked, this, &DataEntryGrid::confirmData);
+    connect(anova, &QPushButton::clicked, this, &DataEntryGrid::anovaDesign);
+    connect(restart, &QPushButton::clicked, this, [this] { app_.restart(); });
+}
+
+QAction *DataEntryGrid::command(const char *objectName) const
+{
+    return findChild<QAction *>(objectName);
+}
+
+QPushButton *DataEntryGrid::button(const char *objectName) const
+{
+    return findChild<QPushButton *>(objectName);
+}
+
+void DataEntryGrid::enable(std::initializer_list<const char *> names, bool on)
+{
+    for (const char *name : names) {
+        if (QAction *action = command(name))
+            action->setEnabled(on);
+        else if (QPushButton *pushButton = button(name))
+            pushButton->setEnabled(on);
+    }
+}
+
+int DataEntryGrid::twips(double amount) const
+{
+    return static_cast<int>(std::lround(amount * logicalDpiX() / 1440.0));
+}
+
+// ---- opening ----------------------------------------------------------------------------------
+
+void DataEntryGrid::load()
+{
+    ProblemState &problem = app_.problem();
+    const Design &design = problem.design;
+    QStringList names;
+    for (const Factor &factor : design.factors)
+        names << QString::fromStdString(factor.name);
+    fullNames_ = names;
+    std::vector<QStringList> levelTexts(design.factors.size());
+    if (problem.labelsInUse && design.levelLabels.size() == design.factors.size()) {
+        for (size_t f = 0; f < design.factors.size(); ++f)
+            for (const std::string &label : design.levelLabels[f])
+                levelTexts[f] << QString::fromStdString(label);
+    }
+
+    ScoreGridModel *previous = model_;
+    model_ = new ScoreGridModel(names, design.levelCounts(), levelTexts, this);
+    grid_->setModel(model_);
+    if (previous)
+        previous->deleteLater();
+
+    sizeColumns();
+    abbreviateNamesWhenNarrow();
+
+    currentRow_ = 0;
+    clickedRow_ = 0;
+    moveToRow(0);
+    setTopRow(0);
+
+    const QString label = QString::fromStdString(design.problemLabel);
+    caption_->setText(label.isEmpty() ? QString("Enter Data:") : "Enter Data for " + label + ":");
+
+    enable({"PasteItem", "OpenItem", "PrinterSetupItem", "WidenItem", "ExitItem", "RestartButton"}, true);
+    enable({"DataOkButton", "AnovaButton", "ClearItem", "InsertItem", "RemoveItem", "CopyItem", "SaveItem", "PrintItem",
+            "NewWinwordItem", "ExistingWinwordItem", "DatascreenButton", "Tables"},
+           false);
+    setEnabled(true);
+}
+
+void DataEntryGrid::sizeColumns()
+{
+    const QFontMetrics metrics = grid_->fontMetrics();
+    const double w = metrics.horizontalAdvance('W');
+    const bool maximized = app_.preferences().runMaximized;
+    const ProblemState &problem = app_.problem();
+    for (int factor = 1; factor <= model_->factorCount(); ++factor) {
+        const QString name = model_->displayName(factor);
+        double nameWidth = 1.5 * metrics.horizontalAdvance(name);
+        if (name.size() == 1)
+            nameWidth += 0.6 * w;
+        else if (name.size() <= 3)
+            nameWidth += 0.5 * w;
+        const int levels = problem.design.factors[static_cast<size_t>(factor - 1)].levels;
+        double levelWidth = std::floor(std::log10(levels + 1.0) + 2) * 0.9 * w;
+        if (problem.labelsInUse && factor - 1 < int(problem.design.levelLabels.size()) &&
+            !problem.design.levelLabels[static_cast<size_t>(factor - 1)].empty()) {
+            const QString first =
+                QString::fromStdString(problem.design.levelLabels[static_cast<size_t>(factor - 1)][0]);
+            bool numeric = false;
+            first.toDouble(&numeric);
+            if (!numeric)
+                levelWidth = first.size() * 1.2 * w;
+        }
+        if (maximized) {
+            nameWidth *= 0.7;
+            levelWidth *= 0.7;
+        }
+        // A little room for the cell's margins, which the twip widths never had to allow for.
+        grid_->setColumnWidth(2 * (factor - 1), static_cast<int>(nameWidth) + 6);
+        grid_->setColumnWidth(2 * (factor - 1) + 1, static_cast<int>(levelWidth) + 6);
+    }
+    grid_->setColumnWidth(model_->scoreColumn(), static_cast<int>(20 * w));
+}
+
+void DataEntryGrid::abbreviateNamesWhenNarrow()
+{
+    // The grid's width as the window lays it out, before the window is shown for the first time.
+    layout()->activate();
+    centralWidget()->layout()->activate();
+    int fixedWidth = 0;
+    for (int column = 0; column < model_->scoreColumn(); ++column)
+        fixedWidth += grid_->columnWidth(column);
+    if (grid_->width() >= fixedWidth + twips(3000))
+        return;
+    const int factors = model_->factorCount();
+    int keep = 3;
+    if (factors == 5 && app_.problem().labelsInUse)
+        keep = 1;
+    else if (factors >= 6)
+        keep = 1;
+    QStringList shown;
+    for (const QString &name : fullNames_)
+        shown << name.left(keep);
+    // Only the grid shows the short names; the design keeps the names as typed.
+    model_->setDisplayNames(shown);
+    sizeColumns();
+}
+
+// ---- cursor -----------------------------------------------------------------------------------
+
+void DataEntryGrid::moveToRow(int row)
+{
+    if (!model_ || row < 0 || row >= model_->scoreCount())
+        return;
+    const QModelIndex index = model_->index(row, model_->scoreColumn());
+    grid_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    grid_->scrollTo(index, QAbstractItemView::EnsureVisible);
+}
+
+void DataEntryGrid::setTopRow(int row)
+{
+    grid_->verticalScrollBar()->setValue(qMax(0, row));
+}
+
+int DataEntryGrid::topRow() const
+{
+    return grid_->verticalScrollBar()->value();
+}
+
+int DataEntryGrid::visibleRows() const
+{
+    const int height = grid_->verticalHeader()->defaultSectionSize();
+    return qMax(1, grid_->viewport()->height() / qMax(1, height));
+}
+
+int DataEntryGrid::scoreColumnWidth() const
+{
+    return grid_->columnWidth(model_->scoreColumn());
+}
+
+// ---- keys and mouse ---------------------------------------------------------------------------
+
+bool DataEntryGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!model_)
+        return QMainWindow::eventFilter(watched, event);
+    if (watched == grid_ && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            return false;
+        if (isModifierKey(key->key()))
+            return true;
+        keyDown(key);
+        keyCharacter(key);
+        return true;
+    }
+    if (watched == grid_->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::LeftButton) {
+                const int row = grid_->rowAt(mouse->position().toPoint().y());
+                if (row >= 0)
+                    click(row);
+            }
+            return true;
+        }
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+                toggleMark();
+            return true;
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void DataEntryGrid::keyDown(QKeyEvent *event)
+{
+    const int last = model_->scoreCount() - 1;
+    switch (event->key()) {
+    case Qt::Key_Delete:
+        model_->setScoreText(currentRow_, QString());
+        app_.problem().session.changedSinceSave = true;
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int page = qMax(1, visibleRows() - 1);
+        int row = grid_->currentIndex().isValid() ? grid_->currentIndex().row() : currentRow_;
+        if (event->key() == Qt::Key_Up)
+            row -= 1;
+        else if (event->key() == Qt::Key_Down)
+            row += 1;
+        else if (event->key() == Qt::Key_PageUp)
+            row -= page;
+        else
+            row += page;
+        currentRow_ = qBound(0, row, last);
+        moveToRow(currentRow_);
+        break;
+    }
+    case Qt::Key_Home:
+        currentRow_ = 0;
+        moveToRow(0);
+        break;
+    case Qt::Key_End:
+        currentRow_ = last;
+        moveToRow(last);
+        break;
+    default:
+        break;
+    }
+    enable({"ClearItem", "InsertItem", "RemoveItem"}, true);
+    enable({"DatascreenButton", "AnovaButton", "Tables"}, false);
+}
+
+void DataEntryGrid::keyCharacter(QKeyEvent *event)
+{
+    ushort code = 0;
+    if (event->key() == Qt::Key_Backspace)
+        code = 8;
+    else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        code = 13;
+    else if (event->text().size() == 1)
+        code = event->text()[0].unicode();
+    else
+        return;
+
+    const int last = model_->scoreCount() - 1;
+    ProblemState &problem = app_.problem();
+    moveToRow(currentRow_);
+    QString text = model_->scoreText(currentRow_);
+
+    if (isScoreCharacter(code)) {
+        text += QChar(code);
+        // A score the data file could not keep is refused here, not lost at saving.
+        if (const std::optional<Message> refusal = scoreRefusal(text)) {
+            app_.messages().show(*refusal, this);
+            return;
+        }
+        // A changed score is no longer the one that was marked.
+        model_->setScore(currentRow_, text, false);
+        if (text.size() > 9)
+            grid_->setColumnWidth(model_->scoreColumn(), qMax(scoreColumnWidth(), twips(125.0 * text.size())));
+        problem.session.changedSinceSave = true;
+    } else if (code == 8) {
+        if (text.isEmpty()) {
+            app_.messages().beep();
+            return;
+        }
+        text.chop(1);
+        model_->setScore(currentRow_, text, false);
+        problem.session.changedSinceSave = true;
+    } else if (code == 13) {
+        enable({"ClearItem", "InsertItem", "RemoveItem", "CopyItem"}, true);
+        ++currentRow_;
+        const int shown = visibleRows();
+        if (model_->scoreCount() > shown && currentRow_ > shown - 1)
+            setTopRow(qMin(currentRow_ - 2, model_->scoreCount() - shown));
+        if (currentRow_ > last) {
+            currentRow_ = last;
+            moveToRow(last);
+            enable({"DataOkButton"}, true);
+        } else {
+            moveToRow(currentRow_);
+            enable({"DataOkButton"}, true);
+            enable({"DatascreenButton", "AnovaButton", "Tables", "PrintItem", "NewWinwordItem", "ExistingWinwordItem",
+                    "SaveItem"},
+                   false);
+        }
+    }
+}
+
+void DataEntryGrid::click(int row)
+{
+    grid_->setFocus(Qt::MouseFocusReason);
+    clickedRow_ = row;
+    moveToRow(row);
+    currentRow_ = row;
+    enable({"DatascreenButton"}, false);
+    enable({"ClearItem", "InsertItem", "RemoveItem"}, true);
+}
+
+void DataEntryGrid::toggleMark()
+{
+    model_->setMarked(currentRow_, !model_->isMarked(currentRow_));
+    enable({"AnovaButton"}, false);
+    app_.problem().session.changedSinceSave = true;
+}
+
+// ---- commands ---------------------------------------------------------------------------------
+
+void DataEntryGrid::insertScore()
+{
+    if (clickedRow_ != currentRow_) {
+        app_.messages().show("You must select a score before which the new score will be inserted.", "Wait",
+                             MessageIcon::Critical, MessageButtons::Ok, this);
+        return;
+    }
+    const int last = model_->scoreCount() - 1;
+    const QString pushedOut = model_->scoreText(last);
+    if (!pushedOut.isEmpty()) {
+        const MessageAnswer answer =
+            app_.messages().show("The last score in the grid (" + pushedOut +
+                                     ") has no row to move down to and would be lost.  Insert the new score anyway?",
+                                 "Wait", MessageIcon::Question, MessageButtons::YesNo, this);
+        if (answer != MessageAnswer::Yes)
+            return;
+    }
+    model_->insertEmptyScore(clickedRow_);
+    enable({"DatascreenButton", "AnovaButton"}, false);
+    app_.problem().session.changedSinceSave = true;
+}
+
+void DataEntryGrid::removeScore()
+{
+    if (clickedRow_ != currentRow_) {
+        app_.messages().show("You must select a score to be removed.", "Wait", MessageIcon::Critical,
+                             MessageButtons::Ok, this);
+        return;
+    }
+    model_->removeScore(clickedRow_);
+    enable({"AnovaButton"}, false);
+    app_.problem().session.changedSinceSave = true;
+}
+
+void DataEntryGrid::clearAll()
+{
+    model_->clearScores();
+    app_.problem().scores.flat.clear();
+    enable({"DatascreenButton", "AnovaButton"}, false);
+    currentRow_ = 0;
+    setTopRow(0);
+    moveToRow(0);
+    app_.problem().session.changedSinceSave = true;
+}
+
+void DataEntryGrid::widenEntryColumn()
+{
+    const int extra = static_cast<int>(std::lround(0.7 * grid_->fontMetrics().horizontalAdvance('8')));
+    grid_->setColumnWidth(model_->scoreColumn(), scoreColumnWidth() + extra);
+}
+
+void DataEntryGrid::confirmData()
+{
+    ProblemState &problem = app_.problem();
+    setEnabled(false);
+    const int missing = model_->firstEmptyRow();
+    if (missing >= 0) {
+        setEnabled(true);
+        grid_->setFocus();
+        currentRow_ = missing;
+        const int shown = visibleRows();
+        setTopRow(missing > shown - 1 ? missing - shown + 1 : 0);
+        moveToRow(missing);
+        app_.messages().show("At least one score is missing from the data set.", "Data Entry Error!",
+                             MessageIcon::Critical, MessageButtons::Ok, this);
+        return;
+    }
+    const std::vector<QString> &texts = model_->texts();
+    problem.scores.flat.resize(texts.size());
+    for (size_t row = 0; row < texts.size(); ++row)
+        problem.scores.flat[row] = texts[row].toStdString();
+    buildDataFileImage();
+    problem.session.notConfirmed = false;
+    problem.designAnalysed = false;
+    enable({"CopyItem", "AnovaButton", "PrintItem", "NewWinwordItem", "ExistingWinwordItem", "SaveItem"}, true);
+    enable({"PasteItem"}, false);
+    setEnabled(true);
+    button("AnovaButton")->setFocus();
+}
+
+void DataEntryGrid::anovaDesign()
+{
+    ProblemState &problem = app_.problem();
+    problem.scoresBackup = problem.scores;
+    problem.nestingSpecified = false;
+    app_.showDesignSpecification();
+}
+
+void DataEntryGrid::scoresReadFromFile()
+{
+    enable({"ClearItem", "InsertItem", "RemoveItem", "DataOkButton"}, true);
+    enable({"DatascreenButton", "AnovaButton", "Tables"}, false);
+}
+
+void DataEntryGrid::scoresPasted()
+{
+    enable({"DataOkButton"}, true);
+}
+
+bool DataEntryGrid::hasScores() const
+{
+    if (!model_)
+        return false;
+    for (const QString &text : model_->texts())
+        if (!text.isEmpty())
+            return true;
+    return false;
+}
+
+void DataEntryGrid::buildDataFileImage()
+{
+    if (!model_)
+        return;
+    std::vector<DataFileScore> &image = app_.problem().dataFileImage;
+    image.resize(model_->texts().size());
+    for (size_t row = 0; row < image.size(); ++row)
+        image[row] = DataFileScore{model_->texts()[row].toStdString(), model_->isMarked(static_cast<int>(row))};
+}
+
+void DataEntryGrid::closeEvent(QCloseEvent *event)
+{
+    if (app_.hasExited() || app_.exit())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace kelsim

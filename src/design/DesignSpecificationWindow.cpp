@@ -1,0 +1,258 @@
+#include "DesignSpecificationWindow.h"
+
+#include <QButtonGroup>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+namespace kelsim {
+
+void abbreviateFactorNames(ProblemState &problem)
+{
+    if (problem.namesAbbreviated)
+        return;
+    problem.fullNames.clear();
+    bool longer = false;
+    for (Factor &factor : problem.design.factors) {
+        problem.fullNames.push_back(factor.name);
+        longer = longer || factor.name.size() > factor.letter.size();
+        factor.name = factor.letter;
+    }
+    problem.namesAbbreviated = longer;
+}
+
+QString DesignSpecificationWindow::designateCaption(const QString &name)
+{
+    return name.size() >= 1 && name.size() <= 9 ? name : name.left(3);
+}
+
+DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, MessageService &messages,
+                                                     QWidget *parent)
+    : QMainWindow(parent), problem_(problem), messages_(messages)
+{
+    setObjectName("DesignSpecificationWindow");
+    setWindowTitle("Design Specification");
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+
+    auto *kindBox = new QGroupBox("Design", central);
+    auto *kindLayout = new QVBoxLayout(kindBox);
+    auto *kindGroup = new QButtonGroup(this);
+    kindGroup->setObjectName("AnovType");
+    const QString kinds[] = {"Independent groups", "Repeated-measures"};
+    for (int i = 0; i < 2; ++i) {
+        auto *option = new QRadioButton(kinds[i], kindBox);
+        option->setObjectName(QString("AnovType_%1").arg(i));
+        kindGroup->addButton(option, i);
+        kindLayout->addWidget(option);
+        kind_.push_back(option);
+        connect(option, &QRadioButton::clicked, this, [this, i] { chooseKind(i); });
+    }
+
+    frame2_ = new QGroupBox("Designate the Replicates Factor:", central);
+    frame2_->setObjectName("Frame2");
+    auto *designateLayout = new QVBoxLayout(frame2_);
+    designateGroup_ = new QButtonGroup(this);
+    designateGroup_->setObjectName("Designate");
+    for (int i = 0; i < 8; ++i) {
+        auto *option = new QRadioButton(frame2_);
+        option->setObjectName(QString("Designate_%1").arg(i));
+        designateGroup_->addButton(option, i);
+        designateLayout->addWidget(option);
+        designate_.push_back(option);
+        connect(option, &QRadioButton::clicked, this, [this, i] { designate(i); });
+    }
+
+    frame1_ = new QGroupBox("Select Design Structure:", central);
+    frame1_->setObjectName("Frame1");
+    auto *structureLayout = new QVBoxLayout(frame1_);
+    auto *structureGroup = new QButtonGroup(this);
+    structureGroup->setObjectName("Structype");
+    const QString structures[] = {"Fully crossed", "Nested"};
+    for (int i = 0; i < 2; ++i) {
+        auto *option = new QRadioButton(structures[i], frame1_);
+        option->setObjectName(QString("Structype_%1").arg(i));
+        structureGroup->addButton(option, i);
+        structureLayout->addWidget(option);
+        structure_.push_back(option);
+        connect(option, &QRadioButton::clicked, this, [this, i] { chooseStructure(i); });
+    }
+
+    auto *choices = new QHBoxLayout;
+    auto *left = new QVBoxLayout;
+    left->addWidget(kindBox);
+    left->addWidget(frame1_);
+    left->addStretch();
+    choices->addLayout(left);
+    choices->addWidget(frame2_);
+    layout->addLayout(choices);
+
+    nest_ = new QPushButton("&Nesting...", central);
+    nest_->setObjectName("NestButton");
+    explanation_ = new QPushButton("&Explanation", central);
+    explanation_->setObjectName("Explanation");
+    calculate_ = new QPushButton("&Prepare Table", central);
+    calculate_->setObjectName("Calculate");
+    cancel_ = new QPushButton("&Return to Grid", central);
+    cancel_->setObjectName("CancelButton");
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {nest_, explanation_, calculate_, cancel_})
+        buttons->addWidget(b);
+    layout->addLayout(buttons);
+    setCentralWidget(central);
+
+    connect(nest_, &QPushButton::clicked, this, [this] {
+        abbreviateFactorNames(problem_);
+        problem_.design.nestingPairs.clear();
+        problem_.design.selectedNesting.clear();
+        problem_.nestingSpecified = false;
+        hide();
+        emit nestingRequested();
+    });
+    connect(explanation_, &QPushButton::clicked, this, [this] {
+        hide();
+        emit explanationRequested();
+    });
+    connect(calculate_, &QPushButton::clicked, this, [this] {
+        abbreviateFactorNames(problem_);
+        if (cancel_->isVisible())
+            cancel_->setFocus();
+        emit prepareTableRequested();
+    });
+    connect(cancel_, &QPushButton::clicked, this, [this] {
+        problem_.designAnalysed = false;
+        hide();
+        emit returnToGridRequested();
+    });
+
+    QMenu *help = menuBar()->addMenu("&Help");
+    connect(help->addAction("&Contents..."), &QAction::triggered, this, [this] { emit helpRequested("contents"); });
+    connect(help->addAction("&Search for Help on..."), &QAction::triggered, this,
+            [this] { emit helpRequested("search"); });
+    connect(help->addAction("How to &Use Help"), &QAction::triggered, this, [this] { emit helpRequested("howto"); });
+
+    kind_[0]->setToolTip("Independent groups: every source is tested against one pooled error term, the "
+                         "within-cells term, built from the replicates factor.");
+    kind_[1]->setToolTip("Repeated measures: every source is tested against its interaction with the subjects "
+                         "factor.");
+    structure_[0]->setToolTip("Fully crossed: every level of every factor meets every level of the others.");
+    structure_[1]->setToolTip("Nested: some factor's levels each occur with only one level of another factor.");
+    nest_->setToolTip("Choose the pairwise nesting relations; the implied ones are added.");
+    calculate_->setToolTip("Runs the analysis and shows the N-table.");
+}
+
+void DesignSpecificationWindow::load()
+{
+    Design &design = problem_.design;
+    frame2_->setTitle("Designate the Replicates Factor:");
+    designateGroup_->setExclusive(false);
+    for (int i = 0; i < 8; ++i) {
+        QRadioButton *option = designate_[static_cast<size_t>(i)];
+        option->setChecked(false);
+        option->setVisible(i < design.factorCount());
+        if (i < design.factorCount())
+            option->setText(designateCaption(QString::fromStdString(design.factors[static_cast<size_t>(i)].name)));
+    }
+    designateGroup_->setExclusive(true);
+    design.kind = DesignKind::IndependentGroups;
+    kind_[0]->setChecked(true);
+    frame1_->setVisible(design.factorCount() > 2);
+    if (!problem_.designAnalysed) {
+        structure_[0]->setChecked(true);
+        chooseStructure(0);
+        nest_->setVisible(false);
+    } else {
+        const int s = design.nested && design.factorCount() > 2 ? 1 : 0;
+        structure_[static_cast<size_t>(s)]->setChecked(true);
+        chooseStructure(s);
+    }
+    calculate_->setEnabled(false);
+}
+
+void DesignSpecificationWindow::refresh()
+{
+    if (problem_.nestingSpecified && problem_.design.nested && calculate_->isVisibleTo(this))
+        calculate_->setEnabled(true);
+}
+
+void DesignSpecificationWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    refresh();
+}
+
+void DesignSpecificationWindow::nestingCancelled()
+{
+    problem_.design.nested = false;
+    structure_[0]->setChecked(true);
+    chooseStructure(0);
+    structure_[1]->setChecked(false);
+    nest_->setEnabled(false);
+    calculate_->setEnabled(true);
+}
+
+void DesignSpecificationWindow::clearDesignation()
+{
+    designateGroup_->setExclusive(false);
+    for (QRadioButton *option : designate_)
+        option->setChecked(false);
+    designateGroup_->setExclusive(true);
+}
+
+void DesignSpecificationWindow::chooseKind(int option)
+{
+    problem_.design.kind = option == 0 ? DesignKind::IndependentGroups : DesignKind::RepeatedMeasures;
+    frame2_->setTitle(option == 0 ? "Designate the Replicates Factor:" : "Designate the Subjects Factor:");
+    frame2_->setVisible(true);
+    calculate_->setEnabled(false);
+    structure_[1]->setEnabled(true);
+    clearDesignation();
+}
+
+void DesignSpecificationWindow::designate(int option)
+{
+    problem_.design.specialFactor = option + 1;
+    if (problem_.design.nested) {
+        nest_->setEnabled(true);
+        if (nest_->isVisible())
+            nest_->setFocus();
+        if (!problem_.nestingSpecified)
+            calculate_->setEnabled(false);
+    } else {
+        calculate_->setEnabled(true);
+    }
+}
+
+void DesignSpecificationWindow::chooseStructure(int option)
+{
+    calculate_->setEnabled(false);
+    if (option == 0) {
+        problem_.design.nested = false;
+        nest_->setVisible(false);
+    } else {
+        problem_.design.nested = true;
+        problem_.nestingSpecified = false;
+        nest_->setVisible(true);
+        nest_->setEnabled(false);
+    }
+    clearDesignation();
+}
+
+void DesignSpecificationWindow::contextMenuEvent(QContextMenuEvent *event)
+{
+    QWidget *child = childAt(event->pos());
+    for (; child && child != this; child = child->parentWidget()) {
+        if (!child->toolTip().isEmpty()) {
+            QToolTip::showText(event->globalPos(), child->toolTip(), child);
+            return;
+        }
+    }
+    QMainWindow::contextMenuEvent(event);
+}
+
+} // namespace kelsim

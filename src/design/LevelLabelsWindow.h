@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kelsim {
+
+class KelsimApplication;
+
+// "Labels for Levels": asks, factor by factor and level by level, for a one- or two-character
+// label of each level, and checks that the labels of a factor differ.
+class LevelLabelsWindow : public QDialog {
+    Q_OBJECT
+  public:
+    explicit LevelLabelsWindow(KelsimApplication &app, QWidget *parent = nullptr);
+
+    // Starts at factor 1, level 1, for the design the opening screen confirmed.
+    void begin();
+
+    int currentFactor() const { return currentFactor_; }
+    int currentLevel() const { return currentLevel_; }
+    int correctingFactor() const { return correctingFactor_; }
+
+    QString questionPrompt(int factor, int level) const;
+    QString requestPrompt(int factor, int level) const;
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override; // Escape: as "&Cancel"
+
+  private:
+    void labelChanged(const QString &text);
+    void acceptLabel();
+    void useCellIndices();
+    void startOver();
+    void finish();
+    void cancel();
+    void enterFinishedState();
+    void askFor(const QString &prompt);
+
+    int factorCount() const;
+    int levelsOf(int factor) const;
+    QString nameOf(int factor) const;
+    std::string &labelOf(int factor, int level);
+
+    KelsimApplication &app_;
+    QLabel *prompt_;          // Label1
+    QLineEdit *labelBox_;     // Text1
+    QPushButton *okButton_;   // OKButton
+    QPushButton *skipButton_; // Skipbutton
+    QPushButton *restartButton_;
+    QPushButton *finishedButton_;
+    QPushButton *cancelButton_;
+    int currentFactor_ = 1;
+    int currentLevel_ = 1;
+    int correctingFactor_ = 0;
+    bool closing_ = false;
+};
+
+} // namespace kelsim

@@ -1,0 +1,649 @@
+#include "OpeningScreen.h"
+
+#include "ContextHelp.h"
+#include "IterationsDialog.h"
+#include "KelsimApplication.h"
+#include "MessageService.h"
+#include "UiText.h"
+#include "UpDownButtons.h"
+#include "WaitCursor.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kelsim {
+
+namespace {
+
+const QString kYesProceedCaption = QStringLiteral("&Yes, Proceed to Data Entry");
+const QString kLabelsCaption = QStringLiteral("Yes, Enter &Labels for Levels...");
+const QString kProceedCaption = QStringLiteral("&Proceed to Data Entry");
+const QString kGenericMarker = QStringLiteral("factor name)");
+const QColor kLightRed(255, 0, 0);
+constexpr int kTableSize = 10; // the name and level tables hold indices 0..9 before a count is typed
+
+bool isAsciiLetter(QChar c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+} // namespace
+
+OpeningScreen::OpeningScreen(KelsimApplication &app, QWidget *parent) : QMainWindow(parent), app_(app)
+{
+    setObjectName("OpeningScreen");
+    setWindowTitle("Kelsim");
+    buildWidgets();
+    buildMenus();
+    resetToStartUp();
+}
+
+OpeningScreen::~OpeningScreen() = default;
+
+QString OpeningScreen::genericName(int factor)
+{
+    return QString(QChar(64 + factor)) + "   (Click here to replace this generic factor name)";
+}
+
+QString OpeningScreen::factorName(int factor) const
+{
+    return factor >= 1 && factor < int(names_.size()) ? names_[factor] : QString();
+}
+
+int OpeningScreen::factorLevels(int factor) const
+{
+    return factor >= 1 && factor < int(levels_.size()) ? levels_[factor] : 0;
+}
+
+void OpeningScreen::buildWidgets()
+{
+    auto *central = new QWidget(this);
+    auto *outer = new QVBoxLayout(central);
+    outer->setContentsMargins(24, 18, 24, 18);
+    outer->setSpacing(10);
+
+    auto *form = new QGridLayout;
+    form->setHorizontalSpacing(10);
+    form->setVerticalSpacing(4);
+
+    auto *countCaption = new QLabel("How many factors are there in the design?", central);
+    countCaption->setObjectName("Label1");
+    auto *countNote = new QLabel("(Include Subjects and Replicates as applicable)", central);
+    countNote->setObjectName("Label2");
+    factorCountBox_ = new QLineEdit(central);
+    factorCountBox_->setObjectName("Text1");
+    factorCountSpinner_ = new UpDownButtons(factorCountBox_, kMinFactors, kMaxFactors, central);
+    factorCountSpinner_->setObjectName("UpDown1");
+
+    levelsCaption_ = new QLabel(central);
+    levelsCaption_->setObjectName("Label3");
+    levelsBox_ = new QLineEdit(central);
+    levelsBox_->setObjectName("Text2");
+    levelsSpinner_ = new UpDownButtons(levelsBox_, 2, kMaxScores, central);
+    levelsSpinner_->setObjectName("UpDown2");
+
+    nameCaption_ = new QLabel(central);
+    nameCaption_->setObjectName("Label5");
+    nameBox_ = new QLineEdit(central);
+    nameBox_->setObjectName("Text3");
+
+    for (QLineEdit *box : {factorCountBox_, levelsBox_}) {
+        box->setFixedWidth(box->fontMetrics().horizontalAdvance("00000") + 16);
+        box->setAcceptDrops(false);
+    }
+    nameBox_->setAcceptDrops(false);
+    nameBox_->setMinimumWidth(nameBox_->fontMetrics().horizontalAdvance(genericName(1)) + 24);
+
+    auto spinnerRow = [central](QLineEdit *box, UpDownButtons *spinner) {
+        auto *row = new QHBoxLayout;
+        row->setSpacing(2);
+        row->addWidget(box);
+        row->addWidget(spinner);
+        row->addStretch();
+        return row;
+    };
+    form->addWidget(countCaption, 0, 0);
+    form->addLayout(spinnerRow(factorCountBox_, factorCountSpinner_), 0, 1);
+    form->addWidget(countNote, 1, 0);
+    form->addWidget(levelsCaption_, 2, 0);
+    form->addLayout(spinnerRow(levelsBox_, levelsSpinner_), 2, 1);
+    form->addWidget(nameCaption_, 3, 0);
+    form->addWidget(nameBox_, 4, 0, 1, 2);
+    form->setRowMinimumHeight(2, 30);
+    outer->addLayout(form);
+
+    // The note and the expected number of scores take turns in one place, so that the buttons
+    // below them stay where the user last saw them.
+    auto *noteArea = new QWidget(central);
+    auto *noteLayout = new QGridLayout(noteArea);
+    noteLayout->setContentsMargins(0, 0, 0, 0);
+    cyclingNote_ = new QLabel("(Note:  the factor cycling fastest is Factor 1)", noteArea);
+    cyclingNote_->setObjectName("Label6");
+    expectation_ = new QLabel(noteArea);
+    expectation_->setObjectName("Label4");
+    QFont emphasis = expectation_->font();
+    emphasis.setBold(true);
+    expectation_->setFont(emphasis);
+    noteLayout->addWidget(cyclingNote_, 0, 0);
+    noteLayout->addWidget(expectation_, 0, 0);
+    noteArea->setMinimumHeight(QFontMetrics(emphasis).height() + 8);
+    outer->addWidget(noteArea);
+
+    auto *buttons = new QHBoxLayout;
+    okButton_ = new QPushButton("&OK", central);
+    okButton_->setObjectName("Command1");
+    confirmButton_ = new QPushButton(kYesProceedCaption, central);
+    confirmButton_->setObjectName("Command2");
+    adjustButton_ = new QPushButton("&No, Adjust Factor-Level information", central);
+    adjustButton_->setObjectName("Command3");
+    startOverButton_ = new QPushButton("&Start Over", central);
+    startOverButton_->setObjectName("StartOverButton");
+    for (QPushButton *button : {okButton_, confirmButton_, adjustButton_, startOverButton_}) {
+        button->setAutoDefault(true); // Enter presses the button that has the focus
+        buttons->addWidget(button);
+    }
+    buttons->addStretch();
+    outer->addLayout(buttons);
+    outer->addStretch();
+
+    auto *labelRow = new QHBoxLayout;
+    auto *problemCaption = new QLabel("Problem Label (Optional): ", central);
+    problemCaption->setObjectName("Label7");
+    problemLabelBox_ = new QLineEdit(central);
+    problemLabelBox_->setObjectName("Text4");
+    labelRow->addWidget(problemCaption);
+    labelRow->addWidget(problemLabelBox_, 1);
+    outer->addLayout(labelRow);
+
+    setCentralWidget(central);
+    resize(620, 330);
+
+    for (QLineEdit *box : {factorCountBox_, levelsBox_, nameBox_})
+        box->installEventFilter(this);
+
+    connect(factorCountBox_, &QLineEdit::textChanged, this, &OpeningScreen::factorCountChanged);
+    connect(levelsBox_, &QLineEdit::textChanged, this, &OpeningScreen::levelsChanged);
+    connect(nameBox_, &QLineEdit::textChanged, this, &OpeningScreen::nameChanged);
+    // Typing over a generic name makes it the user's own: drawn in black.
+    connect(nameBox_, &QLineEdit::textEdited, this,
+            [this](const QString &text) { setNameColour(text.contains(kGenericMarker)); });
+    connect(problemLabelBox_, &QLineEdit::textChanged, this,
+            [this](const QString &text) { app_.problem().design.problemLabel = text.toStdString(); });
+    connect(okButton_, &QPushButton::clicked, this, &OpeningScreen::acceptFactor);
+    connect(confirmButton_, &QPushButton::clicked, this, &OpeningScreen::confirm);
+    connect(adjustButton_, &QPushButton::clicked, this, &OpeningScreen::adjust);
+    connect(startOverButton_, &QPushButton::clicked, this, &OpeningScreen::startOver);
+
+    attachContextHelp(factorCountBox_,
+                      "Type the number of factors in the design, from 2 to 6, or use the arrows. Count the "
+                      "replicates factor or the subjects factor as a factor of its own.");
+    attachContextHelp(levelsBox_, "Type the number of levels of this factor (at least 2), or use the arrows, "
+                                  "then press Enter or click OK.");
+    attachContextHelp(nameBox_,
+                      "Click here and type the factor's name. It must begin with a letter, and its first letter "
+                      "must differ from the first letters of the other factors: the table names the sources "
+                      "by these letters. Leave the generic name to call the factor by its letter.");
+    attachContextHelp(problemLabelBox_, "An optional title for this problem; it heads the data grid and the table.");
+}
+
+void OpeningScreen::buildMenus()
+{
+    fileMenu_ = menuBar()->addMenu("&File");
+    fileMenu_->setObjectName("FileMenu");
+    QAction *separator = fileMenu_->addSeparator();
+    separator->setObjectName("RecentFilesSeparator");
+    QAction *exitItem = fileMenu_->addAction("E&xit Alt + F4");
+    exitItem->setObjectName("ExitItem");
+    connect(exitItem, &QAction::triggered, this, [this] { app_.exit(); });
+
+    QMenu *preferences = menuBar()->addMenu("Set &Preferences");
+    preferences->setObjectName("PreferencesMenu");
+    labelsItem_ = preferences->addAction("Use &Labels for Levels");
+    labelsItem_->setObjectName("LabelsItem");
+    labelsItem_->setCheckable(true);
+    connect(labelsItem_, &QAction::triggered, this, &OpeningScreen::toggleLabels);
+    QAction *iterationsItem = preferences->addAction("&Number of Resampling Iterations for Estimating p-values");
+    iterationsItem->setObjectName("IterationsItem");
+    connect(iterationsItem, &QAction::triggered, this, [this] { iterationsDialog().begin(); });
+    maximizedItem_ = preferences->addAction("Run &Maximized");
+    maximizedItem_->setObjectName("MaximizedItem");
+    maximizedItem_->setCheckable(true);
+    connect(maximizedItem_, &QAction::triggered, this, &OpeningScreen::toggleMaximized);
+
+    QMenu *help = menuBar()->addMenu("&Help");
+    help->setObjectName("HelpMenu");
+    QAction *contents = help->addAction("&Contents...");
+    contents->setObjectName("ContentsItem");
+    connect(contents, &QAction::triggered, this, [this] { app_.showHelpContents(); });
+    QAction *search = help->addAction("&Search for Help on...");
+    search->setObjectName("SearchItem");
+    connect(search, &QAction::triggered, this, [this] { app_.showHelpSearch(); });
+    QAction *online = help->addAction("Online Information");
+    online->setObjectName("OnlineItem");
+    connect(online, &QAction::triggered, this, [this] { app_.showOnlineInformation(); });
+    QAction *purpose = help->addAction("&Purpose...");
+    purpose->setObjectName("PurposeItem");
+    connect(purpose, &QAction::triggered, this, &OpeningScreen::showPurpose);
+    QAction *about = help->addAction("&About...");
+    about->setObjectName("AboutItem");
+    connect(about, &QAction::triggered, this, [this] { app_.showAbout(); });
+
+    auto *topicHelp = new QAction(this);
+    topicHelp->setShortcut(QKeySequence::HelpContents);
+    connect(topicHelp, &QAction::triggered, this, [this] { app_.showHelpTopic("opening.html"); });
+    addAction(topicHelp);
+}
+
+IterationsDialog &OpeningScreen::iterationsDialog()
+{
+    if (!iterations_)
+        iterations_ = new IterationsDialog(app_.problem().design, app_.messages(), this);
+    return *iterations_;
+}
+
+// ---- the boxes -------------------------------------------------------------------------------
+
+bool OpeningScreen::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto isLeftPress = [event] {
+        return event->type() == QEvent::MouseButtonPress &&
+               static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+    };
+    if (watched == factorCountBox_) {
+        if (event->type() == QEvent::KeyPress)
+            return filterNumberKey(factorCountBox_, static_cast<QKeyEvent *>(event), levelsBox_);
+        if (event->type() == QEvent::FocusIn) {
+            // Coming back from another window or a message box is not "giving it the focus", and
+            // a right-click only asks for help.
+            const auto reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                !(QGuiApplication::mouseButtons() & Qt::RightButton))
+                factorCountBox_->clear();
+        }
+        if (isLeftPress())
+            factorCountBox_->clear();
+    } else if (watched == levelsBox_) {
+        if (event->type() == QEvent::KeyPress)
+            return filterNumberKey(levelsBox_, static_cast<QKeyEvent *>(event), okButton_);
+        if (isLeftPress())
+            levelsBox_->clear();
+    } else if (watched == nameBox_) {
+        if (isLeftPress()) {
+            nameBox_->clear();
+            setNameColour(false);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Number boxes take digits, "." and Backspace; Enter moves on when the box holds a number.
+bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *next)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (leadingValue(box->text().toStdString()) == 0)
+            app_.messages().show("Please enter a number", "Error!", MessageIcon::Critical, MessageButtons::Ok, this);
+        else
+            next->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    const QString text = event->text();
+    if (text.isEmpty() || key == Qt::Key_Backspace || key == Qt::Key_Tab || key == Qt::Key_Backtab ||
+        key == Qt::Key_Escape || key == Qt::Key_Delete)
+        return false;
+    if (text.size() == 1 && ((text[0] >= '0' && text[0] <= '9') || text[0] == '.'))
+        return false;
+    box->clear();
+    app_.messages().show("Only numeric characters are permitted here", "Error!", MessageIcon::Critical,
+                         MessageButtons::Ok, this);
+    return true;
+}
+
+void OpeningScreen::factorCountChanged(const QString &text)
+{
+    if (ignoreNextCountChange_) {
+        ignoreNextCountChange_ = false;
+        return;
+    }
+    factorCount_ = integerValue(text);
+    if (factorCount_ < kMinFactors) {
+        okButton_->setEnabled(false);
+        levelsSpinner_->setEnabled(false);
+        levelsBox_->setEnabled(false);
+        return;
+    }
+    okButton_->setEnabled(true);
+    levelsSpinner_->setEnabled(true);
+    levelsBox_->setEnabled(true);
+    if (factorCount_ > kMaxFactors) {
+        app_.messages().show("Sorry, the program only accommodates 6 factors.", "Program Limitation",
+                             MessageIcon::Exclamation, MessageButtons::Ok, this);
+        factorCount_ = kMinFactors;
+        ignoreNextCountChange_ = true;
+        factorCountBox_->setText("2");
+        ignoreNextCountChange_ = false;
+    }
+    freshTables(factorCount_ + 1);
+    currentFactor_ = 1;
+    showFactor(1);
+}
+
+void OpeningScreen::levelsChanged(const QString &text)
+{
+    const int levels = qMax(0, integerValue(text));
+    levels_[currentFactor_] = levels;
+    if (levels >= 2) {
+        okButton_->setEnabled(true);
+        const QString plain = QString::number(levels);
+        if (text != plain)
+            levelsBox_->setText(plain);
+    } else {
+        okButton_->setEnabled(false);
+    }
+}
+
+void OpeningScreen::nameChanged(const QString &text)
+{
+    if (!text.isEmpty() && !isAsciiLetter(text[0]) && text[0] != '"') {
+        app_.messages().show("The factor name must begin with an alphabetic character!", "Error", MessageIcon::Critical,
+                             MessageButtons::Ok, this);
+        nameBox_->clear();
+        return;
+    }
+    if (text.contains(',')) {
+        // The names of a remembered data file are stored as one comma-separated list.
+        app_.messages().show("A factor name cannot contain a comma.  Please use another character.", "Error",
+                             MessageIcon::Critical, MessageButtons::Ok, this);
+        QString without = text;
+        without.remove(',');
+        nameBox_->setText(without);
+        return;
+    }
+    QString name = text;
+    if (!name.isEmpty())
+        name[0] = name[0].toUpper();
+    names_[currentFactor_] = name;
+}
+
+// ---- the buttons ------------------------------------------------------------------------------
+
+void OpeningScreen::acceptFactor()
+{
+    labelsItem_->setEnabled(false);
+    const QString typed = nameBox_->text();
+    if (!typed.isEmpty()) {
+        const QChar first = typed[0].toUpper();
+        if (first < 'A' || first > 'Z') {
+            app_.messages().show("The first character of the factor name must be a letter", "Change required!",
+                                 MessageIcon::Critical, MessageButtons::OkCancel, this);
+            return;
+        }
+    }
+    factorCountBox_->setEnabled(false);
+    factorCountSpinner_->setEnabled(false);
+    cyclingNote_->hide();
+
+    if (currentFactor_ < factorCount_) {
+        ++currentFactor_;
+        showFactor(currentFactor_);
+        return;
+    }
+
+    // Products beyond the score limit are only reported, so stop multiplying once past it.
+    int64_t scores = 1;
+    for (int i = 1; i <= factorCount_; ++i) {
+        if (levels_[i] < 2) {
+            app_.messages().show("You have specified that factor" + strQ(i) + " has only" + strQ(levels_[i]) +
+                                     " levels." +
+                                     "  There must be at least 2 levels in a factor.  Please re-enter the design "
+                                     "specifications.",
+                                 "Error", MessageIcon::Exclamation, MessageButtons::Ok, this);
+            adjust();
+            return;
+        }
+        scores = scores > kMaxScores ? scores : scores * levels_[i];
+    }
+    if (scores <= kMaxScores) {
+        expectation_->setText("The program is expecting" + strQ(scores) + " scores.  Is that correct?");
+        expectation_->show();
+        levelsBox_->setEnabled(false);
+        levelsSpinner_->setEnabled(false);
+        okButton_->hide();
+        startOverButton_->hide();
+        confirmButton_->show();
+        adjustButton_->show();
+        confirmButton_->setFocus();
+        return;
+    }
+    // Report the true product, computed without overflow.
+    double product = 1;
+    for (int i = 1; i <= factorCount_; ++i)
+        product *= levels_[i];
+    const QString shown =
+        product < 9e15 ? strQ(static_cast<int64_t>(product)) : QString::fromStdString(strText(product));
+    app_.messages().show("You have specified" + shown +
+                             " scores, but the maximum allowed by the program is 16352 scores.",
+                         "Program Limitation!", MessageIcon::Critical, MessageButtons::Ok, this);
+    startOver();
+}
+
+void OpeningScreen::confirm()
+{
+    if (confirmButton_->text() != kProceedCaption) {
+        WaitCursor wait;
+        for (int i = 1; i <= factorCount_; ++i) {
+            if (names_[i].contains(kGenericMarker))
+                names_[i] = names_[i].left(1);
+            if (names_[i].isEmpty()) {
+                wait.restore();
+                app_.messages().show("Please enter a name for Factor" + strQ(i), "Error", MessageIcon::Exclamation,
+                                     MessageButtons::Ok, this);
+                returnToFactor(i, QString());
+                return;
+            }
+        }
+        for (int i = 1; i <= factorCount_; ++i) {
+            for (int j = i + 1; j <= factorCount_; ++j) {
+                if (names_[i][0].toUpper() == names_[j][0].toUpper()) {
+                    wait.restore();
+                    app_.messages().show("The program requires the first letter of all factor names to be unique.  "
+                                         "Please change the name of either " +
+                                             names_[i] + " or " + names_[j] + ".",
+                                         "Change required!", MessageIcon::Critical, MessageButtons::Ok, this);
+                    returnToFactor(i, names_[i]);
+                    return;
+                }
+            }
+        }
+        commitDesign();
+        currentFactor_ = 1;
+        if (confirmButton_->text() == kLabelsCaption) {
+            wait.restore();
+            hide();
+            Design &design = app_.problem().design;
+            design.levelLabels.assign(design.factors.size(), {});
+            for (size_t f = 0; f < design.factors.size(); ++f)
+                design.levelLabels[f].assign(static_cast<size_t>(design.factors[f].levels), std::string());
+            expectation_->hide();
+            // The design is settled: a name typed now would change nothing.
+            nameBox_->setEnabled(false);
+            confirmButton_->setText(kProceedCaption);
+            adjustButton_->hide();
+            startOverButton_->show();
+            app_.showLevelLabels();
+            return;
+        }
+    }
+    app_.showDataEntryGrid();
+}
+
+void OpeningScreen::adjust()
+{
+    if (factorCountBox_->text() != QString::number(factorCount_))
+        factorCountBox_->setText(QString::number(factorCount_));
+    currentFactor_ = 1;
+    showFactor(1);
+    setNameColour(true);
+    expectation_->hide();
+    cyclingNote_->show();
+    okButton_->show();
+    confirmButton_->hide();
+    adjustButton_->hide();
+    factorCountBox_->setEnabled(true);
+    factorCountSpinner_->setEnabled(true);
+    levelsBox_->setEnabled(true);
+    levelsSpinner_->setEnabled(true);
+    startOverButton_->show();
+}
+
+void OpeningScreen::startOver()
+{
+    freshTables(kTableSize);
+    factorCount_ = 2;
+    currentFactor_ = 1;
+    // The screen's own write into the count box must not build the tables again.
+    ignoreNextCountChange_ = true;
+    factorCountBox_->setText("2");
+    ignoreNextCountChange_ = false;
+    factorCountBox_->setEnabled(true);
+    nameBox_->setEnabled(true);
+    showFactor(1);
+    expectation_->hide();
+    cyclingNote_->show();
+    okButton_->show();
+    confirmButton_->hide();
+    adjustButton_->hide();
+    startOverButton_->show();
+    applyLabelsPreference();
+    factorCountSpinner_->setEnabled(true);
+    levelsBox_->setEnabled(true);
+    levelsSpinner_->setEnabled(true);
+    okButton_->setEnabled(true);
+    app_.problem().design.nested = false;
+    for (QAction *action : fileMenu_->actions())
+        if (action->objectName().startsWith("RecentFile"))
+            action->setEnabled(true);
+    labelsItem_->setEnabled(true);
+}
+
+void OpeningScreen::resetToStartUp()
+{
+    startOver();
+    problemLabelBox_->clear();
+    maximizedItem_->setChecked(app_.preferences().runMaximized);
+    okButton_->setFocus();
+}
+
+// ---- helpers ----------------------------------------------------------------------------------
+
+void OpeningScreen::freshTables(int count)
+{
+    const int size = qMax(count, kTableSize);
+    levels_.assign(static_cast<size_t>(size), 2);
+    names_.assign(static_cast<size_t>(size), QString());
+    for (int i = 1; i < size; ++i)
+        names_[i] = genericName(i);
+}
+
+void OpeningScreen::showFactor(int factor)
+{
+    currentFactor_ = factor;
+    setCaptionsFor(factor);
+    const QString levels = QString::number(levels_[factor]);
+    if (levelsBox_->text() != levels)
+        levelsBox_->setText(levels);
+    else
+        levelsChanged(levels);
+    const QString name = names_[factor];
+    if (nameBox_->text() != name)
+        nameBox_->setText(name);
+    setNameColour(name.contains(kGenericMarker));
+}
+
+void OpeningScreen::setCaptionsFor(int factor)
+{
+    levelsCaption_->setText("How many levels are there in Factor" + strQ(factor) + "?");
+    nameCaption_->setText("What name do you want to assign to Factor" + strQ(factor) + "?");
+}
+
+void OpeningScreen::setNameColour(bool generic)
+{
+    QPalette palette = nameBox_->palette();
+    palette.setColor(QPalette::Text, generic ? kLightRed : QColor(Qt::black));
+    nameBox_->setPalette(palette);
+}
+
+// After a refused name at confirmation: back to entering that factor.
+void OpeningScreen::returnToFactor(int factor, const QString &name)
+{
+    currentFactor_ = factor;
+    setCaptionsFor(factor);
+    levelsBox_->setText(QString::number(levels_[factor]));
+    names_[factor] = name;
+    nameBox_->setText(name);
+    setNameColour(false);
+    expectation_->hide();
+    okButton_->show();
+    confirmButton_->hide();
+    adjustButton_->hide();
+    nameBox_->setFocus();
+}
+
+void OpeningScreen::applyLabelsPreference()
+{
+    const bool on = app_.preferences().useLevelLabels;
+    labelsItem_->setChecked(on);
+    app_.problem().labelsInUse = on;
+    confirmButton_->setText(on ? kLabelsCaption : kYesProceedCaption);
+}
+
+void OpeningScreen::commitDesign()
+{
+    Design &design = app_.problem().design;
+    design.factors.clear();
+    for (int i = 1; i <= factorCount_; ++i)
+        design.factors.push_back(makeFactor(names_[i].toStdString(), levels_[i]));
+    design.problemLabel = problemLabelBox_->text().toStdString();
+}
+
+// ---- menus ------------------------------------------------------------------------------------
+
+void OpeningScreen::toggleLabels(bool on)
+{
+    app_.setUseLevelLabels(on);
+    app_.problem().labelsInUse = on;
+    confirmButton_->setText(on ? kLabelsCaption : kYesProceedCaption);
+}
+
+void OpeningScreen::toggleMaximized(bool on)
+{
+    app_.setRunMaximized(on);
+}
+
+void OpeningScreen::showPurpose()
+{
+    app_.messages().show(
+        "     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
+        "independent groups and repeated measures designs.\n\r     The input grid accepts one score "
+        "per factorial combination; replicates and/or subjects are treated as ordinary factors.",
+        "Purpose", MessageIcon::Information, MessageButtons::Ok, this);
+}
+
+void OpeningScreen::closeEvent(QCloseEvent *event)
+{
+    if (app_.hasExited() || app_.exit())
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace kelsim

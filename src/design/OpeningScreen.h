@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <vector>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace kelsim {
+
+class IterationsDialog;
+class KelsimApplication;
+class UpDownButtons;
+
+// The main window, captioned "Kelsim": the number of factors, each factor's levels and name, a
+// problem label, and the confirmation of the number of scores the design implies.
+class OpeningScreen : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit OpeningScreen(KelsimApplication &app, QWidget *parent = nullptr);
+    ~OpeningScreen() override;
+
+    // The state the window has when the program starts: two factors of two levels with generic
+    // names, an empty problem label, the preferences applied.
+    void resetToStartUp();
+
+    int currentFactor() const { return currentFactor_; }
+    int factorCount() const { return factorCount_; }
+    QString factorName(int factor) const; // 1-based, as held by the screen
+    int factorLevels(int factor) const;
+
+    // The "&File" menu; the recent-file items go before its separator (objectName
+    // "RecentFilesSeparator"), and every action named "RecentFile..." is enabled by "&Start Over".
+    QMenu *fileMenu() const { return fileMenu_; }
+    IterationsDialog &iterationsDialog();
+
+    // The generic name of factor i: its letter and an invitation to replace it.
+    static QString genericName(int factor);
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+  private:
+    void buildWidgets();
+    void buildMenus();
+
+    bool filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *next);
+    void factorCountChanged(const QString &text);
+    void levelsChanged(const QString &text);
+    void nameChanged(const QString &text);
+    void acceptFactor();
+    void confirm();
+    void adjust();
+    void startOver();
+
+    void freshTables(int count);
+    void showFactor(int factor);
+    void setCaptionsFor(int factor);
+    void setNameColour(bool generic);
+    void returnToFactor(int factor, const QString &name);
+    void applyLabelsPreference();
+    void commitDesign();
+
+    void toggleLabels(bool on);
+    void toggleMaximized(bool on);
+    void showPurpose();
+
+    KelsimApplication &app_;
+
+    QLineEdit *factorCountBox_ = nullptr; // Text1
+    UpDownButtons *factorCountSpinner_ = nullptr;
+    QLineEdit *levelsBox_ = nullptr; // Text2
+    UpDownButtons *levelsSpinner_ = nullptr;
+    QLineEdit *nameBox_ = nullptr;         // Text3
+    QLineEdit *problemLabelBox_ = nullptr; // Text4
+    QLabel *levelsCaption_ = nullptr;      // Label3
+    QLabel *nameCaption_ = nullptr;        // Label5
+    QLabel *cyclingNote_ = nullptr;        // Label6
+    QLabel *expectation_ = nullptr;        // Label4
+    QPushButton *okButton_ = nullptr;      // Command1
+    QPushButton *confirmButton_ = nullptr; // Command2
+    QPushButton *adjustButton_ = nullptr;  // Command3
+    QPushButton *startOverButton_ = nullptr;
+
+    QMenu *fileMenu_ = nullptr;
+    QAction *labelsItem_ = nullptr;
+    QAction *maximizedItem_ = nullptr;
+    IterationsDialog *iterations_ = nullptr;
+
+    int factorCount_ = 2;
+    int currentFactor_ = 1;
+    bool ignoreNextCountChange_ = false;
+    std::vector<int> levels_;    // index 0 unused
+    std::vector<QString> names_; // index 0 unused
+};
+
+} // namespace kelsim

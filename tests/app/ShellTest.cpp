@@ -1,0 +1,275 @@
+// The application shell: start-up, the help window (contents, keyword search, how to use help,
+// topic pages), "Online Information", context help in every window, leaving the program, and a
+// whole problem from the opening screen to confirmed scores.
+
+#include "TestSupport.h"
+
+#include "DesignFlow.h"
+#include "DesignSpecificationWindow.h"
+#include "KelsimTableWindow.h"
+
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include "ContextHelp.h"
+#include "HelpWindow.h"
+
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTextBrowser>
+
+using namespace kelsim;
+using namespace kelsim::test;
+
+class ShellTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void startUpShowsOnlyTheOpeningScreen();
+    void helpContentsListsEveryPage();
+    void helpSearchFindsPagesByKeyword();
+    void howToUseHelpHasItsOwnPage();
+    void helpPagesExplainTheStatistics();
+    void onlineInformationOpensTheWebAddress();
+    void onlineInformationWithoutAnAddressShowsTheContents();
+    void f1OpensTheWindowsOwnPage();
+    void gridAndLabelsHaveContextHelp();
+    void exitWithNothingToSaveEndsTheProgram();
+    void closingTheOpeningScreenLeavesTheProgram();
+    void wholeProblemFromStartToConfirmedScores();
+};
+
+void ShellTest::startUpShowsOnlyTheOpeningScreen()
+{
+    Session s;
+    QVERIFY(s.opening().isVisible());
+    QVERIFY(!s.app->hasDataEntryGrid());
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window != &s.opening() && window->isVisible())
+            QFAIL(qPrintable("visible at start-up: " + window->objectName()));
+}
+
+void ShellTest::helpContentsListsEveryPage()
+{
+    Session s;
+    s.item("ContentsItem")->trigger();
+    HelpWindow &help = s.app->helpWindow();
+    QVERIFY(help.isVisible());
+    QCOMPARE(help.windowTitle(), QString("Kelsim Help"));
+    QCOMPARE(help.currentPage(), QString("index.html"));
+    QCOMPARE(help.currentTitle(), QString("Contents"));
+    auto *contents = child<QListWidget>(&help, "ContentsList");
+    QStringList titles;
+    for (int row = 0; row < contents->count(); ++row)
+        titles << contents->item(row)->text();
+    for (const char *title :
+         {"Contents", "A first problem, step by step", "The opening screen", "Labels for levels", "The Data Entry Grid",
+          "The Design Specification window", "Replicates and subjects", "Nesting", "The Kelsim Table",
+          "NP, the N-ratio and p", "Resampling iterations and preferences", "Data files and recently used files",
+          "How to use help"})
+        QVERIFY2(titles.contains(title), title);
+    contents->setCurrentRow(titles.indexOf("Nesting"));
+    QCOMPARE(help.currentPage(), QString("nesting.html"));
+    // Following a link moves the contents list along.
+    child<QTextBrowser>(&help, "HelpBrowser")->setSource(QUrl("qrc:/help/np.html"));
+    QCOMPARE(contents->currentItem()->text(), QString("NP, the N-ratio and p"));
+
+    // Every entry opens a page of that title with text of its own.
+    auto *browser = child<QTextBrowser>(&help, "HelpBrowser");
+    for (int row = 0; row < contents->count(); ++row) {
+        contents->setCurrentRow(row);
+        QCOMPARE(help.currentTitle(), titles[row]);
+        QVERIFY(browser->toPlainText().size() > 400);
+    }
+}
+
+void ShellTest::helpSearchFindsPagesByKeyword()
+{
+    Session s;
+    s.item("SearchItem")->trigger();
+    HelpWindow &help = s.app->helpWindow();
+    QVERIFY(help.isVisible());
+    QCOMPARE(child<QTabWidget>(&help, "HelpTabs")->currentIndex(), 1);
+    QVERIFY(help.keywords().contains("NP"));
+    for (const QString &keyword : help.keywords())
+        QVERIFY2(keyword.front().isLetter(), qPrintable(keyword));
+    QVERIFY(help.keywords().contains("replicates"));
+    QVERIFY(help.topicsFor("nested").contains("Nesting"));
+    QVERIFY(help.topicsFor("subjects factor").contains("The Design Specification window"));
+
+    auto *keywordBox = child<QLineEdit>(&help, "KeywordBox");
+    QApplication::setActiveWindow(&help);
+    QTest::keyClicks(keywordBox, "N-ra");
+    auto *keywords = child<QListWidget>(&help, "KeywordList");
+    QCOMPARE(keywords->currentItem()->text(), QString("N-ratio"));
+    auto *topics = child<QListWidget>(&help, "TopicList");
+    QVERIFY(topics->count() >= 2);
+    QList<QListWidgetItem *> found = topics->findItems("NP, the N-ratio and p", Qt::MatchExactly);
+    QCOMPARE(found.size(), 1);
+    emit topics->itemActivated(found.first());
+    QCOMPARE(help.currentPage(), QString("np.html"));
+}
+
+void ShellTest::howToUseHelpHasItsOwnPage()
+{
+    Session s;
+    s.app->showHowToUseHelp();
+    HelpWindow &help = s.app->helpWindow();
+    QCOMPARE(help.currentPage(), QString("howto.html"));
+    QCOMPARE(help.currentTitle(), QString("How to use help"));
+    QCOMPARE(child<QAction>(&help, "Howtoitem")->text(), QString("How to &Use Help"));
+    QVERIFY(child<QTextBrowser>(&help, "HelpBrowser")->toPlainText().contains("right-click"));
+}
+
+void ShellTest::helpPagesExplainTheStatistics()
+{
+    Session s;
+    HelpWindow &help = s.app->helpWindow();
+    auto *browser = child<QTextBrowser>(&help, "HelpBrowser");
+    help.showTopic("np.html");
+    const QString np = browser->toPlainText();
+    QVERIFY(np.contains("proportion of its pairs whose scores differ"));
+    QVERIFY(np.contains("error term"));
+    QVERIFY(np.contains("shuffles the scores"));
+    help.showTopic("replicates.html");
+    QVERIFY(browser->toPlainText().contains("one score per combination of levels"));
+    help.showTopic("nesting.html");
+    QVERIFY(browser->toPlainText().contains("pooled source"));
+    help.showTopic("grid.html");
+    QVERIFY(browser->toPlainText().contains("Data OK"));
+}
+
+void ShellTest::onlineInformationOpensTheWebAddress()
+{
+    Session s;
+    s.app->setWebAddress("https://example.org/kelsim");
+    s.item("OnlineItem")->trigger();
+    QCOMPARE(s.openedUrls, QStringList{"https://example.org/kelsim"});
+    QVERIFY(!s.app->helpWindow().isVisible());
+}
+
+void ShellTest::onlineInformationWithoutAnAddressShowsTheContents()
+{
+    Session s;
+    s.app->setWebAddress(QString());
+    s.item("OnlineItem")->trigger();
+    QVERIFY(s.openedUrls.isEmpty());
+    QVERIFY(s.app->helpWindow().isVisible());
+    QCOMPARE(s.app->helpWindow().currentPage(), QString("index.html"));
+}
+
+void ShellTest::f1OpensTheWindowsOwnPage()
+{
+    Session s;
+    QTest::keyClick(&s.opening(), Qt::Key_F1);
+    QCOMPARE(s.app->helpWindow().currentPage(), QString("opening.html"));
+    s.confirm({{"Region", 2}, {"Age", 3}});
+    QApplication::setActiveWindow(&s.grid());
+    QTest::keyClick(&s.grid(), Qt::Key_F1);
+    QCOMPARE(s.app->helpWindow().currentPage(), QString("grid.html"));
+}
+
+void ShellTest::gridAndLabelsHaveContextHelp()
+{
+    Session s(true);
+    s.confirm({{"Region", 2}, {"Age", 3}});
+    LevelLabelsWindow &labels = s.app->levelLabelsWindow();
+    auto *labelBox = child<QLineEdit>(&labels, "Text1");
+    showContextHelp(labelBox, QPoint(10, 10));
+    QVERIFY(contextHelpPopup(&labels)->text().contains("one or two characters"));
+
+    QTest::mouseClick(child<QPushButton>(&labels, "Skipbutton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&labels, "Skipbutton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&labels, "FinishedButton"), Qt::LeftButton);
+    QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+    QTableView *grid = s.grid().grid();
+    // A right-click lands on the grid's viewport.
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), grid->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(grid->viewport(), &event);
+    QVERIFY(contextHelpPopup(&s.grid()));
+    QVERIFY(contextHelpPopup(&s.grid())->isVisible());
+    QVERIFY(contextHelpPopup(&s.grid())->text().contains("press Enter"));
+}
+
+void ShellTest::exitWithNothingToSaveEndsTheProgram()
+{
+    Session s;
+    s.item("ExitItem")->trigger();
+    QVERIFY(s.messages.shown.empty());
+    QVERIFY(s.app->hasExited());
+    QVERIFY(!s.opening().isVisible());
+    QCOMPARE(s.programEnds, 1);
+}
+
+void ShellTest::closingTheOpeningScreenLeavesTheProgram()
+{
+    Session s;
+    QVERIFY(s.opening().close());
+    QVERIFY(s.app->hasExited());
+    QCOMPARE(s.programEnds, 1);
+}
+
+// Region (2) x Age (3) x Person (4) with labels, 24 typed scores, confirmed.
+void ShellTest::wholeProblemFromStartToConfirmedScores()
+{
+    Session s;
+    s.item("LabelsItem")->trigger();
+    s.confirm({{"Region", 2}, {"Age", 3}, {"Person", 4}}, "Taste survey");
+    LevelLabelsWindow &labels = s.app->levelLabelsWindow();
+    QApplication::setActiveWindow(&labels);
+    auto *labelBox = child<QLineEdit>(&labels, "Text1");
+    for (const char *label : {"N", "S", "yo", "mi", "ol"}) {
+        QTest::keyClicks(labelBox, label);
+        QTest::keyClick(labelBox, Qt::Key_Return);
+    }
+    QTest::mouseClick(child<QPushButton>(&labels, "Skipbutton"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&labels, "FinishedButton"), Qt::LeftButton);
+    QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
+
+    DataEntryGrid &grid = s.grid();
+    QApplication::setActiveWindow(&grid);
+    QCOMPARE(child<QLabel>(&grid, "Label1")->text(), QString("Enter Data for Taste survey:"));
+    QCOMPARE(grid.scores().index(7, 3).data().toString(), QString("yo"));
+    QCOMPARE(grid.scores().index(7, 5).data().toString(), QString("2"));
+    const QString answers = "yynnynynnyyyynnnyynyynny";
+    for (const QChar answer : answers) {
+        QTest::keyClick(grid.grid(), answer.toLatin1());
+        QTest::keyClick(grid.grid(), Qt::Key_Return);
+    }
+    QTest::mouseClick(child<QPushButton>(&grid, "DataOkButton"), Qt::LeftButton);
+    QVERIFY(s.messages.shown.empty());
+    const ProblemState &problem = s.problem();
+    QCOMPARE(problem.design.factorCount(), 3);
+    QCOMPARE(problem.design.levelCounts(), (std::vector<int>{2, 3, 4}));
+    QCOMPARE(problem.design.levelLabels[1], (std::vector<std::string>{"yo", "mi", "ol"}));
+    QCOMPARE(problem.design.levelLabels[2], (std::vector<std::string>{"1", "2", "3", "4"}));
+    QCOMPARE(problem.scores.count(), int64_t(24));
+    for (int i = 0; i < 24; ++i)
+        QCOMPARE(problem.scores.flat[size_t(i)], std::string(1, answers[i].toLatin1()));
+    QVERIFY(child<QPushButton>(&grid, "AnovaButton")->isEnabled());
+
+    // On to the N-table and back to a new problem.
+    s.app->designFlow().runOptions().seed = 5;
+    s.problem().design.iterations = 500;
+    QTest::mouseClick(child<QPushButton>(&grid, "AnovaButton"), Qt::LeftButton);
+    DesignSpecificationWindow *spec = s.app->designFlow().specificationWindow();
+    QVERIFY(spec->isVisible());
+    QVERIFY(!grid.isVisible());
+    child<QRadioButton>(spec, "AnovType_0")->click();
+    child<QRadioButton>(spec, "Designate_2")->click();
+    QTest::mouseClick(child<QPushButton>(spec, "Calculate"), Qt::LeftButton);
+    KelsimTableWindow *table = s.app->designFlow().tableWindow();
+    QVERIFY(table->isVisible());
+    QCOMPARE(table->grid()->item(0, 0)->text(), QString("R"));
+    QCOMPARE(table->grid()->item(3, 0)->text(), QString("  Within"));
+    QVERIFY(KelsimTableWindow::summaryLines(s.problem()).contains("  (Person) 4"));
+    s.messages.answers = {MessageAnswer::No};
+    QTest::mouseClick(child<QPushButton>(table, "RestartButton"), Qt::LeftButton);
+    QCOMPARE(s.messages.last().title, QString("Restart"));
+    QVERIFY(!table->isVisible());
+    QVERIFY(s.opening().isVisible());
+    QCOMPARE(s.problem().design.factorCount(), 0);
+}
+
+QTEST_MAIN(ShellTest)
+#include "ShellTest.moc"
