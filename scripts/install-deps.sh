@@ -9,6 +9,7 @@ packages=(
   libzip-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xclip poppler-utils imagemagick
+  fonts-liberation2
   clang libclang-rt-14-dev
 )
 

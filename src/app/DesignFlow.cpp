@@ -1,21 +1,40 @@
 #include "DesignFlow.h"
 
 #include "AnalysisRunner.h"
+#include "ClipboardService.h"
 #include "DesignOptionsWindow.h"
 #include "DesignSpecificationWindow.h"
 #include "KelsimTableWindow.h"
 #include "NestingSelectionWindow.h"
+#include "PrintService.h"
 #include "WordExport.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QTextDocument>
 
 namespace kelsim {
 
 DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
                        QObject *parent)
-    : QObject(parent), problem_(problem), messages_(messages), preferences_(preferences),
-      specification_(std::make_unique<DesignSpecificationWindow>(problem, messages)),
+    : DesignFlow(problem, messages, preferences, std::make_unique<DesktopClipboardService>(),
+                 std::make_unique<DesktopPrintService>(), parent)
+{
+}
+
+DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
+                       std::unique_ptr<ClipboardService> clipboard, std::unique_ptr<PrintService> printer,
+                       QObject *parent)
+    : DesignFlow(problem, messages, preferences, *clipboard, *printer, parent)
+{
+    ownClipboard_ = std::move(clipboard);
+    ownPrinter_ = std::move(printer);
+}
+
+DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
+                       ClipboardService &clipboard, PrintService &printer, QObject *parent)
+    : QObject(parent), problem_(problem), messages_(messages), preferences_(preferences), clipboard_(clipboard),
+      printer_(printer), specification_(std::make_unique<DesignSpecificationWindow>(problem, messages)),
       options_(std::make_unique<DesignOptionsWindow>()),
       nestingExplanation_(std::make_unique<NestingExplanationWindow>()),
       nesting_(std::make_unique<NestingSelectionWindow>(problem, messages)),
@@ -51,6 +70,24 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
     connect(table, &KelsimTableWindow::newProblemRequested, this, &DesignFlow::newProblemRequested);
     connect(table, &KelsimTableWindow::exitRequested, this, &DesignFlow::exitRequested);
     connect(table, &KelsimTableWindow::helpRequested, this, &DesignFlow::helpRequested);
+
+    connect(table, &KelsimTableWindow::copyTableRequested, this,
+            [this] { copyText(table_->reportText(), table_.get()); });
+    connect(table, &KelsimTableWindow::copyRowsRequested, this,
+            [this] { copyText(table_->selectedRowsText(), table_.get()); });
+    connect(table, &KelsimTableWindow::printTableRequested, this,
+            [this] { printDocument("Print Kelsim Table", *table_->printout(), table_.get()); });
+    connect(table, &KelsimTableWindow::printerSetupRequested, this,
+            [this] { printer_.setup("Printer Setup", table_.get()); });
+    connect(options_.get(), &DesignOptionsWindow::copyRequested, this,
+            [this] { copyText(DesignOptionsWindow::clipboardText(), options_.get()); });
+    connect(options_.get(), &DesignOptionsWindow::printRequested, this,
+            [this] { printDocument("Print Explanation", *DesignOptionsWindow::printout(), options_.get()); });
+    connect(nestingExplanation_.get(), &NestingExplanationWindow::copyRequested, this,
+            [this] { copyText(NestingExplanationWindow::clipboardText(), nestingExplanation_.get()); });
+    connect(nestingExplanation_.get(), &NestingExplanationWindow::printRequested, this, [this] {
+        printDocument("Print Nesting Explanation", *NestingExplanationWindow::printout(), nestingExplanation_.get());
+    });
 }
 
 DesignFlow::~DesignFlow() = default;
@@ -101,6 +138,16 @@ void DesignFlow::closeAll()
     for (QWidget *window : std::initializer_list<QWidget *>{specification_.get(), options_.get(),
                                                             nestingExplanation_.get(), nesting_.get(), table_.get()})
         window->hide();
+}
+
+void DesignFlow::copyText(const QString &text, QWidget *window)
+{
+    putOnClipboard(clipboard_, messages_, text, window);
+}
+
+void DesignFlow::printDocument(const QString &dialogTitle, const QTextDocument &document, QWidget *window)
+{
+    printWithMessages(printer_, messages_, dialogTitle, document, window);
 }
 
 void DesignFlow::openNesting()

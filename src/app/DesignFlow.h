@@ -8,9 +8,13 @@
 
 #include <memory>
 
+class QTextDocument;
+
 namespace kelsim {
 
 class AnalysisRunner;
+class ClipboardService;
+class PrintService;
 class DesignOptionsWindow;
 class DesignSpecificationWindow;
 class KelsimTableWindow;
@@ -23,6 +27,9 @@ class WordExport;
 class DesignFlow : public QObject {
     Q_OBJECT
 public:
+    DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
+               ClipboardService &clipboard, PrintService &printer, QObject *parent = nullptr);
+    // With the desktop's clipboard and a printer of its own.
     DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
                QObject *parent = nullptr);
     ~DesignFlow() override;
@@ -50,13 +57,21 @@ signals:
     void runFinished(RunStatus status);
 
 private:
+    DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
+               std::unique_ptr<ClipboardService> clipboard, std::unique_ptr<PrintService> printer, QObject *parent);
     void prepareTable();
+    void copyText(const QString &text, QWidget *window);
+    void printDocument(const QString &dialogTitle, const QTextDocument &document, QWidget *window);
     void openNesting();
     void showMaximizedIfPreferred(QWidget *window);
 
     ProblemState &problem_;
     MessageService &messages_;
     const Preferences &preferences_;
+    std::unique_ptr<ClipboardService> ownClipboard_;
+    std::unique_ptr<PrintService> ownPrinter_;
+    ClipboardService &clipboard_;
+    PrintService &printer_;
     std::unique_ptr<DesignSpecificationWindow> specification_;
     std::unique_ptr<DesignOptionsWindow> options_;
     std::unique_ptr<NestingExplanationWindow> nestingExplanation_;

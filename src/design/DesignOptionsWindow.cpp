@@ -1,9 +1,12 @@
 #include "DesignOptionsWindow.h"
 
+#include "PrintService.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace kelsim {
@@ -67,6 +70,15 @@ QString DesignOptionsWindow::infoText2()
 QString DesignOptionsWindow::clipboardText()
 {
     return QString(15, ' ') + "Design Explanation\r\n\r\n" + infoText() + infoText2();
+}
+
+std::unique_ptr<QTextDocument> DesignOptionsWindow::printout()
+{
+    // The blanks that open the window's paragraphs would only indent them unevenly on paper.
+    QStringList paragraphs;
+    for (const QString &paragraph : infoText().split('\r') + infoText2().split('\r'))
+        paragraphs << paragraph.trimmed();
+    return paragraphsDocument("Design Explanation", paragraphs);
 }
 
 DesignOptionsWindow::DesignOptionsWindow(QWidget *parent) : QMainWindow(parent)
@@ -135,6 +147,11 @@ QString NestingExplanationWindow::secondParagraph()
 QString NestingExplanationWindow::clipboardText()
 {
     return QString(15, ' ') + "Nesting Explanation\r\n\r\n" + firstParagraph() + "\r\n" + secondParagraph();
+}
+
+std::unique_ptr<QTextDocument> NestingExplanationWindow::printout()
+{
+    return paragraphsDocument("Nesting Explanation", {firstParagraph(), secondParagraph()});
 }
 
 NestingExplanationWindow::NestingExplanationWindow(QWidget *parent) : QMainWindow(parent)

@@ -2,7 +2,10 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QLabel;
+class QTextDocument;
 
 namespace kelsim {
 
@@ -17,6 +20,8 @@ public:
     static QString infoText2();
     // "&Copy Explanation to Clipboard": the heading, then both texts.
     static QString clipboardText();
+    // "&Print Explanation": the heading and the window's paragraphs.
+    static std::unique_ptr<QTextDocument> printout();
 
 signals:
     void nestingExplanationRequested();
@@ -36,6 +41,8 @@ public:
     static QString firstParagraph();
     static QString secondParagraph();
     static QString clipboardText();
+    // "&Print Nesting Explanation": the heading and both paragraphs.
+    static std::unique_ptr<QTextDocument> printout();
 
 signals:
     void returnRequested();

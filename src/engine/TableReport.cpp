@@ -30,6 +30,25 @@ std::string reportRatio(const std::string &text)
     return formatValue(leadingValue(text), 2);
 }
 
+std::string reportNp(const std::string &text, int npDecimals)
+{
+    return text.empty() ? std::string() : formatValue(leadingValue(text), npDecimals);
+}
+
+std::string reportP(const std::string &text)
+{
+    return formatValue(leadingValue(text), 3, true);
+}
+
+// The rows the report lists: all but the empty rows at the end.
+std::vector<TableLine> reportedRows(const ReportInput &input)
+{
+    std::vector<TableLine> rows = input.rows;
+    while (!rows.empty() && isBlankLine(rows.back()))
+        rows.pop_back();
+    return rows;
+}
+
 } // namespace
 
 std::string padRight(const std::string &text, size_t width)
@@ -69,24 +88,49 @@ ReportInput reportInputFor(const Design &design, const NTable &table)
     return input;
 }
 
-std::string buildTableReport(const ReportInput &input)
+std::vector<std::string> reportHeadingLines(const ReportInput &input)
 {
-    std::string out = "     " + input.problemLabel + "\r";
-    out += "  Factors\n";
+    std::vector<std::string> lines = {"     " + input.problemLabel, "  Factors"};
     size_t longestName = 0;
     for (const ReportFactor &f : input.factors)
         longestName = std::max(longestName, f.name.size());
     for (const ReportFactor &f : input.factors) {
         const std::string shown = f.designated ? "(" + f.name + ")" : " " + f.name;
-        out += "  " + padRight(shown, longestName + 2) + strText(static_cast<int64_t>(f.levels)) + "\n";
+        lines.push_back("  " + padRight(shown, longestName + 2) + strText(static_cast<int64_t>(f.levels)));
     }
-    for (const std::string &entry : input.nestingEntries)
-        out += entry + "\n";
+    lines.insert(lines.end(), input.nestingEntries.begin(), input.nestingEntries.end());
+    return lines;
+}
+
+std::vector<TableLine> reportCells(const ReportInput &input)
+{
+    std::vector<TableLine> cells;
+    for (const TableLine &row : reportedRows(input)) {
+        TableLine line;
+        line[0] = row[0];
+        line[1] = row[1];
+        line[2] = reportPairs(row[2]);
+        line[3] = reportNp(row[3], input.npDecimals);
+        if (!row[4].empty()) {
+            line[4] = reportRatio(row[4]);
+            if (input.showP && !row[5].empty())
+                line[5] = reportP(row[5]);
+        }
+        cells.push_back(line);
+    }
+    return cells;
+}
+
+std::string buildTableReport(const ReportInput &input)
+{
+    const std::vector<std::string> heading = reportHeadingLines(input);
+    // The label line ends in a carriage return alone and the block in LF CR, as the report always had.
+    std::string out = heading.front() + "\r";
+    for (size_t i = 1; i < heading.size(); ++i)
+        out += heading[i] + "\n";
     out += "\n\r";
 
-    std::vector<TableLine> rows = input.rows;
-    while (!rows.empty() && isBlankLine(rows.back()))
-        rows.pop_back();
+    const std::vector<TableLine> rows = reportedRows(input);
     size_t longestSource = NTable::kHeads[0].size();
     for (const TableLine &row : rows)
         longestSource = std::max(longestSource, row[0].size());
@@ -96,13 +140,13 @@ std::string buildTableReport(const ReportInput &input)
     for (const TableLine &row : rows) {
         std::string line = " " + padRight(row[0], longestSource) + padLeft(row[1], 2);
         line += padLeft(reportPairs(row[2]), 15);
-        line += padLeft(row[3].empty() ? std::string() : formatValue(leadingValue(row[3]), input.npDecimals), 20);
+        line += padLeft(reportNp(row[3], input.npDecimals), 20);
         if (!row[4].empty()) {
             const std::string ratio = reportRatio(row[4]);
             line += padLeft(ratio, 20);
             if (input.showP && !row[5].empty()) {
                 const bool belowOne = ratio[0] == '<' || leadingValue(row[4]) < 1.0;
-                line += padLeft(formatValue(leadingValue(row[5]), 3, true), belowOne ? 14 : 12);
+                line += padLeft(reportP(row[5]), belowOne ? 14 : 12);
             }
         }
         out += line + "\n";

@@ -34,6 +34,14 @@ std::string nestingEntryText(const NestingPair &pair);
 // The column-aligned report that the table copy and the printout share.
 std::string buildTableReport(const ReportInput &input);
 
+// The report's lines above the table: the problem label, "  Factors", one line per factor and
+// the nesting entries.
+std::vector<std::string> reportHeadingLines(const ReportInput &input);
+
+// The report's table cell by cell, each value formatted as the report writes it; N-ratio and p
+// are empty where the report's line ends early. The empty rows at the end are left out.
+std::vector<TableLine> reportCells(const ReportInput &input);
+
 // The table's cells as the result window shows them: NP with three decimals, N-ratio with two,
 // p with "<.001" and " 1. " at the extremes; empty cells stay empty. Rows 2..rowCount.
 std::vector<TableLine> displayRows(const NTable &table);

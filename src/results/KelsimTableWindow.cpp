@@ -1,7 +1,7 @@
 #include "KelsimTableWindow.h"
 
 #include "Format.h"
-#include "TableReport.h"
+#include "PrintService.h"
 #include "WordSession.h"
 
 #include <QAction>
@@ -14,7 +14,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <set>
 
 namespace kelsim {
 
@@ -205,6 +209,82 @@ std::vector<std::array<std::string, 6>> KelsimTableWindow::gridLines() const
         lines.push_back(line);
     }
     return lines;
+}
+
+ReportInput KelsimTableWindow::reportInput(const ProblemState &problem, const std::vector<TableLine> &gridLines)
+{
+    ReportInput input = reportInputFor(problem.design, problem.table);
+    for (size_t f = 0; f < input.factors.size(); ++f)
+        if (problem.namesAbbreviated && f < problem.fullNames.size())
+            input.factors[f].name = problem.fullNames[f];
+    // The numbers come from the table's own texts, which keep more decimals than the grid shows;
+    // a renamed source or an adjusted df lives in the grid until the user leaves the window.
+    for (size_t r = 0; r < input.rows.size() && r < gridLines.size(); ++r) {
+        input.rows[r][0] = gridLines[r][0];
+        input.rows[r][1] = gridLines[r][1];
+    }
+    return input;
+}
+
+QString KelsimTableWindow::reportText() const
+{
+    return QString::fromStdString(buildTableReport(reportInput(problem_, gridLines())));
+}
+
+QString KelsimTableWindow::selectedRowsText() const
+{
+    std::set<int> rows;
+    for (const QModelIndex &index : grid_->selectionModel()->selectedIndexes())
+        rows.insert(index.row());
+    if (rows.empty() && grid_->rowCount() > 0)
+        rows.insert(std::max(grid_->currentRow(), 0));
+    QString text;
+    for (int r : rows) {
+        for (int c = 0; c < grid_->columnCount(); ++c) {
+            const QTableWidgetItem *cell = grid_->item(r, c);
+            text += (cell ? cell->text() : QString()) + '\t';
+        }
+        text += '\n';
+    }
+    return text + '\n';
+}
+
+QStringList KelsimTableWindow::printLines(const ReportInput &input)
+{
+    QStringList lines;
+    for (const std::string &line : reportHeadingLines(input))
+        lines << QString::fromStdString(line);
+    lines << QString();
+
+    const std::vector<TableLine> cells = reportCells(input);
+    const size_t columns = input.showP ? 6 : 5;
+    std::array<std::string, 6> heads;
+    std::array<size_t, 6> widths{};
+    for (size_t c = 0; c < columns; ++c) {
+        heads[c] = NTable::kHeads[c];
+        heads[c].erase(0, heads[c].find_first_not_of(' ')); // "  p" stands right-aligned as "p"
+        widths[c] = heads[c].size();
+        for (const TableLine &row : cells)
+            widths[c] = std::max(widths[c], row[c].size());
+    }
+    constexpr size_t kGap = 4;
+    auto line = [&](const std::array<std::string, 6> &texts) {
+        std::string out = " " + padRight(texts[0], widths[0]);
+        for (size_t c = 1; c < columns; ++c)
+            out += std::string(kGap, ' ') + padLeft(texts[c], widths[c]);
+        // Trailing blanks of rows without an N-ratio would only push nothing along.
+        out.erase(out.find_last_not_of(' ') + 1);
+        return QString::fromStdString(out);
+    };
+    lines << line(heads);
+    for (const TableLine &row : cells)
+        lines << line(row);
+    return lines;
+}
+
+std::unique_ptr<QTextDocument> KelsimTableWindow::printout() const
+{
+    return linesDocument(printLines(reportInput(problem_, gridLines())));
 }
 
 void KelsimTableWindow::setRenamingMenus(bool renaming)

@@ -2,14 +2,18 @@
 
 #include "MessageService.h"
 #include "ProblemState.h"
+#include "TableReport.h"
 
 #include <QMainWindow>
+
+#include <memory>
 
 class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTableWidget;
+class QTextDocument;
 
 namespace kelsim {
 
@@ -33,6 +37,24 @@ public:
     static QStringList summaryLines(const ProblemState &problem);
     // Source, df, Pairs, NP, N-ratio, p as the grid shows them now.
     std::vector<std::array<std::string, 6>> gridLines() const;
+
+    // What the report of "&Copy Table to Clipboard" and "&Print Anova Table" is made of: the
+    // problem's table with the sources and df as the grid shows them now, and the factors under
+    // their full names.
+    static ReportInput reportInput(const ProblemState &problem, const std::vector<TableLine> &gridLines);
+    // "&Copy Table to Clipboard": the column-aligned report.
+    QString reportText() const;
+    // "Copy Selected &Rows to Clipboard": the selected rows, or the current row when none is
+    // selected, each cell followed by a tab and each row by a line feed, with one more line feed
+    // at the end.
+    QString selectedRowsText() const;
+    // "&Print Anova Table": the report's content in a fixed-pitch font, its columns placed
+    // under their heads.
+    std::unique_ptr<QTextDocument> printout() const;
+    // The printout's lines: the report's heading lines, an empty line, then the table with each
+    // column as wide as its widest text, the Source column left-aligned and the others
+    // right-aligned under their heads.
+    static QStringList printLines(const ReportInput &input);
 
 signals:
     void returnRequested();

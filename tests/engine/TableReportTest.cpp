@@ -101,3 +101,20 @@ TEST(TableReport, tsvShowsTheWindowsColumnsWithoutTheEmptyLastRow)
     const std::string lastLine = "  Within\t" + shown[1][1] + "\t" + shown[1][2] + "\t" + shown[1][3] + "\t\n";
     EXPECT_EQ(withoutP.substr(withoutP.size() - lastLine.size()), lastLine);
 }
+
+TEST(TableReport, cellsAndHeadingLinesAreTheReportsOwn)
+{
+    const ReportInput input = tasteReport();
+    EXPECT_EQ(reportHeadingLines(input),
+              (std::vector<std::string>{"     Taste", "  Factors", "   Group    2", "  (Subject) 5", "   Time     3"}));
+    const std::vector<TableLine> cells = reportCells(input);
+    ASSERT_EQ(cells.size(), 5u); // the empty last row is left out
+    EXPECT_EQ(cells[0], (TableLine{"S", " 4", "60", ".183", "", ""}));
+    EXPECT_EQ(cells[1], (TableLine{"G", " 1", "15", ".200", ".25", " 1. "}));
+    EXPECT_EQ(cells[3], (TableLine{"T", " 2", "30", ".900", "12.00", "<.001"}));
+    // Every value stands in the report exactly as the cell has it.
+    const std::string report = buildTableReport(input);
+    for (const TableLine &row : cells)
+        for (const std::string &cell : row)
+            EXPECT_NE(report.find(cell), std::string::npos) << cell;
+}

@@ -2,6 +2,7 @@
 #include "DesignFlow.h"
 #include "DesignOptionsWindow.h"
 #include "DesignSpecificationWindow.h"
+#include "FlowTestSupport.h"
 #include "Format.h"
 #include "KelsimTableWindow.h"
 #include "NestingSelectionWindow.h"
@@ -24,69 +25,7 @@
 #include <random>
 
 using namespace kelsim;
-
-namespace {
-
-ProblemState makeProblem(const std::vector<std::pair<std::string, int>> &factors, int categories, uint64_t seed,
-                         int iterations = 400)
-{
-    ProblemState problem;
-    for (const auto &[name, levels] : factors)
-        problem.design.factors.push_back(makeFactor(name, levels));
-    problem.design.iterations = iterations;
-    std::mt19937_64 random(seed);
-    for (int64_t i = 0; i < problem.design.cellCount(); ++i)
-        problem.scores.flat.push_back(std::string(1, static_cast<char>('a' + random() % categories)));
-    return problem;
-}
-
-struct Road {
-    explicit Road(ProblemState p) : problem(std::move(p)), flow(problem, messages, preferences)
-    {
-        flow.runOptions().seed = 11;
-        flow.openDesignSpecification();
-    }
-    DesignSpecificationWindow *spec() { return flow.specificationWindow(); }
-    QPushButton *button(QWidget *window, const char *name) { return window->findChild<QPushButton *>(name); }
-    QRadioButton *option(const QString &name) { return spec()->findChild<QRadioButton *>(name); }
-    void choose(int kind, int designated)
-    {
-        option(QString("AnovType_%1").arg(kind))->click();
-        option(QString("Designate_%1").arg(designated - 1))->click();
-    }
-    QStringList gridColumn(int column)
-    {
-        QStringList texts;
-        QTableWidget *grid = flow.tableWindow()->grid();
-        for (int r = 0; r < grid->rowCount(); ++r)
-            texts << (grid->item(r, column) ? grid->item(r, column)->text() : QString());
-        return texts;
-    }
-    // The table the engine makes for the same design, scores and seed.
-    NTable engineTable()
-    {
-        ContinueAlways yes;
-        RunOptions options;
-        options.seed = 11;
-        return runAnalysis(problem.design, problem.scores, yes, options).table;
-    }
-    void expectGridShowsEngineTable()
-    {
-        const std::vector<TableLine> expected = displayRows(engineTable());
-        QTableWidget *grid = flow.tableWindow()->grid();
-        QCOMPARE(grid->rowCount(), static_cast<int>(expected.size()));
-        for (int r = 0; r < grid->rowCount(); ++r)
-            for (int c = 0; c < grid->columnCount(); ++c)
-                QCOMPARE(grid->item(r, c)->text().toStdString(), expected[static_cast<size_t>(r)][static_cast<size_t>(c)]);
-    }
-
-    ProblemState problem;
-    ScriptedMessageService messages;
-    Preferences preferences;
-    DesignFlow flow;
-};
-
-} // namespace
+using namespace kelsim::testing;
 
 class DesignFlowTest : public QObject {
     Q_OBJECT

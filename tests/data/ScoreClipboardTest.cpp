@@ -1,0 +1,124 @@
+#include "ScoreClipboard.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace kelsim;
+
+namespace {
+
+std::vector<QString> column(std::initializer_list<const char *> texts)
+{
+    std::vector<QString> scores;
+    for (const char *text : texts)
+        scores.emplace_back(QString::fromUtf8(text));
+    return scores;
+}
+
+const QString kOccupied = "You cannot paste onto a cell containing data.  Either click elsewhere or clear the cells "
+                          "into which you want to paste.";
+const QString kNotNumerical = "The clipboard contains non-numerical characters.  These cannot be pasted.  This problem "
+                              "may arise because the Clipboard data is not a vertical list of scores.";
+const QString kWontFit = "The data on the clipboard will not fit into the specified factorial structure.";
+
+} // namespace
+
+TEST(ScoreClipboard, copiedScoresAreOneLineEachEndedByALineFeed)
+{
+    EXPECT_EQ(scoresClipboardText(column({"1", "a b", "x", "12.5"})), QString("1\na b\nx\n12.5\n"));
+    EXPECT_EQ(scoresClipboardText(column({"", "2"})), QString("\n2\n"));
+}
+
+TEST(ScoreClipboard, copyFollowedByPasteAtRowZeroRestoresTheScores)
+{
+    const std::vector<QString> scores = column({"1", "a b", "-3", "x,y", "@z", "[\\]^_`", "Q", "9.75"});
+    const ScorePastePlan plan =
+        planScorePaste(scoresClipboardText(scores), column({"", "", "", "", "", "", "", ""}), 0);
+    ASSERT_FALSE(plan.refusal.has_value()) << plan.refusal->text.toStdString();
+    EXPECT_EQ(plan.scores, scores);
+    EXPECT_EQ(plan.firstRow, 0);
+    EXPECT_EQ(plan.lastRow, 7);
+}
+
+TEST(ScoreClipboard, pasteAtRowZeroReplacesTheWholeColumn)
+{
+    const ScorePastePlan plan = planScorePaste("1\n2\r\n3", column({"9", "9", "9", "9", "9"}), 0);
+    ASSERT_FALSE(plan.refusal.has_value());
+    EXPECT_EQ(plan.scores, column({"1", "2", "3", "", ""}));
+}
+
+TEST(ScoreClipboard, pasteBelowRowZeroFillsEmptyCellsAndKeepsTheOthers)
+{
+    const ScorePastePlan plan = planScorePaste("y\r\nz\r\n", column({"1", "2", "", "", "5"}), 2);
+    ASSERT_FALSE(plan.refusal.has_value());
+    EXPECT_EQ(plan.scores, column({"1", "2", "y", "z", "5"}));
+    EXPECT_EQ(plan.firstRow, 2);
+    EXPECT_EQ(plan.lastRow, 3);
+}
+
+TEST(ScoreClipboard, aLineEndAfterAnExactlyFittingListIsAccepted)
+{
+    for (const char *text : {"1\n2\n3\n", "1\r\n2\r\n3\r\n", "1\n2\n3"}) {
+        const ScorePastePlan plan = planScorePaste(text, column({"", "", ""}), 0);
+        ASSERT_FALSE(plan.refusal.has_value()) << text;
+        EXPECT_EQ(plan.scores, column({"1", "2", "3"})) << text;
+    }
+}
+
+// Every refusal names its reason and pastes nothing: the plan holds no scores to show.
+TEST(ScoreClipboard, everyRefusalPastesNothing)
+{
+    struct Case {
+        const char *name;
+        QString text;
+        std::vector<QString> scores;
+        int clickedRow;
+        QString message;
+        QString title;
+    };
+    const std::vector<QString> four = column({"", "", "", ""});
+    const std::vector<Case> cases = {
+        {"empty clipboard", "", four, 0, "The clipboard is empty!", "Error"},
+        {"only line ends", "\r\n\n", four, 0, "The clipboard is empty!", "Error"},
+        {"first target holds data", "1", column({"a", "b", "c", "d"}), 2, kOccupied, "Wait"},
+        {"a later target holds data", "1\n2", column({"", "", "", "d"}), 2, kOccupied, "Wait"},
+        {"one list too long", "1\n2\n3\n4\n5", four, 0, kWontFit, "Error"},
+        {"too long below the clicked row", "1\n2\n3", four, 2, kWontFit, "Error"},
+        {"a blank line after the last row", "1\n2\n3\n4\n\n", four, 0, kWontFit, "Error"},
+        {"two spreadsheet columns", "1\t2\n3\t4", four, 0, kNotNumerical, "Error"},
+        {"a late bad character", "1\n2\n3\n4!", four, 0, kNotNumerical, "Error"},
+        {"a brace", "{", four, 0, kNotNumerical, "Error"},
+        {"a double quote", "\"1\"", four, 0, kNotNumerical, "Error"},
+        {"a letter outside the accepted ones", QString::fromUtf8("\xc3\xa9"), four, 0, kNotNumerical, "Error"},
+        {"a score too long for a data file", QString(256, 'a'), four, 0,
+         "A score can have at most 255 characters: a longer one cannot be kept in a data file.", "Data Entry Error!"},
+    };
+    for (const Case &c : cases) {
+        const ScorePastePlan plan = planScorePaste(c.text, c.scores, c.clickedRow);
+        ASSERT_TRUE(plan.refusal.has_value()) << c.name;
+        EXPECT_EQ(plan.refusal->text, c.message) << c.name;
+        EXPECT_EQ(plan.refusal->title, c.title) << c.name;
+        EXPECT_EQ(plan.refusal->icon, MessageIcon::Critical) << c.name;
+        EXPECT_EQ(plan.refusal->buttons, MessageButtons::Ok) << c.name;
+        EXPECT_TRUE(plan.scores.empty()) << c.name;
+    }
+}
+
+TEST(ScoreClipboard, scoresUpToTheDataFileLimitAreAccepted)
+{
+    const ScorePastePlan plan = planScorePaste(QString(255, '7') + "\n", column({"", ""}), 0);
+    ASSERT_FALSE(plan.refusal.has_value());
+    EXPECT_EQ(plan.scores.front(), QString(255, '7'));
+}
+
+TEST(ScoreClipboard, acceptedCharacters)
+{
+    const QString accepted = " ,-.0123456789@ABCXYZ[\\]^_`abcxyz";
+    for (QChar c : accepted)
+        EXPECT_TRUE(acceptedInPastedScore(c)) << QString(c).toStdString();
+    const QString refused = "\t\"!#$%&'()*+/:;<=>?{|}~";
+    for (QChar c : refused)
+        EXPECT_FALSE(acceptedInPastedScore(c)) << QString(c).toStdString();
+}
