@@ -602,9 +602,14 @@ int64_t pairsOfBothCodes(const Tensor &t, int64_t pairsOfOnes, int64_t ones)
 #undef KELSIM_LATTICE_AVX2
 #undef KELSIM_LATTICE_AVX512
 
+// The wider kernels are compiled for their instruction sets by target pragmas, GCC's or clang's.
 #if KELSIM_LATTICE_HAS_AVX2
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,popcnt"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,popcnt")
+#endif
 #define KELSIM_LATTICE_NAMESPACE avx2
 #define KELSIM_LATTICE_AVX2 1
 #define KELSIM_LATTICE_AVX512 0
@@ -612,14 +617,22 @@ int64_t pairsOfBothCodes(const Tensor &t, int64_t pairsOfOnes, int64_t ones)
 #undef KELSIM_LATTICE_NAMESPACE
 #undef KELSIM_LATTICE_AVX2
 #undef KELSIM_LATTICE_AVX512
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,avx512f,avx512bw,popcnt"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,avx512f,avx512bw,popcnt")
-// GCC 12's own AVX-512 headers trip this warning (its bug 105593).
+// GCC 12's own AVX-512 headers trip these warnings (its bug 105593).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 #define KELSIM_LATTICE_NAMESPACE avx512
 #define KELSIM_LATTICE_AVX2 0
 #define KELSIM_LATTICE_AVX512 1
@@ -627,8 +640,12 @@ int64_t pairsOfBothCodes(const Tensor &t, int64_t pairsOfOnes, int64_t ones)
 #undef KELSIM_LATTICE_NAMESPACE
 #undef KELSIM_LATTICE_AVX2
 #undef KELSIM_LATTICE_AVX512
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC diagnostic pop
 #pragma GCC pop_options
+#endif
 #endif
 
 namespace {
