@@ -127,10 +127,14 @@ std::string buildJson(const Design &design, const RunResult &result)
 void showProgress(std::ostream &err, int64_t done, int64_t total, std::chrono::steady_clock::time_point start)
 {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double left = done > 0 ? elapsed * static_cast<double>(total - done) / static_cast<double>(done) : 0.0;
     char line[160];
-    std::snprintf(line, sizeof line, "\r  %s of %s shuffles  %.1f s, about %.0f s left   ",
-                  groupedNumber(done).c_str(), groupedNumber(total).c_str(), elapsed, left);
+    if (done > 0) {
+        const double left = elapsed * static_cast<double>(total - done) / static_cast<double>(done);
+        std::snprintf(line, sizeof line, "\r  %s of %s shuffles  %.1f s, about %.0f s left   ",
+                      groupedNumber(done).c_str(), groupedNumber(total).c_str(), elapsed, left);
+    } else {
+        std::snprintf(line, sizeof line, "\r  0 of %s shuffles  %.1f s   ", groupedNumber(total).c_str(), elapsed);
+    }
     err << line << std::flush;
 }
 

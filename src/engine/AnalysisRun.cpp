@@ -1,6 +1,7 @@
 #include "AnalysisRun.h"
 
 #include "Format.h"
+#include "LatticeCounter.h"
 #include "Random.h"
 
 #include <algorithm>
@@ -32,7 +33,7 @@ uint64_t freshSeed()
 
 std::unique_ptr<PairCounter> makeDefaultCounter(const std::vector<int> &levelCounts, int categoryCount)
 {
-    return makeReferenceCounter(levelCounts, categoryCount);
+    return makeLatticeCounter(levelCounts, categoryCount);
 }
 
 ObservedPass observePass(const Design &design, const ScoreSet &scores, RunQuestions &questions)

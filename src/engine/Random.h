@@ -37,10 +37,32 @@ public:
         return result;
     }
 
-    // An unbiased integer in [0, bound), bound > 0 (Lemire's multiply-and-reject).
-    uint32_t below(uint32_t bound)
+    // An unbiased integer in [0, bound), bound > 0.
+    uint32_t below(uint32_t bound) { return bounded(static_cast<uint32_t>(next() >> 32), bound); }
+
+    // Fisher–Yates: every arrangement equally likely, whatever the starting one. Each 64-bit
+    // output serves two draws: its halves are independent uniform 32-bit numbers, and the
+    // generator's own latency is what a long shuffle waits on.
+    template <typename T> void shuffle(T *items, size_t count)
     {
-        uint64_t m = static_cast<uint64_t>(static_cast<uint32_t>(next() >> 32)) * bound;
+        size_t i = count;
+        for (; i > 2; i -= 2) {
+            const uint64_t bits = next();
+            swapItems(items, i - 1, bounded(static_cast<uint32_t>(bits >> 32), static_cast<uint32_t>(i)));
+            swapItems(items, i - 2, bounded(static_cast<uint32_t>(bits), static_cast<uint32_t>(i - 1)));
+        }
+        if (i == 2)
+            swapItems(items, 1, below(2));
+    }
+
+private:
+    static uint64_t rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+
+    // Lemire's multiply-and-reject: maps uniform 32-bit `bits` to [0, bound) without bias; the
+    // rare rejected values are replaced by fresh bits.
+    uint32_t bounded(uint32_t bits, uint32_t bound)
+    {
+        uint64_t m = static_cast<uint64_t>(bits) * bound;
         uint32_t low = static_cast<uint32_t>(m);
         if (low < bound) {
             const uint32_t threshold = static_cast<uint32_t>(-bound) % bound;
@@ -52,19 +74,13 @@ public:
         return static_cast<uint32_t>(m >> 32);
     }
 
-    // Fisher–Yates: every arrangement equally likely, whatever the starting one.
-    template <typename T> void shuffle(T *items, size_t count)
+    template <typename T> static void swapItems(T *items, size_t a, size_t b)
     {
-        for (size_t i = count; i > 1; --i) {
-            const size_t j = below(static_cast<uint32_t>(i));
-            T tmp = items[i - 1];
-            items[i - 1] = items[j];
-            items[j] = tmp;
-        }
+        T tmp = items[a];
+        items[a] = items[b];
+        items[b] = tmp;
     }
 
-private:
-    static uint64_t rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
     uint64_t state_[4];
 };
 

@@ -1,0 +1,230 @@
+#include "AnalysisRun.h"
+#include "LatticeCounter.h"
+#include "NestingRelations.h"
+#include "Random.h"
+#include "TestDesigns.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <sstream>
+
+using namespace kelsim;
+
+namespace {
+
+// Level counts of a random design of k factors with about `cells` cells: every factor has at
+// least two levels, and some grow large (a factor of hundreds of levels is a real case).
+std::vector<int> randomLevels(int k, int64_t cells, std::mt19937_64 &random)
+{
+    std::vector<int> levels(static_cast<size_t>(k), 2);
+    int64_t n = int64_t{1} << k;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const size_t f = random() % static_cast<size_t>(k);
+        const int grown = levels[f] + 1 + static_cast<int>(random() % static_cast<uint64_t>(levels[f]));
+        const int64_t next = n / levels[f] * grown;
+        if (next > cells)
+            continue;
+        n = next;
+        levels[f] = grown;
+    }
+    return levels;
+}
+
+int64_t cellCount(const std::vector<int> &levels)
+{
+    int64_t n = 1;
+    for (int l : levels)
+        n *= l;
+    return n;
+}
+
+// Codes of `categories` categories with skewed frequencies (the first far more common).
+std::vector<uint16_t> randomCodes(int64_t n, int categories, std::mt19937_64 &random)
+{
+    std::vector<double> weights;
+    for (int c = 0; c < categories; ++c)
+        weights.push_back(1.0 / std::pow(1.0 + c, 1.3));
+    std::discrete_distribution<int> pick(weights.begin(), weights.end());
+    std::vector<uint16_t> codes(static_cast<size_t>(n));
+    for (uint16_t &c : codes)
+        c = static_cast<uint16_t>(pick(random));
+    return codes;
+}
+
+std::string describe(const std::vector<int> &levels, int categories, const LatticeCounter &counter)
+{
+    std::ostringstream out;
+    out << "levels";
+    for (int l : levels)
+        out << ' ' << l;
+    out << ", " << categories << " categories; " << counter.describePlan();
+    return out.str();
+}
+
+// Counts the observed arrangement and `shuffles` shuffled ones with the plain counter and the
+// lattice counter, the latter with each set of kernels the processor can run.
+void expectReferenceCounts(const std::vector<int> &levels, std::vector<uint16_t> codes, int categories,
+                           int shuffles, uint64_t seed, LatticeOptions options = {})
+{
+    ReferencePairCounter reference(levels);
+    std::vector<std::unique_ptr<LatticeCounter>> lattices;
+    for (int vectorBytes : {16, 32, 0}) {
+        options.maxVectorBytes = vectorBytes;
+        lattices.push_back(std::make_unique<LatticeCounter>(levels, categories, options));
+    }
+    const size_t sets = size_t{1} << levels.size();
+    std::vector<int64_t> expected(sets, -1), counted(sets, -1);
+    Random random(seed);
+    for (int pass = 0; pass <= shuffles; ++pass) {
+        if (pass > 0)
+            random.shuffle(codes.data(), codes.size());
+        reference.countMatching(codes.data(), expected.data());
+        for (const auto &lattice : lattices) {
+            std::fill(counted.begin(), counted.end(), -1);
+            lattice->countMatching(codes.data(), counted.data());
+            ASSERT_EQ(counted, expected) << describe(levels, categories, *lattice) << ", pass " << pass;
+        }
+    }
+}
+
+} // namespace
+
+TEST(LatticeCounter, matchesTheReferenceOnRandomDesignsObservedAndShuffled)
+{
+    std::mt19937_64 random(2024);
+    for (int trial = 0; trial < 120; ++trial) {
+        const int k = 2 + trial % 5;
+        const int64_t target = static_cast<int64_t>(std::exp(std::log(3000.0) * (0.4 + 0.6 * (random() % 1000) / 1000.0)));
+        const std::vector<int> levels = randomLevels(k, std::max<int64_t>(target, int64_t{1} << k), random);
+        const int categories = 1 + static_cast<int>(random() % (trial % 3 == 0 ? 200 : 8));
+        expectReferenceCounts(levels, randomCodes(cellCount(levels), categories, random), categories, 2, trial);
+    }
+}
+
+TEST(LatticeCounter, matchesTheReferenceOnSixFactorDesignsOfSeveralThousandCells)
+{
+    std::mt19937_64 random(7);
+    const std::vector<std::vector<int>> designs = {{2, 2, 2, 2, 2, 127}, {3, 3, 3, 3, 3, 16}, {2, 5, 2, 7, 3, 11}};
+    for (const std::vector<int> &levels : designs)
+        for (int categories : {2, 5, 50})
+            expectReferenceCounts(levels, randomCodes(cellCount(levels), categories, random), categories, 1, 3);
+}
+
+TEST(LatticeCounter, matchesTheReferenceOnTheLargestDesigns)
+{
+    std::mt19937_64 random(11);
+    expectReferenceCounts({2, 2, 2, 2, 2, 511}, randomCodes(16352, 2, random), 2, 0, 1);
+    expectReferenceCounts({4, 4, 4, 4, 4, 15}, randomCodes(15360, 50, random), 50, 0, 1);
+}
+
+TEST(LatticeCounter, everyWayOfCountingASetGivesTheSameCounts)
+{
+    // Random plans mix runs, tensors counted from the cells and tensors summed from others.
+    std::mt19937_64 random(99);
+    for (int trial = 0; trial < 150; ++trial) {
+        const int k = 2 + trial % 5;
+        const std::vector<int> levels = randomLevels(k, 64 + static_cast<int64_t>(random() % 700), random);
+        const int categories = 2 + static_cast<int>(random() % (trial % 2 ? 3 : 40));
+        LatticeOptions options;
+        options.randomPlanSeed = 1 + static_cast<uint64_t>(trial);
+        expectReferenceCounts(levels, randomCodes(cellCount(levels), categories, random), categories, 1, trial, options);
+    }
+}
+
+TEST(LatticeCounter, tensorsWithMoreThan255CellsPerGroupUseWiderCounts)
+{
+    std::mt19937_64 random(5);
+    for (int categories : {2, 3, 9}) {
+        expectReferenceCounts({2, 600}, randomCodes(1200, categories, random), categories, 2, 1);
+        expectReferenceCounts({300, 2, 3}, randomCodes(1800, categories, random), categories, 2, 2);
+        LatticeOptions options;
+        options.randomPlanSeed = 17;
+        expectReferenceCounts({2, 2, 400}, randomCodes(1600, categories, random), categories, 2, 3, options);
+    }
+}
+
+TEST(LatticeCounter, categoriesBeyondTheChannelsAreCountedAmongTheirOwnCells)
+{
+    std::mt19937_64 random(31);
+    for (int trial = 0; trial < 40; ++trial) {
+        const int k = 2 + trial % 5;
+        const std::vector<int> levels = randomLevels(k, 100 + static_cast<int64_t>(random() % 1500), random);
+        const int categories = 2 + static_cast<int>(random() % 60);
+        LatticeOptions options;
+        options.maxChannels = 1 + static_cast<int>(random() % 4);
+        if (trial % 3 == 0)
+            options.randomPlanSeed = 1 + static_cast<uint64_t>(trial);
+        expectReferenceCounts(levels, randomCodes(cellCount(levels), categories, random), categories, 2, trial, options);
+    }
+    // More categories than a byte can name.
+    expectReferenceCounts({4, 8, 3, 5}, randomCodes(480, 400, random), 400, 2, 1);
+    std::vector<uint16_t> distinct(2048);
+    for (size_t i = 0; i < distinct.size(); ++i)
+        distinct[i] = static_cast<uint16_t>(i);
+    expectReferenceCounts({2, 4, 256}, distinct, 2048, 1, 2);
+}
+
+TEST(LatticeCounter, oneCategoryMatchesEveryPair)
+{
+    const std::vector<int> levels = {3, 2, 5};
+    LatticeCounter counter(levels, 1);
+    const std::vector<uint16_t> codes(30, 0);
+    std::vector<int64_t> matching(8, -1);
+    counter.countMatching(codes.data(), matching.data());
+    EXPECT_EQ(matching[0], 0);
+    for (SourceMask m = 1; m < 8; ++m)
+        EXPECT_EQ(matching[m], sourcePairs(levels, m)) << m;
+}
+
+TEST(LatticeCounter, refusesDesignsBeyondItsLimits)
+{
+    EXPECT_THROW(LatticeCounter({2, 2, 2, 2, 2, 2, 2}, 3), std::length_error);
+    EXPECT_THROW(LatticeCounter({256, 257}, 3), std::length_error);
+    EXPECT_NO_THROW(LatticeCounter({255, 257}, 3));
+}
+
+TEST(LatticeCounter, wholeRunsMatchThePlainCounterShuffleForShuffle)
+{
+    // Crossed and nested designs of both kinds; the plain counter on one thread, the lattice
+    // counter on two, the same seed.
+    std::mt19937_64 random(404);
+    int nestedRuns = 0;
+    for (int trial = 0; trial < 16; ++trial) {
+        const int k = 2 + trial % 5;
+        Design design = kelsim::testing::randomDesign(k, 400, random);
+        if (trial % 2 == 1) {
+            const std::vector<NestingPair> admissible = admissibleNesting(design);
+            if (!admissible.empty()) {
+                const std::vector<NestingPair> selected = {admissible[random() % admissible.size()]};
+                const NestingCheck check = completeNesting(selected);
+                if (check.accepted) {
+                    design.nested = true;
+                    design.nestingPairs = check.pairs;
+                    design.selectedNesting = selected;
+                    ++nestedRuns;
+                }
+            }
+        }
+        design.iterations = 400;
+        const ScoreSet scores = kelsim::testing::randomScores(design.cellCount(), 1 + static_cast<int>(random() % 30), random);
+        ContinueAlways yes;
+        RunOptions plain;
+        plain.seed = 1000 + static_cast<uint64_t>(trial);
+        plain.threads = 1;
+        plain.counterFactory = &makeReferenceCounter;
+        RunOptions lattice = plain;
+        lattice.threads = 2;
+        lattice.counterFactory = &makeLatticeCounter;
+        const RunResult a = runAnalysis(design, scores, yes, plain);
+        const RunResult b = runAnalysis(design, scores, yes, lattice);
+        ASSERT_EQ(a.status, RunStatus::Completed);
+        EXPECT_EQ(a.exceedCounts, b.exceedCounts) << trial;
+        ASSERT_EQ(a.table.rows.size(), b.table.rows.size());
+        for (size_t r = 0; r < a.table.rows.size(); ++r)
+            EXPECT_EQ(a.table.rows[r].text, b.table.rows[r].text) << trial;
+    }
+    EXPECT_GE(nestedRuns, 3);
+}
