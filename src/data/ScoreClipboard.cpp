@@ -41,9 +41,13 @@ bool acceptedInPastedScore(QChar c)
 
 ScorePastePlan planScorePaste(const QString &clipboardText, const std::vector<QString> &scores, int clickedRow)
 {
+    // Carriage returns are ignored wherever they stand, so that a list ending in LF CR or CR LF
+    // has no empty line after its last score.
+    QString text = clipboardText;
+    text.remove('\r');
     // A text of nothing but line ends has no score to paste; at row 0 it would only wipe the column.
     bool hasContent = false;
-    for (QChar c : clipboardText)
+    for (QChar c : text)
         hasContent = hasContent || (c != '\n' && c != '\r');
     if (!hasContent)
         return refused(pasteError("The clipboard is empty!", "Error"));
@@ -56,13 +60,13 @@ ScorePastePlan planScorePaste(const QString &clipboardText, const std::vector<QS
     const Message wontFit =
         pasteError("The data on the clipboard will not fit into the specified factorial structure.", "Error");
     std::vector<QString> lines(1);
-    for (int i = 0; i < clipboardText.size(); ++i) {
-        const QChar c = clipboardText[i];
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
         if (c == '\n') {
             // A line end after the last row is fine as long as nothing follows it.
-            if (firstRow + static_cast<int>(lines.size()) >= rowCount && i + 1 < clipboardText.size())
+            if (firstRow + static_cast<int>(lines.size()) >= rowCount && i + 1 < text.size())
                 return refused(wontFit);
-            if (i + 1 < clipboardText.size())
+            if (i + 1 < text.size())
                 lines.emplace_back();
         } else if (c == '\r') {
             continue;

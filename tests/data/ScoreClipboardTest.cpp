@@ -49,6 +49,17 @@ TEST(ScoreClipboard, pasteAtRowZeroReplacesTheWholeColumn)
     EXPECT_EQ(plan.scores, column({"1", "2", "3", "", ""}));
 }
 
+TEST(ScoreClipboard, aCarriageReturnAfterTheLastLineEndAddsNoRow)
+{
+    // Found by fuzzing: a list ending in LF CR claimed one more row than it had scores.
+    const ScorePastePlan plan = planScorePaste("Jc\n\r", column({"1", "", "", "", ""}), 3);
+    ASSERT_FALSE(plan.refusal.has_value());
+    EXPECT_EQ(plan.firstRow, 3);
+    EXPECT_EQ(plan.lastRow, 3);
+    EXPECT_EQ(plan.scores, column({"1", "", "", "Jc", ""}));
+    EXPECT_TRUE(planScorePaste("a\n\rb\n", column({"", "", ""}), 2).refusal.has_value()); // two rows do not fit below row 2
+}
+
 TEST(ScoreClipboard, pasteBelowRowZeroFillsEmptyCellsAndKeepsTheOthers)
 {
     const ScorePastePlan plan = planScorePaste("y\r\nz\r\n", column({"1", "2", "", "", "5"}), 2);
