@@ -301,6 +301,20 @@ TEST(NestedMerge, randomNestedDesignsKeepTheirCountsAndTestEveryEffectAgainstIts
         EXPECT_EQ(df, n - 1);
         EXPECT_EQ(pairs, n * (n - 1) / 2);
         expectEffectsAgainstTheirOwnErrorRows(design, result.table);
+        // A shuffled pass over the observed arrangement gives the observed ratios.
+        const ObservedPass pass = observePass(design, scores, yes);
+        const size_t rows = pass.table.rows.size();
+        std::vector<int64_t> matching(size_t{1} << design.factorCount());
+        makeDefaultCounter(design.levelCounts(), pass.codes.categoryCount())
+            ->countMatching(pass.codes.codes.data(), matching.data());
+        std::vector<double> proportion(rows), ratio(rows);
+        std::unique_ptr<bool[]> defined(new bool[rows]);
+        pass.evaluator.evaluate(matching.data(), proportion.data(), ratio.data(), defined.get());
+        for (size_t r = 0; r < rows; ++r) {
+            if (pass.table.rows[r].hasRatio) {
+                EXPECT_EQ(ratio[r], pass.table.rows[r].nRatio);
+            }
+        }
         ++checked;
     }
     EXPECT_GT(checked, 60);
