@@ -3,6 +3,7 @@
 // remembered file in a second start of the program, automatic reads that fail, the Restart and
 // Exit questions that save, and the grid's Word items.
 
+#include "TestFiles.h"
 #include "DataFileCommands.h"
 #include "RecentFileList.h"
 #include "TestSupport.h"
@@ -17,21 +18,14 @@
 using namespace kelsim;
 using namespace kelsim::test;
 
-namespace {
+using kelsim::testing::fileBytes;
+using kelsim::testing::writeFileBytes;
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
+namespace {
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    QVERIFY(writeFileBytes(path, bytes));
 }
 
 // The grid as the user drives it.

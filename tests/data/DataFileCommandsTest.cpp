@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "DataFileCommands.h"
 #include "FileDialogService.h"
 #include "MessageService.h"
@@ -16,6 +17,9 @@
 
 using namespace kelsim;
 
+using kelsim::testing::fileBytes;
+using kelsim::testing::writeFileBytes;
+
 namespace {
 
 // A scripted message service that can change the world while a message is on screen, as a
@@ -32,19 +36,9 @@ public:
     std::function<void(const Message &)> onShow;
 };
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    QVERIFY(writeFileBytes(path, bytes));
 }
 
 // One problem with its services, as the application would hold them: a two-by-two design

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "DataFileStore.h"
 
 #include <QByteArray>
@@ -18,23 +19,16 @@
 
 using namespace kelsim;
 
+using kelsim::testing::fileBytes;
+using kelsim::testing::writeFileBytes;
+
 namespace {
 
 constexpr int kChildCannotSetUp = 77;
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
+    ASSERT_TRUE(writeFileBytes(path, bytes));
 }
 
 std::vector<DataFileScore> manyScores(int count)
