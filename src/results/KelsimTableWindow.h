@@ -19,7 +19,7 @@ namespace kelsim {
 
 // "Kelsim Table": the N-table of the last run, with renaming of sources and adjustment of an
 // error term's df. It works on a copy of the table held in its grid; edits reach the problem's
-// table when a df is adjusted or the user returns to the specification window.
+// table when a df is adjusted or the user returns to the Design Specification window.
 class KelsimTableWindow : public QMainWindow {
     Q_OBJECT
 public:

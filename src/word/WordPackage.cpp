@@ -138,33 +138,23 @@ void ZipBuffer::discard()
 bool ZipBuffer::create(QString *error)
 {
     discard();
-    zip_error_t zipError;
-    zip_error_init(&zipError);
-    source_ = zip_source_buffer_create(nullptr, 0, 0, &zipError);
-    if (source_)
-        archive_ = zip_open_from_source(source_, ZIP_CREATE | ZIP_TRUNCATE, &zipError);
-    if (!archive_) {
-        if (error)
-            *error = zipErrorText(&zipError);
-        zip_error_fini(&zipError);
-        discard();
-        return false;
-    }
-    zip_source_keep(source_);
-    zip_error_fini(&zipError);
-    return true;
+    return openSource(nullptr, 0, ZIP_CREATE | ZIP_TRUNCATE, error);
 }
 
 bool ZipBuffer::open(const QByteArray &bytes, QString *error)
 {
     discard();
     original_ = bytes;
+    return openSource(original_.constData(), static_cast<quint64>(original_.size()), ZIP_CHECKCONS, error);
+}
+
+bool ZipBuffer::openSource(const void *data, quint64 size, int flags, QString *error)
+{
     zip_error_t zipError;
     zip_error_init(&zipError);
-    source_ =
-        zip_source_buffer_create(original_.constData(), static_cast<zip_uint64_t>(original_.size()), 0, &zipError);
+    source_ = zip_source_buffer_create(data, size, 0, &zipError);
     if (source_)
-        archive_ = zip_open_from_source(source_, ZIP_CHECKCONS, &zipError);
+        archive_ = zip_open_from_source(source_, flags, &zipError);
     if (!archive_) {
         if (error)
             *error = zipErrorText(&zipError);

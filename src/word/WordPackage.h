@@ -75,6 +75,8 @@ class ZipBuffer {
 
   private:
     void discard();
+    // Opens the archive over a buffer of `size` bytes at `data` (none for a new archive).
+    bool openSource(const void *data, quint64 size, int flags, QString *error);
 
     zip *archive_ = nullptr;
     zip_source *source_ = nullptr;
