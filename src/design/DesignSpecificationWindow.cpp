@@ -94,6 +94,10 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
 
     nest_ = new QPushButton("&Nesting...", central);
     nest_->setObjectName("NestButton");
+    // The button keeps its place while hidden, so the options do not move under the pointer.
+    QSizePolicy keepPlace = nest_->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    nest_->setSizePolicy(keepPlace);
     explanation_ = new QPushButton("&Explanation", central);
     explanation_->setObjectName("Explanation");
     calculate_ = new QPushButton("&Prepare Table", central);
