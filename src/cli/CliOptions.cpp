@@ -1,22 +1,29 @@
 #include "CliOptions.h"
 
+#include "DesignCheck.h"
+
 #include <QCommandLineParser>
 #include <QLocale>
 
 #include <cctype>
+#include <cmath>
+
 
 namespace kelsim {
 
 namespace {
 
-// A designated or nesting factor given by number, full name or letter.
-int findFactor(const Design &design, const QString &given)
+// A designated factor given by number, full name or letter; a nesting factor by name or letter.
+int findFactor(const Design &design, const QString &given, bool numberAllowed)
 {
     bool isNumber = false;
     const int number = given.toInt(&isNumber);
-    if (isNumber)
+    if (isNumber && numberAllowed)
         return number >= 1 && number <= design.factorCount() ? number : 0;
-    const std::string text = given.toStdString();
+    // Names are held with a capital first character, as the factors were made.
+    std::string text = given.toStdString();
+    if (!text.empty())
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     for (int f = 1; f <= design.factorCount(); ++f)
         if (design.factors[static_cast<size_t>(f - 1)].name == text)
             return f;
@@ -82,58 +89,70 @@ CliParse parseCommandLine(const QStringList &arguments)
     request.dataFile = positional.first().toStdString();
 
     Design &design = request.design;
+    std::vector<int> levels;
     for (const QString &spec : parser.values(factorOption)) {
         const int colon = spec.lastIndexOf(':');
         bool ok = false;
-        const int levels = colon > 0 ? spec.mid(colon + 1).toInt(&ok) : 0;
+        const int count = colon > 0 ? spec.mid(colon + 1).toInt(&ok) : 0;
         if (colon <= 0 || !ok)
             return failure("--factor " + spec.toStdString() + ": expected NAME:LEVELS, for example Group:2.");
-        if (levels < 2)
-            return failure("  There must be at least 2 levels in a factor.  Please re-enter the design "
-                           "specifications.");
-        design.factors.push_back(makeFactor(spec.left(colon).toStdString(), levels));
+        design.factors.push_back(makeFactor(spec.left(colon).toStdString(), count));
+        levels.push_back(count);
     }
-    if (design.factorCount() < kMinFactors)
-        return failure("A design needs at least 2 factors; give each with --factor NAME:LEVELS.");
-    if (design.factorCount() > kMaxFactors)
-        return failure("Sorry, the program only accommodates 6 factors.");
-    for (int i = 0; i < design.factorCount(); ++i) {
-        for (int j = i + 1; j < design.factorCount(); ++j) {
-            const Factor &a = design.factors[static_cast<size_t>(i)], &b = design.factors[static_cast<size_t>(j)];
-            if (std::toupper(static_cast<unsigned char>(a.letter[0])) ==
-                std::toupper(static_cast<unsigned char>(b.letter[0])))
-                return failure("The program requires the first letter of all factor names to be unique.  Please "
-                               "change the name of either " + a.name + " or " + b.name + ".");
-        }
+    if (const auto problem = checkFactorCount(design.factorCount()))
+        return failure(problem->text + (design.factorCount() < kMinFactors ? " Give each with --factor NAME:LEVELS." : ""));
+    std::vector<std::string> names;
+    for (int f = 1; f <= design.factorCount(); ++f) {
+        names.push_back(design.factors[static_cast<size_t>(f - 1)].name);
+        if (const auto problem = checkFactorName(f, names.back()))
+            return failure(problem->text + ".");
     }
-    // Products beyond the limit are refused before they can overflow.
-    int64_t n = 1;
-    for (const Factor &f : design.factors)
-        n = std::min<int64_t>(n * f.levels, int64_t{1} << 40);
-    if (n > kMaxScores)
-        return failure("You have specified " + std::to_string(n) +
-                       " scores, but the maximum allowed by the program is 16352 scores.");
+    if (const auto problem = checkUniqueLetters(names))
+        return failure(problem->text);
+    if (const auto problem = checkLevelCounts(levels))
+        return failure(problem->text);
 
     if (parser.isSet(independentOption) == parser.isSet(repeatedOption))
         return failure("Designate one factor: --independent FACTOR (replicates) or --repeated FACTOR (subjects).");
     const bool independent = parser.isSet(independentOption);
     design.kind = independent ? DesignKind::IndependentGroups : DesignKind::RepeatedMeasures;
     const QString designated = parser.value(independent ? independentOption : repeatedOption);
-    design.specialFactor = findFactor(design, designated);
+    design.specialFactor = findFactor(design, designated, true);
     if (design.specialFactor == 0)
         return failure("There is no factor \"" + designated.toStdString() + "\" to designate.");
 
-    for (const QString &nest : parser.values(nestOption))
-        request.nestArguments.push_back(nest.toStdString());
+    std::vector<NestingPair> selected;
+    for (const QString &nest : parser.values(nestOption)) {
+        const int sign = nest.indexOf('<');
+        if (sign < 0)
+            return failure("--nest " + nest.toStdString() + ": expected X<Y (X nested under Y).");
+        const int nested = findFactor(design, nest.left(sign), false);
+        const int under = findFactor(design, nest.mid(sign + 1), false);
+        if (nested == 0 || under == 0)
+            return failure("--nest " + nest.toStdString() + ": no such factor.");
+        selected.push_back({design.letter(nested), design.letter(under)});
+    }
+    if (!selected.empty()) {
+        const NestingResult nesting = checkNesting(design, selected);
+        if (nesting.problem)
+            return failure(nesting.problem->title + " " + nesting.problem->text);
+        design.nested = true;
+        design.nestingPairs = nesting.pairs;
+        design.selectedNesting = selected;
+    }
+    if (const auto problem = validateDesign(design))
+        return failure(problem->text);
 
     const QString iterationsText = parser.value(iterationsOption);
     bool ok = false;
-    qlonglong iterations = iterationsText.toLongLong(&ok);
+    double iterations = iterationsText.toDouble(&ok);
     if (!ok)
-        iterations = QLocale(QLocale::English).toLongLong(iterationsText, &ok);
-    if (!ok || iterations < 1 || iterations > std::numeric_limits<int32_t>::max())
-        return failure("The number of iterations must be a positive integer.");
-    design.iterations = static_cast<int>(iterations);
+        iterations = QLocale(QLocale::English).toDouble(iterationsText, &ok);
+    if (ok && iterations != std::floor(iterations))
+        ok = false;
+    if (const auto problem = checkIterations(ok, iterations))
+        return failure(problem->text);
+    request.iterations = static_cast<int>(iterations);
 
     if (parser.isSet(seedOption)) {
         const qulonglong seed = parser.value(seedOption).toULongLong(&ok);

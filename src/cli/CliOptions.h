@@ -13,8 +13,8 @@ enum class OutputFormat { Report, Tsv, Json };
 
 struct CliRequest {
     std::string dataFile;
-    Design design;
-    std::vector<std::string> nestArguments; // "X<Y", by name or letter
+    Design design; // checked: a design the engine can run
+    int iterations = kDefaultIterations;
     std::optional<uint64_t> seed;
     int threads = 0;
     OutputFormat format = OutputFormat::Report;
@@ -29,8 +29,8 @@ struct CliParse {
     std::string error; // one line, when request is empty
 };
 
-// Reads the command line into a design and the run's settings. Everything a user can get
-// wrong gets one clear line.
+// Reads the command line into a design and the run's settings. The design passes the same checks
+// as in the desktop program; everything a user can get wrong gets one clear line.
 CliParse parseCommandLine(const QStringList &arguments);
 
 } // namespace kelsim

@@ -3,7 +3,6 @@
 #include "AnalysisRun.h"
 #include "DataFileStore.h"
 #include "Format.h"
-#include "NestingRelations.h"
 #include "TableReport.h"
 
 #include <QJsonArray>
@@ -13,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ostream>
-#include <unistd.h>
 
 namespace kelsim {
 
@@ -33,93 +31,32 @@ private:
     bool stop_;
 };
 
-int findFactorByNameOrLetter(const Design &design, const std::string &given)
-{
-    for (int f = 1; f <= design.factorCount(); ++f)
-        if (design.factors[static_cast<size_t>(f - 1)].name == given)
-            return f;
-    for (int f = 1; f <= design.factorCount(); ++f)
-        if (design.factors[static_cast<size_t>(f - 1)].letter == given)
-            return f;
-    return 0;
-}
-
-// Applies the --nest relations; answers with an error line or an empty string.
-std::string applyNesting(const CliRequest &request, Design &design)
-{
-    if (request.nestArguments.empty())
-        return {};
-    const std::vector<NestingPair> admissible = admissibleNesting(design);
-    std::vector<NestingPair> selected;
-    for (const std::string &argument : request.nestArguments) {
-        const size_t sign = argument.find('<');
-        if (sign == std::string::npos)
-            return "--nest " + argument + ": expected X<Y (X nested under Y).";
-        const int nested = findFactorByNameOrLetter(design, argument.substr(0, sign));
-        const int under = findFactorByNameOrLetter(design, argument.substr(sign + 1));
-        if (nested == 0 || under == 0)
-            return "--nest " + argument + ": no such factor.";
-        const NestingPair pair{design.letter(nested), design.letter(under)};
-        bool allowed = false;
-        for (const NestingPair &a : admissible)
-            allowed = allowed || a == pair;
-        if (!allowed)
-            return "--nest " + argument + ": not an admissible relation (nothing can be nested under the " +
-                   (design.kind == DesignKind::IndependentGroups ? "replicates" : "subjects") +
-                   " factor, and the replicates factor takes part in none).";
-        selected.push_back(pair);
-    }
-    const NestingCheck check = completeNesting(selected);
-    if (!check.accepted)
-        return check.title + " " + check.message;
-    design.nested = true;
-    design.nestingPairs = check.pairs;
-    design.selectedNesting = selected;
-    return {};
-}
-
-std::string normalizeForTerminal(std::string text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            if (i == 0 || text[i - 1] != '\n')
-                out += '\n';
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
 QJsonValue optionalNumber(bool present, double value)
 {
     return present ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
 
-std::string buildJson(const Design &design, const RunResult &result)
+std::string buildJson(const Design &design, const NTable &table)
 {
     QJsonArray rows;
-    for (size_t r = 0; r < result.table.rows.size(); ++r) {
-        const TableRow &row = result.table.rows[r];
+    for (const TableRow &row : table.rows) {
         QJsonObject object;
-        object["source"] = QString::fromStdString(row.source());
+        object["source"] = QString::fromStdString(row.displayName());
         object["df"] = static_cast<qint64>(row.df);
         object["pairs"] = static_cast<qint64>(row.pairs);
         object["matches"] = static_cast<qint64>(row.matches);
-        object["np"] = row.proportion;
+        object["np"] = row.np;
         object["nRatio"] = optionalNumber(row.hasRatio, row.nRatio);
-        const bool hasP = !row.text[5].empty();
-        object["p"] = optionalNumber(hasP, hasP ? (1.0 + result.exceedCounts[r]) / result.iterations : 0.0);
-        object["exceedCount"] = static_cast<qint64>(result.exceedCounts[r]);
+        object["p"] = optionalNumber(row.p.has_value(), row.p ? row.p->value : 0.0);
+        object["exceedCount"] = static_cast<qint64>(row.p ? row.p->exceedCount : 0);
         rows.append(object);
     }
     QJsonObject root;
     root["problem"] = QString::fromStdString(design.problemLabel);
-    root["totalPairs"] = static_cast<qint64>(result.table.totalPairs);
-    root["iterations"] = result.iterations;
-    root["seed"] = QString::number(result.seed);
-    root["npDecimals"] = result.table.npDecimals;
+    root["totalPairs"] = static_cast<qint64>(table.totalPairs);
+    root["iterations"] = table.iterations;
+    root["seed"] = QString::number(table.seed);
+    root["npDecimals"] = table.npDecimals;
     root["rows"] = rows;
     return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
 }
@@ -142,12 +79,7 @@ void showProgress(std::ostream &err, int64_t done, int64_t total, std::chrono::s
 
 int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &err, bool progressOnErr)
 {
-    Design design = request.design;
-    if (const std::string problem = applyNesting(request, design); !problem.empty()) {
-        err << "kelsim-cli: " << problem << "\n";
-        return kExitBadInput;
-    }
-
+    const Design &design = request.design;
     const QString path = QString::fromStdString(request.dataFile);
     const DataFileLoad load = loadDataFile(path);
     if (!load.ok()) {
@@ -172,26 +104,25 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
         return kExitAbandoned;
     }
     RunOptions options;
+    options.iterations = request.iterations;
     options.seed = request.seed;
     options.threads = request.threads;
     const auto start = std::chrono::steady_clock::now();
-    if (progressOnErr && design.iterations > 1)
+    if (progressOnErr && request.iterations > 1)
         options.progress = [&](int64_t done, int64_t total) { showProgress(err, done, total, start); };
     const RunResult result = resample(observed, options);
     if (options.progress)
         err << "\n";
 
     switch (request.format) {
-    case OutputFormat::Report: {
-        const std::string report = buildTableReport(reportInputFor(design, result.table));
-        out << (isatty(STDOUT_FILENO) ? normalizeForTerminal(report) : report);
+    case OutputFormat::Report:
+        out << buildTableReport(design, result.table);
         break;
-    }
     case OutputFormat::Tsv:
-        out << buildTsv(result.table, design.iterations > 1);
+        out << buildTsv(result.table);
         break;
     case OutputFormat::Json:
-        out << buildJson(design, result);
+        out << buildJson(design, result.table);
         break;
     }
     out.flush();

@@ -1,6 +1,5 @@
 #include "AnalysisRun.h"
 
-#include "Format.h"
 #include "LatticeCounter.h"
 #include "Random.h"
 
@@ -64,15 +63,16 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
 {
     RunResult result;
     result.table = observed.table;
-    result.iterations = std::max(1, observed.design.iterations);
-    result.seed = options.seed ? *options.seed : freshSeed();
+    NTable &table = result.table;
+    table.iterations = std::max(1, options.iterations);
+    table.seed = options.seed ? *options.seed : freshSeed();
     result.status = observed.status;
     const size_t rowCount = observed.table.rows.size();
-    result.exceedCounts.assign(rowCount, 0);
+    std::vector<int64_t> exceedCounts(rowCount, 0);
     if (observed.status != RunStatus::Completed)
         return result;
 
-    const int64_t shuffles = result.iterations - 1;
+    const int64_t shuffles = table.iterations - 1;
     const int64_t blocks = (shuffles + kShufflesPerBlock - 1) / kShufflesPerBlock;
     int threads = options.threads > 0 ? options.threads : static_cast<int>(std::thread::hardware_concurrency());
     threads = static_cast<int>(std::max<int64_t>(1, std::min<int64_t>(std::max(threads, 1), blocks)));
@@ -95,7 +95,7 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
         std::unique_ptr<bool[]> defined(new bool[rowCount]);
         std::vector<int64_t> exceed(rowCount, 0);
         for (int64_t block; !stopped.load(std::memory_order_relaxed) && (block = nextBlock++) < blocks;) {
-            Random random(blockSeed(result.seed, static_cast<uint64_t>(block)));
+            Random random(blockSeed(table.seed, static_cast<uint64_t>(block)));
             codes = observed.codes.codes;
             const int64_t count = std::min(kShufflesPerBlock, shuffles - block * kShufflesPerBlock);
             int64_t pending = 0;
@@ -119,7 +119,7 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
         }
         std::lock_guard<std::mutex> lock(mutex);
         for (size_t r = 0; r < rowCount; ++r)
-            result.exceedCounts[r] += exceed[r];
+            exceedCounts[r] += exceed[r];
         if (--running == 0)
             finished.notify_all();
     };
@@ -145,21 +145,22 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
 
     if (stopped) {
         result.status = RunStatus::Cancelled;
-        std::fill(result.exceedCounts.begin(), result.exceedCounts.end(), 0);
         return result;
     }
     if (options.progress)
         options.progress(shuffles, shuffles);
 
-    if (result.iterations > 1) {
+    if (table.iterations > 1) {
         for (size_t r = 0; r < rowCount; ++r) {
             if (observed.observedRatio[r] <= 0.0)
                 continue;
-            const double p = static_cast<double>(1 + result.exceedCounts[r]) / result.iterations;
-            result.table.rows[r].text[5] = formatValue(p, 3);
+            PValue p;
+            p.exceedCount = exceedCounts[r];
+            p.arrangements = table.iterations;
+            p.value = static_cast<double>(1 + p.exceedCount) / static_cast<double>(p.arrangements);
+            table.rows[r].p = p;
         }
     }
-    result.table.npDecimals = npDecimalsFor(result.table);
     return result;
 }
 

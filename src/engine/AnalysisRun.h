@@ -20,6 +20,7 @@ enum class RunStatus {
 };
 
 struct RunOptions {
+    int iterations = kDefaultIterations; // the observed arrangement and iterations − 1 shuffles
     std::optional<uint64_t> seed;      // fresh from the system when empty
     int threads = 0;                   // 0: all cores
     PairCounterFactory counterFactory = nullptr; // null: the fastest counter available
@@ -41,16 +42,14 @@ struct ObservedPass {
 
 struct RunResult {
     RunStatus status = RunStatus::Completed;
-    NTable table;
-    uint64_t seed = 0;
-    int iterations = 1;
-    std::vector<int64_t> exceedCounts; // per row: shuffles whose N-ratio reached the observed one
+    NTable table; // with the iterations, the seed and the p-values of the run
 };
 
 // Makes the observed pass. Runs on the caller's thread so that questions can be shown.
 ObservedPass observePass(const Design &design, const ScoreSet &scores, RunQuestions &questions);
 
-// Makes iterations − 1 shuffled passes over the observed pass's scores and fills the p column.
+// Makes iterations − 1 shuffled passes over the observed pass's scores and gives every row with
+// a positive N-ratio its p-value.
 // Safe to call on a worker thread; the table of the result is the observed one.
 RunResult resample(const ObservedPass &observed, const RunOptions &options);
 

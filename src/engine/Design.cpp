@@ -1,6 +1,7 @@
 #include "Design.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace kelsim {
 
@@ -46,7 +47,10 @@ Factor makeFactor(const std::string &name, int levels)
 {
     Factor f;
     f.name = name;
-    f.letter = name.substr(0, 1);
+    // Names begin with a capital wherever they are typed, so that source names read alike.
+    if (!f.name.empty())
+        f.name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(f.name[0])));
+    f.letter = f.name.substr(0, 1);
     f.levels = levels;
     return f;
 }

@@ -10,6 +10,7 @@ constexpr int kMinFactors = 2;
 constexpr int kMaxFactors = 6;
 constexpr int kMaxScores = 16352;
 constexpr int kDefaultIterations = 100000;
+constexpr int kMaxIterations = 2147483647;
 
 enum class DesignKind { IndependentGroups = 1, RepeatedMeasures = 2 };
 
@@ -34,7 +35,6 @@ struct Design {
     bool nested = false;
     std::vector<NestingPair> nestingPairs;    // completed relations, in the order the checks left them
     std::vector<NestingPair> selectedNesting; // the relations the user chose, for the reports
-    int iterations = kDefaultIterations;
     std::vector<std::vector<std::string>> levelLabels; // [factor][level], may be empty
     std::string problemLabel;
 
@@ -46,7 +46,7 @@ struct Design {
     char specialLetter() const;    // 0 when none designated
 };
 
-// Makes a factor with its letter taken from the name.
+// Makes a factor with its first character in upper case and its letter taken from it.
 Factor makeFactor(const std::string &name, int levels);
 
 // 0-based position in cell order (Factor 1 cycles fastest) of a combination of 1-based levels.

@@ -31,8 +31,9 @@ void absorb(TableRow &pooled, const TableRow &entry)
 }
 
 // Independent groups: the rows of each pool become one row, where the first of them stood.
-void mergeIndependentGroups(const NestingPools &pools, NTable &table)
+int mergeIndependentGroups(const NestingPools &pools, NTable &table)
 {
+    int removed = 0;
     std::vector<TableRow> &rows = table.rows;
     for (const std::vector<std::string> &pool : pools) {
         if (pool.size() < 2)
@@ -40,7 +41,7 @@ void mergeIndependentGroups(const NestingPools &pools, NTable &table)
         int pooledRow = -1;
         for (const std::string &entry : pool) {
             for (size_t r = 0; r < rows.size(); ++r) {
-                const std::string &name = rows[r].source();
+                const std::string &name = rows[r].name;
                 if (name != entry || name == kMergedAway || endsWithPlus(name))
                     continue;
                 if (pooledRow < 0) {
@@ -48,7 +49,7 @@ void mergeIndependentGroups(const NestingPools &pools, NTable &table)
                 } else {
                     absorb(rows[static_cast<size_t>(pooledRow)], rows[r]);
                     rows.erase(rows.begin() + static_cast<long>(r));
-                    ++table.removedRows;
+                    ++removed;
                     if (static_cast<int>(r) < pooledRow)
                         --pooledRow;
                 }
@@ -57,14 +58,15 @@ void mergeIndependentGroups(const NestingPools &pools, NTable &table)
         }
         if (pooledRow >= 0) {
             TableRow &row = rows[static_cast<size_t>(pooledRow)];
-            row.text[0] += " +";
+            row.name += " +";
             row.pooled = true;
         }
     }
     const int within = static_cast<int>(rows.size()) - 1;
     for (TableRow &row : rows)
         if (row.role == RowRole::Effect)
-            row.denominator = within;
+            row.errorRow = within;
+    return removed;
 }
 
 struct WorkRow {
@@ -79,14 +81,14 @@ bool isEffect(const TableRow &row)
 
 // Repeated measures: pooled rows for the sources of each pool, every effect grouped with the
 // error row it is tested against.
-void mergeRepeatedMeasures(const Design &design, const NestingPools &pools, NTable &table)
+int mergeRepeatedMeasures(const Design &design, const NestingPools &pools, NTable &table)
 {
     const char subjects = design.specialLetter();
     const std::string subjectsLetter(1, subjects);
     std::vector<WorkRow> rows;
     for (const TableRow &row : table.rows)
         rows.push_back({row, 0});
-    auto nameOf = [&](size_t r) { return trimmed(rows[r].row.source()); };
+    auto nameOf = [&](size_t r) { return trimmed(rows[r].row.name); };
 
     // The factors the subjects are nested under come first.
     if (pools[static_cast<size_t>(design.specialFactor - 1)].size() > 1) {
@@ -132,31 +134,31 @@ void mergeRepeatedMeasures(const Design &design, const NestingPools &pools, NTab
         int pooledRow = -1;
         for (const std::string &entry : pool) {
             for (size_t r = 0; r < rows.size(); ++r) {
-                const std::string &name = rows[r].row.source();
+                const std::string &name = rows[r].row.name;
                 if (name == kMergedAway || endsWithPlus(name) || nameOf(r) != entry)
                     continue;
                 if (pooledRow < 0)
                     pooledRow = static_cast<int>(r);
                 else {
                     absorb(rows[static_cast<size_t>(pooledRow)].row, rows[r].row);
-                    rows[r].row.text[0] = kMergedAway;
+                    rows[r].row.name = kMergedAway;
                 }
             }
         }
         if (pooledRow < 0)
             continue;
         TableRow &row = rows[static_cast<size_t>(pooledRow)].row;
-        const bool errorRow = row.source().rfind("  ", 0) == 0 || row.role == RowRole::Subjects;
-        row.text[0] = errorRow ? kPooledError : row.source() + " +";
+        const bool errorRow = row.name.rfind("  ", 0) == 0 || row.role == RowRole::Subjects;
+        row.name = errorRow ? kPooledError : row.name + " +";
         if (errorRow)
             row.role = RowRole::ErrorTerm;
         row.pooled = true;
     }
     const size_t before = rows.size();
     rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [](const WorkRow &w) { return w.row.source() == kMergedAway; }),
+                              [](const WorkRow &w) { return w.row.name == kMergedAway; }),
                rows.end());
-    table.removedRows = static_cast<int>(before - rows.size());
+    const int removed = static_cast<int>(before - rows.size());
 
     // Rows of one pool stand together.
     const size_t last = rows.size();
@@ -172,7 +174,7 @@ void mergeRepeatedMeasures(const Design &design, const NestingPools &pools, NTab
     // The pooled error row goes to the end of its group; pool numbers stay with the positions.
     for (size_t r = 0; r + 1 < last; ++r) {
         for (size_t q = r + 1; q < last; ++q) {
-            if (rows[r].pool == rows[q].pool && rows[r].row.source() == kPooledError)
+            if (rows[r].pool == rows[q].pool && rows[r].row.name == kPooledError)
                 std::swap(rows[r].row, rows[r + 1].row);
         }
     }
@@ -188,7 +190,7 @@ void mergeRepeatedMeasures(const Design &design, const NestingPools &pools, NTab
         for (bool exchanged = true; exchanged;) {
             exchanged = false;
             for (size_t r = start; r + 1 < end; ++r) {
-                if (rows[r].row.source().size() > rows[r + 1].row.source().size()) {
+                if (rows[r].row.name.size() > rows[r + 1].row.name.size()) {
                     std::swap(rows[r], rows[r + 1]);
                     exchanged = true;
                 }
@@ -203,29 +205,27 @@ void mergeRepeatedMeasures(const Design &design, const NestingPools &pools, NTab
     // Each effect is tested against the row that holds its own error source.
     const SourceMask subjectsMask = 1u << (design.specialFactor - 1);
     for (TableRow &row : table.rows) {
-        row.denominator = -1;
+        row.errorRow = -1;
         if (!isEffect(row))
             continue;
         const SourceMask error = row.sources.front() | subjectsMask;
         for (size_t q = 0; q < table.rows.size(); ++q) {
             const std::vector<SourceMask> &s = table.rows[q].sources;
             if (table.rows[q].role == RowRole::ErrorTerm && std::find(s.begin(), s.end(), error) != s.end())
-                row.denominator = static_cast<int>(q);
+                row.errorRow = static_cast<int>(q);
         }
     }
+    return removed;
 }
 
 } // namespace
 
-void mergeNestedRows(const Design &design, NTable &table)
+int mergeNestedRows(const Design &design, NTable &table)
 {
-    table.trailingEmptyRow = false;
-    table.removedRows = 0;
     const NestingPools pools = enumeratePools(design);
     if (design.kind == DesignKind::IndependentGroups)
-        mergeIndependentGroups(pools, table);
-    else
-        mergeRepeatedMeasures(design, pools, table);
+        return mergeIndependentGroups(pools, table);
+    return mergeRepeatedMeasures(design, pools, table);
 }
 
 } // namespace kelsim

@@ -3,50 +3,55 @@
 #include "Format.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace kelsim {
 
 namespace {
 
-bool isBlankLine(const TableLine &line)
+const char *const kAdjustedMark = "*";
+
+// Source names are letters; a key to the full names is needed once some name is longer.
+bool namesNeedKey(const Design &design)
 {
-    return std::all_of(line.begin(), line.end(), [](const std::string &s) { return s.empty(); });
+    return std::any_of(design.factors.begin(), design.factors.end(),
+                       [](const Factor &f) { return f.name.size() > f.letter.size(); });
 }
 
-std::string reportPairs(const std::string &text)
+std::string ratioText(const NTable &table, size_t r)
 {
-    if (!text.empty() && std::isalpha(static_cast<unsigned char>(text[0])))
-        return text;
-    const double value = leadingValue(text);
-    return value < 1e-07 ? "0" : formatValue(value, 0);
+    const TableRow &row = table.rows[r];
+    if (!row.hasRatio)
+        return {};
+    if (!table.ratioAdjusted(r))
+        return formatValue(row.nRatio, 2);
+    return (row.nRatio < 1.0 ? std::string("<1") : formatValue(row.nRatio, 2)) + kAdjustedMark;
 }
 
-// An adjusted N-ratio below 1 is shown as "<1"; it stays so in the report.
-std::string reportRatio(const std::string &text)
+std::string pText(const NTable &table, size_t r)
 {
-    if (!text.empty() && text[0] == '<')
-        return text;
-    return formatValue(leadingValue(text), 2);
+    const TableRow &row = table.rows[r];
+    if (!table.showsP() || !row.p)
+        return {};
+    return formatValue(row.p->value, 3, true) + (table.ratioAdjusted(r) ? kAdjustedMark : "");
 }
 
-std::string reportNp(const std::string &text, int npDecimals)
+std::vector<TableLine> cells(const NTable &table, int npDecimals)
 {
-    return text.empty() ? std::string() : formatValue(leadingValue(text), npDecimals);
+    std::vector<TableLine> lines;
+    for (size_t r = 0; r < table.rows.size(); ++r) {
+        const TableRow &row = table.rows[r];
+        lines.push_back({row.displayName(), strText(row.df), std::to_string(row.pairs), formatValue(row.np, npDecimals),
+                         ratioText(table, r), pText(table, r)});
+    }
+    return lines;
 }
 
-std::string reportP(const std::string &text)
+std::vector<std::string> reportHeadingLines(const Design &design)
 {
-    return formatValue(leadingValue(text), 3, true);
-}
-
-// The rows the report lists: all but the empty rows at the end.
-std::vector<TableLine> reportedRows(const ReportInput &input)
-{
-    std::vector<TableLine> rows = input.rows;
-    while (!rows.empty() && isBlankLine(rows.back()))
-        rows.pop_back();
-    return rows;
+    std::vector<std::string> lines = {"     " + design.problemLabel};
+    const std::vector<std::string> factors = factorLines(design, false);
+    lines.insert(lines.end(), factors.begin(), factors.end());
+    return lines;
 }
 
 } // namespace
@@ -66,117 +71,123 @@ std::string nestingEntryText(const NestingPair &pair)
     return std::string(1, pair.nested) + " nested under " + std::string(1, pair.under);
 }
 
-ReportInput reportInputFor(const Design &design, const NTable &table)
+std::vector<std::string> factorLines(const Design &design, bool allNestingPairs)
 {
-    ReportInput input;
-    input.problemLabel = design.problemLabel;
+    std::vector<std::string> lines = {"  Factors"};
+    const bool key = namesNeedKey(design);
+    size_t longestName = 0;
+    for (const Factor &f : design.factors)
+        longestName = std::max(longestName, f.name.size());
     for (int f = 1; f <= design.factorCount(); ++f) {
         const Factor &factor = design.factors[static_cast<size_t>(f - 1)];
-        input.factors.push_back({factor.name, factor.levels, f == design.specialFactor});
+        const bool designated = f == design.specialFactor;
+        const std::string shown = designated ? "(" + factor.name + ")" : " " + factor.name;
+        lines.push_back("  " + (key ? factor.letter + " " : std::string()) + padRight(shown, longestName + 2) +
+                        strText(static_cast<int64_t>(factor.levels)));
     }
-    if (design.nested)
-        for (const NestingPair &pair : design.selectedNesting)
-            input.nestingEntries.push_back(nestingEntryText(pair));
-    for (int r = 2; r <= table.rowCount(); ++r) {
-        TableLine line;
-        for (int c = 1; c <= 6; ++c)
-            line[static_cast<size_t>(c - 1)] = table.cell(r, c);
-        input.rows.push_back(line);
+    if (design.nested) {
+        for (const NestingPair &pair : allNestingPairs ? design.nestingPairs : design.selectedNesting)
+            lines.push_back("   " + nestingEntryText(pair));
     }
-    input.npDecimals = table.npDecimals;
-    input.showP = design.iterations > 1;
-    return input;
-}
-
-std::vector<std::string> reportHeadingLines(const ReportInput &input)
-{
-    std::vector<std::string> lines = {"     " + input.problemLabel, "  Factors"};
-    size_t longestName = 0;
-    for (const ReportFactor &f : input.factors)
-        longestName = std::max(longestName, f.name.size());
-    for (const ReportFactor &f : input.factors) {
-        const std::string shown = f.designated ? "(" + f.name + ")" : " " + f.name;
-        lines.push_back("  " + padRight(shown, longestName + 2) + strText(static_cast<int64_t>(f.levels)));
-    }
-    lines.insert(lines.end(), input.nestingEntries.begin(), input.nestingEntries.end());
     return lines;
 }
 
-std::vector<TableLine> reportCells(const ReportInput &input)
+std::vector<std::string> summaryLines(const Design &design, const NTable &table)
 {
-    std::vector<TableLine> cells;
-    for (const TableLine &row : reportedRows(input)) {
-        TableLine line;
-        line[0] = row[0];
-        line[1] = row[1];
-        line[2] = reportPairs(row[2]);
-        line[3] = reportNp(row[3], input.npDecimals);
-        if (!row[4].empty()) {
-            line[4] = reportRatio(row[4]);
-            if (input.showP && !row[5].empty())
-                line[5] = reportP(row[5]);
-        }
-        cells.push_back(line);
-    }
-    return cells;
+    std::vector<std::string> lines = factorLines(design, true);
+    lines.push_back("   Pairs compared:" + strText(table.totalPairs));
+    lines.push_back("   Number of resampling iterations:  " + groupedNumber(table.iterations));
+    return lines;
 }
 
-std::string buildTableReport(const ReportInput &input)
+std::vector<TableLine> displayCells(const NTable &table)
 {
-    const std::vector<std::string> heading = reportHeadingLines(input);
-    // The label line ends in a carriage return alone and the block in LF CR, as the report always had.
-    std::string out = heading.front() + "\r";
-    for (size_t i = 1; i < heading.size(); ++i)
-        out += heading[i] + "\n";
-    out += "\n\r";
+    return cells(table, 3);
+}
 
-    const std::vector<TableLine> rows = reportedRows(input);
+std::vector<TableLine> reportCells(const NTable &table)
+{
+    return cells(table, table.npDecimals);
+}
+
+std::string adjustmentNote(const NTable &table)
+{
+    for (size_t r = 0; r < table.rows.size(); ++r)
+        if (table.rows[r].hasRatio && table.ratioAdjusted(r))
+            return std::string(kAdjustedMark) +
+                   " Error df adjusted: the N-ratio uses the adjusted NP; p is from the permutation test of the "
+                   "unadjusted table.";
+    return {};
+}
+
+std::string buildTableReport(const Design &design, const NTable &table)
+{
+    std::string out;
+    for (const std::string &line : reportHeadingLines(design))
+        out += line + "\n";
+    out += "\n";
+
+    const std::vector<TableLine> rows = reportCells(table);
     size_t longestSource = NTable::kHeads[0].size();
     for (const TableLine &row : rows)
         longestSource = std::max(longestSource, row[0].size());
     out += " " + padRight("Source", longestSource) + "df" + std::string(9, ' ') + "Pairs" + std::string(9, ' ') + "NP" +
            std::string(7, ' ') + "N-ratio";
-    out += input.showP ? std::string(7, ' ') + "  p\n" : "\n";
-    for (const TableLine &row : rows) {
-        std::string line = " " + padRight(row[0], longestSource) + padLeft(row[1], 2);
-        line += padLeft(reportPairs(row[2]), 15);
-        line += padLeft(reportNp(row[3], input.npDecimals), 20);
+    out += table.showsP() ? std::string(7, ' ') + "  p\n" : "\n";
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const TableLine &row = rows[r];
+        std::string line = " " + padRight(row[0], longestSource) + padLeft(row[1], 2) + padLeft(row[2], 15) +
+                           padLeft(row[3], 20);
         if (!row[4].empty()) {
-            const std::string ratio = reportRatio(row[4]);
-            line += padLeft(ratio, 20);
-            if (input.showP && !row[5].empty()) {
-                const bool belowOne = ratio[0] == '<' || leadingValue(row[4]) < 1.0;
-                line += padLeft(reportP(row[5]), belowOne ? 14 : 12);
-            }
+            line += padLeft(row[4], 20);
+            if (!row[5].empty())
+                line += padLeft(row[5], table.rows[r].nRatio < 1.0 ? 14 : 12);
         }
         out += line + "\n";
     }
+    const std::string note = adjustmentNote(table);
+    if (!note.empty())
+        out += note + "\n";
     return out;
 }
 
-std::vector<TableLine> displayRows(const NTable &table)
+std::vector<std::string> printLines(const Design &design, const NTable &table)
 {
-    std::vector<TableLine> rows;
-    for (int r = 2; r <= table.rowCount(); ++r) {
-        TableLine line;
-        line[0] = table.cell(r, 1);
-        line[1] = table.cell(r, 2);
-        line[2] = table.cell(r, 3);
-        const std::string np = table.cell(r, 4), ratio = table.cell(r, 5), p = table.cell(r, 6);
-        if (!np.empty())
-            line[3] = formatValue(leadingValue(np), 3);
-        if (!ratio.empty())
-            line[4] = formatValue(leadingValue(ratio), 2);
-        if (!p.empty())
-            line[5] = formatValue(leadingValue(p), 3, true);
-        rows.push_back(line);
+    std::vector<std::string> lines = reportHeadingLines(design);
+    lines.emplace_back();
+
+    const std::vector<TableLine> rows = reportCells(table);
+    const size_t columns = table.showsP() ? 6 : 5;
+    TableLine heads;
+    std::array<size_t, 6> widths{};
+    for (size_t c = 0; c < columns; ++c) {
+        heads[c] = NTable::kHeads[c];
+        heads[c].erase(0, heads[c].find_first_not_of(' ')); // "  p" stands right-aligned as "p"
+        widths[c] = heads[c].size();
+        for (const TableLine &row : rows)
+            widths[c] = std::max(widths[c], row[c].size());
     }
-    return rows;
+    constexpr size_t kGap = 4;
+    auto line = [&](const TableLine &texts) {
+        std::string out = " " + padRight(texts[0], widths[0]);
+        for (size_t c = 1; c < columns; ++c)
+            out += std::string(kGap, ' ') + padLeft(texts[c], widths[c]);
+        // Trailing blanks of rows without an N-ratio would only push nothing along.
+        out.erase(out.find_last_not_of(' ') + 1);
+        return out;
+    };
+    lines.push_back(line(heads));
+    for (const TableLine &row : rows)
+        lines.push_back(line(row));
+    const std::string note = adjustmentNote(table);
+    if (!note.empty())
+        lines.push_back(note);
+    return lines;
 }
 
-std::string buildTsv(const NTable &table, bool showP)
+std::string buildTsv(const NTable &table)
 {
-    const size_t columns = showP ? 6 : 5;
+    const size_t columns = table.showsP() ? 6 : 5;
     auto joined = [&](const TableLine &line) {
         std::string out;
         for (size_t c = 0; c < columns; ++c)
@@ -186,10 +197,7 @@ std::string buildTsv(const NTable &table, bool showP)
     TableLine head;
     std::copy(NTable::kHeads.begin(), NTable::kHeads.end(), head.begin());
     std::string out = joined(head);
-    std::vector<TableLine> rows = displayRows(table);
-    while (!rows.empty() && isBlankLine(rows.back()))
-        rows.pop_back();
-    for (const TableLine &row : rows)
+    for (const TableLine &row : displayCells(table))
         out += joined(row);
     return out;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Design.h"
-#include "TableRows.h"
+#include "NTable.h"
 
 #include <array>
 #include <string>
@@ -9,45 +9,38 @@
 
 namespace kelsim {
 
-using TableLine = std::array<std::string, 6>; // Source, df, Pairs, NP, N-ratio, p
+// The texts of one table row, as one view shows them: Source, df, Pairs, NP, N-ratio, p.
+using TableLine = std::array<std::string, 6>;
 
-struct ReportFactor {
-    std::string name; // the full name
-    int levels = 2;
-    bool designated = false;
-};
+// Every view of the N-table (the result window, the clipboard report, the printout, the .docx
+// document, the command line) is formatted here from the table's numbers.
 
-// What the N-table report is made of. The rows are the table's texts below the head row as the
-// table window holds them (renamed sources and adjusted df included).
-struct ReportInput {
-    std::string problemLabel;
-    std::vector<ReportFactor> factors;
-    std::vector<std::string> nestingEntries; // "A nested under B"
-    std::vector<TableLine> rows;
-    int npDecimals = 3;
-    bool showP = true; // false when no p-values were estimated (one iteration)
-};
-
-ReportInput reportInputFor(const Design &design, const NTable &table);
+// The design summary above a table: "  Factors", one line per factor (the designated one in
+// brackets, the level counts in one column, and the factor's letter in front when the source
+// names are built from letters of longer names), then one line per nesting entry.
+std::vector<std::string> factorLines(const Design &design, bool allNestingPairs);
+// The result window's and the document's summary: the factor lines with every nesting pair,
+// then "   Pairs compared:" and "   Number of resampling iterations:".
+std::vector<std::string> summaryLines(const Design &design, const NTable &table);
+// "  A nested under B"-style entry of one relation, without the indent.
 std::string nestingEntryText(const NestingPair &pair);
 
-// The column-aligned report that the table copy and the printout share.
-std::string buildTableReport(const ReportInput &input);
+// The result window's cells: NP with three decimals, N-ratio with two, p with "<.001" and " 1. "
+// at the extremes; empty where a row has no such value.
+std::vector<TableLine> displayCells(const NTable &table);
+// The reports' cells: the same, but NP with the table's own number of decimals.
+std::vector<TableLine> reportCells(const NTable &table);
+// The line under a table whose error df the user changed; empty when none was.
+std::string adjustmentNote(const NTable &table);
 
-// The report's lines above the table: the problem label, "  Factors", one line per factor and
-// the nesting entries.
-std::vector<std::string> reportHeadingLines(const ReportInput &input);
-
-// The report's table cell by cell, each value formatted as the report writes it; N-ratio and p
-// are empty where the report's line ends early. The empty rows at the end are left out.
-std::vector<TableLine> reportCells(const ReportInput &input);
-
-// The table's cells as the result window shows them: NP with three decimals, N-ratio with two,
-// p with "<.001" and " 1. " at the extremes; empty cells stay empty. Rows 2..rowCount.
-std::vector<TableLine> displayRows(const NTable &table);
-
-// Tab-separated head row and display rows, without the crossed table's empty last row.
-std::string buildTsv(const NTable &table, bool showP);
+// The column-aligned report that "Copy Table to Clipboard" and `kelsim-cli --format report` give,
+// with a line feed after every line.
+std::string buildTableReport(const Design &design, const NTable &table);
+// The printout's lines: the report's heading, an empty line, then the table with each column as
+// wide as its widest text, the Source column left-aligned and the others right-aligned.
+std::vector<std::string> printLines(const Design &design, const NTable &table);
+// Tab-separated head row and the window's cells.
+std::string buildTsv(const NTable &table);
 
 std::string padRight(const std::string &text, size_t width);
 std::string padLeft(const std::string &text, size_t width);

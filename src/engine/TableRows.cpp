@@ -1,11 +1,11 @@
 #include "TableRows.h"
 
-#include "Format.h"
 #include "NestedMerge.h"
+
+#include <memory>
 
 namespace kelsim {
 
-const std::array<std::string, 6> NTable::kHeads = {"Source", "df", "Pairs", "NP", "N-ratio", "  p"};
 const char *const kUndefinedRatioTitle = "Undefined N-ratio!";
 
 namespace {
@@ -20,7 +20,7 @@ TableRow sourceRow(const Design &design, SourceMask mask, RowRole role)
     row.sources = {mask};
     row.df = sourceDf(levels, mask);
     row.pairs = sourcePairs(levels, mask);
-    row.text[0] = sourceName(design, mask);
+    row.name = sourceName(design, mask);
     return row;
 }
 
@@ -32,7 +32,7 @@ NTable layoutIndependentGroups(const Design &design)
     TableRow within;
     within.role = RowRole::Within;
     within.singlePrecision = true;
-    within.text[0] = "  Within";
+    within.name = "  Within";
     for (SourceMask mask : sourcesInOrder(design.factorCount())) {
         if (sourceContains(mask, r)) {
             within.sources.push_back(mask);
@@ -44,7 +44,7 @@ NTable layoutIndependentGroups(const Design &design)
     }
     const int withinIndex = static_cast<int>(table.rows.size());
     for (TableRow &row : table.rows)
-        row.denominator = withinIndex;
+        row.errorRow = withinIndex;
     table.rows.push_back(within);
     return table;
 }
@@ -77,27 +77,15 @@ NTable layoutRepeatedMeasures(const Design &design)
             ++errorCounter;
             const int place = 2 * errorCounter + 2;
             TableRow error = sourceRow(design, mask, RowRole::ErrorTerm);
-            error.text[0] = std::string("  ") + design.letter(s) + "x" + at(place - 1).text[0];
+            error.name = std::string("  ") + design.letter(s) + "x" + at(place - 1).name;
             at(place) = error;
-            at(place - 1).denominator = place - 2;
+            at(place - 1).errorRow = place - 2;
         }
     }
     return table;
 }
 
 } // namespace
-
-std::string NTable::cell(int row, int column) const
-{
-    if (column < 1 || column > kTableColumns)
-        return {};
-    if (row == 1)
-        return column <= 6 ? kHeads[static_cast<size_t>(column - 1)] : std::string();
-    const size_t index = static_cast<size_t>(row - 2);
-    if (row < 2 || index >= rows.size())
-        return {};
-    return rows[index].text[static_cast<size_t>(column - 1)];
-}
 
 NTable layoutTable(const Design &design)
 {
@@ -128,7 +116,7 @@ PassEvaluator::PassEvaluator(const Design &design, const NTable &layout)
         sources_.insert(sources_.end(), tableRow.sources.begin(), tableRow.sources.end());
         row.pairs = tableRow.pairs;
         row.singlePrecision = tableRow.singlePrecision;
-        row.denominator = tableRow.denominator;
+        row.denominator = tableRow.errorRow;
         rows_.push_back(row);
     }
 }
@@ -161,12 +149,12 @@ std::string undefinedRatioQuestion(const Design &design, const TableRow &effect,
     const std::string tail = "  This condition prohibits evaluation of the N-ratio, and is usually the result of "
                              "faulty input values.  Do you want to continue printing the ";
     if (design.nested && design.kind == DesignKind::RepeatedMeasures)
-        return "The denominator of the N-ratio associated with the " + effect.source() + " source is zero." + tail +
+        return "The denominator of the N-ratio associated with the " + effect.name + " source is zero." + tail +
                "table anyway?";
     if (design.kind == DesignKind::IndependentGroups)
         return "The Mean Square for the denominator of the N-ratios is zero." + tail + "N-table?";
     const bool sixWay = error.sources.size() == 1 && sourceOrder(error.sources[0]) == 6;
-    return "The Mean Square for the denominator of the N-ratio associated with the " + effect.source() +
+    return "The Mean Square for the denominator of the N-ratio associated with the " + effect.name +
            " source is zero." + tail + (sixWay ? "table?" : "N-table?");
 }
 
@@ -184,56 +172,24 @@ bool writeObservedRows(const Design &design, const PassEvaluator &evaluator, con
         row.matches = 0;
         for (SourceMask m : row.sources)
             row.matches += sourceOrder(m) == 1 ? matching[m] : sourcePairs(levels, m) - matching[m];
-        row.proportion = proportion[r];
+        row.np = row.computedNp = proportion[r];
+        row.computedDf = row.df;
     }
     for (size_t r = 0; r < n; ++r) {
         TableRow &row = table.rows[r];
-        row.text[1] = strText(row.df);
-        row.text[2] = strText(row.pairs);
-        switch (row.role) {
-        case RowRole::Within:
-            row.text[3] = strText(static_cast<float>(row.proportion));
-            continue;
-        case RowRole::Subjects:
-            row.text[3] = strText(row.proportion);
-            row.text[6] = strText(row.matches);
-            continue;
-        case RowRole::ErrorTerm:
-        case RowRole::Effect:
-            row.text[3] = formatValue(row.proportion, 3);
-            row.text[6] = strText(row.matches);
-            break;
-        }
-        if (row.denominator < 0)
+        if (row.errorRow < 0)
             continue;
         if (defined[r]) {
             row.hasRatio = true;
             row.nRatio = ratio[r];
-            // Nested repeated-measures tables carry the ratio at full precision; every view formats it.
-            row.text[4] = design.nested && design.kind == DesignKind::RepeatedMeasures ? strText(row.nRatio)
-                                                                                    : formatValue(row.nRatio, 2);
             continue;
         }
-        const TableRow &error = table.rows[static_cast<size_t>(row.denominator)];
+        const TableRow &error = table.rows[static_cast<size_t>(row.errorRow)];
         if (!questions.askYesNo(kUndefinedRatioTitle, undefinedRatioQuestion(design, row, error)))
             return false;
-        row.text[6].clear();
     }
+    table.npDecimals = npDecimalsFor(table);
     return true;
-}
-
-int npDecimalsFor(const NTable &table, int previous)
-{
-    int decimals = previous;
-    for (int r = 2; r <= table.rowCount(); ++r) {
-        const std::string np = table.cell(r, 4);
-        if (np.empty() || leadingValue(np) >= 1.0) {
-            decimals = 2;
-            continue;
-        }
-        return 3;
-    }
-    return decimals;
 }
 
 } // namespace kelsim

@@ -56,7 +56,7 @@ TEST(CommandLine, reportOfTheBundledExampleIsTheCopiedTable)
     const Outcome o = runCli(QStringList{kTaste} + kTasteDesign +
                              QStringList{"--seed", "7", "--iterations", "2000", "--problem", "Taste test"});
     ASSERT_EQ(o.exit, 0) << o.err;
-    EXPECT_EQ(o.out.rfind("     Taste test\r  Factors\n   Group    2\n  (Subject) 5\n   Time     3\n\n\r", 0), 0u)
+    EXPECT_EQ(o.out.rfind("     Taste test\n  Factors\n  G  Group    2\n  S (Subject) 5\n  T  Time     3\n\n", 0), 0u)
         << o.out;
     EXPECT_NE(o.out.find(" S       4             60"), std::string::npos);
     EXPECT_NE(o.out.find("\n   SxGxT 8            120"), std::string::npos);
@@ -124,7 +124,7 @@ TEST(CommandLine, badInputGetsOneClearLineAndAFailingExit)
          "You have specified 20000 scores, but the maximum allowed by the program is 16352 scores."},
         {{twelve, "--factor", "Age:3", "--factor", "appetite:4", "--independent", "Age"},
          "The program requires the first letter of all factor names to be unique.  Please change the name of "
-         "either Age or appetite."},
+         "either Age or Appetite."},
         {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "Z"}, "There is no factor \"Z\""},
         {{twelve, "--factor", "A:3", "--factor", "B:4", "--repeated", "3"}, "There is no factor \"3\""},
         {{twelve, "--factor", "A:3", "--factor", "B:4"}, "Designate one factor"},
@@ -133,7 +133,12 @@ TEST(CommandLine, badInputGetsOneClearLineAndAFailingExit)
         {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--iterations", "0"},
          "The number of iterations must be a positive integer."},
         {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--iterations", "99999999999"},
+         "The number of iterations must be a positive integer.  The largest number the program takes is "
+         "2,147,483,647."},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--iterations", "2.5"},
          "The number of iterations must be a positive integer."},
+        {{twelve, "--factor", "1st:3", "--factor", "B:4", "--independent", "B"},
+         "The first character of the factor name must be a letter"},
         {{twelve, "--factor", "A", "--factor", "B:4", "--independent", "A"}, "expected NAME:LEVELS"},
         {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--format", "xml"}, "--format"},
         {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--bogus"}, "bogus"},
@@ -191,7 +196,7 @@ TEST(CommandLine, nestedExampleListsItsNestingAndPoolsTheErrorRows)
         runCli({KELSIM_EXAMPLES "/therapy.dat", "--factor", "Group:2", "--factor", "Patient:4", "--factor", "Week:3",
                 "--repeated", "Patient", "--nest", "Patient<Group", "--seed", "3", "--iterations", "2000"});
     ASSERT_EQ(o.exit, 0) << o.err;
-    EXPECT_NE(o.out.find("   Week     3\nP nested under G\n\n\r"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("  W  Week     3\n   P nested under G\n\n"), std::string::npos) << o.out;
     EXPECT_NE(o.out.find("\n   Error + 6             72"), std::string::npos) << o.out;
     EXPECT_EQ(o.out.find("\n P "), std::string::npos);
 }
@@ -213,7 +218,7 @@ TEST(CommandLine, nestingIsCheckedAsTheNestingListChecksIt)
         {{"--nest", "A<B", "--nest", "B<C", "--nest", "C<A"},
          "Nesting Error The hierarchical structure in your choices implies that B is nested under A ,but you have "
          "specified that A is nested under B. This is a contradiction. Please correct the designation."},
-        {{"--nest", "A<S"}, "not an admissible relation"},
+        {{"--nest", "A<S"}, "A nested under S is not a relation this design admits"},
         {{"--nest", "A<Q"}, "no such factor"},
         {{"--nest", "AB"}, "expected X<Y"},
     };

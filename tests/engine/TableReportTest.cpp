@@ -1,4 +1,4 @@
-#include "AnalysisRun.h"
+#include "NTable.h"
 #include "TableReport.h"
 #include "TestDesigns.h"
 
@@ -9,112 +9,111 @@ using namespace kelsim::testing;
 
 namespace {
 
-ReportInput tasteReport()
+TableRow row(RowRole role, const std::string &name, int64_t df, int64_t pairs, double np, int errorRow = -1,
+             double ratio = 0.0, double p = -1.0)
 {
-    ReportInput input;
-    input.problemLabel = "Taste";
-    input.factors = {{"Group", 2, false}, {"Subject", 5, true}, {"Time", 3, false}};
-    input.rows = {
-        {"S", " 4", " 60", " .183333333333333", "", ""},
-        {"G", " 1", " 15", ".200", ".25", "1.000"},
-        {"  SxG", " 4", " 60", ".800", "", ""},
-        {"T", " 2", " 30", ".900", "12.00", "0.000"},
-        {"  SxT", " 8", " 120", ".075", "", ""},
-        {"", "", "", "", "", ""},
+    TableRow r;
+    r.role = role;
+    r.name = name;
+    r.df = r.computedDf = df;
+    r.pairs = pairs;
+    r.np = r.computedNp = np;
+    r.errorRow = errorRow;
+    r.hasRatio = errorRow >= 0;
+    r.nRatio = ratio;
+    if (p >= 0) {
+        r.p = PValue();
+        r.p->value = p;
+    }
+    return r;
+}
+
+Design tasteDesign()
+{
+    Design design = makeDesign({{"Group", 2}, {"Subject", 5}, {"Time", 3}}, DesignKind::RepeatedMeasures, 2);
+    design.problemLabel = "Taste";
+    return design;
+}
+
+NTable tasteTable()
+{
+    NTable table;
+    table.iterations = 100000;
+    table.totalPairs = 435;
+    table.rows = {
+        row(RowRole::Subjects, "S", 4, 60, .183333333333333),
+        row(RowRole::Effect, "G", 1, 15, .2, 2, .25, 1.0),
+        row(RowRole::ErrorTerm, "  SxG", 4, 60, .8),
+        row(RowRole::Effect, "T", 2, 30, .9, 4, 12.0, .00001),
+        row(RowRole::ErrorTerm, "  SxT", 8, 120, .075),
     };
-    return input;
+    return table;
 }
 
 } // namespace
 
-TEST(TableReport, copiedTableIsColumnAlignedByteForByte)
+TEST(TableReport, copiedTableIsColumnAlignedWithAKeyToTheLetters)
 {
-    const std::string expected = "     Taste\r"
+    const std::string expected = "     Taste\n"
                                  "  Factors\n"
-                                 "   Group    2\n"
-                                 "  (Subject) 5\n"
-                                 "   Time     3\n"
-                                 "\n\r"
+                                 "  G  Group    2\n"
+                                 "  S (Subject) 5\n"
+                                 "  T  Time     3\n"
+                                 "\n"
                                  " Sourcedf         Pairs         NP       N-ratio         p\n"
                                  " S      4             60                .183\n"
                                  " G      1             15                .200                 .25           1. \n"
                                  "   SxG  4             60                .800\n"
                                  " T      2             30                .900               12.00       <.001\n"
                                  "   SxT  8            120                .075\n";
-    EXPECT_EQ(buildTableReport(tasteReport()), expected);
+    EXPECT_EQ(buildTableReport(tasteDesign(), tasteTable()), expected);
 }
 
-TEST(TableReport, nestingEntriesAndLongSourcesWidenTheReport)
+TEST(TableReport, singleLetterNamesNeedNoKeyAndOneIterationLeavesPOut)
 {
-    ReportInput input = tasteReport();
-    input.nestingEntries = {"S nested under G"};
-    input.rows = {{"AxBxCxD +", " 12", " 1234", ".5", "3.5", ".0123"}, {"  Error +", " 40", " 5000", ".2", "", ""}};
-    input.npDecimals = 2;
-    const std::string report = buildTableReport(input);
-    EXPECT_NE(report.find("   Time     3\nS nested under G\n\n\r"), std::string::npos);
-    EXPECT_NE(report.find(" Source   df"), std::string::npos);
-    EXPECT_NE(report.find(" AxBxCxD + 12           1234                 .50                3.50        .012\n"),
-              std::string::npos)
-        << report;
-    EXPECT_NE(report.find("   Error + 40           5000                 .20\n"), std::string::npos) << report;
+    Design design = makeDesign({{"A", 2}, {"B", 3}}, DesignKind::IndependentGroups, 2);
+    NTable table;
+    table.iterations = 1;
+    table.rows = {row(RowRole::Effect, "A", 1, 9, .5, 1, 2.0), row(RowRole::Within, "  Within", 4, 6, .25)};
+    const std::string report = buildTableReport(design, table);
+    EXPECT_NE(report.find("\n   A  2\n  (B) 3\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("N-ratio\n"), std::string::npos) << report;
+    EXPECT_NE(report.find(".500                2.00\n"), std::string::npos) << report;
 }
 
-TEST(TableReport, oneIterationLeavesThePColumnOut)
+TEST(TableReport, wholeNumbersAreWrittenInFullEverywhere)
 {
-    ReportInput input = tasteReport();
-    input.showP = false;
-    input.rows[1][5].clear();
-    const std::string report = buildTableReport(input);
-    EXPECT_NE(report.find("N-ratio\n"), std::string::npos);
-    EXPECT_NE(report.find(".200                 .25\n"), std::string::npos);
+    NTable table = tasteTable();
+    table.rows[4].pairs = 110100500;
+    table.totalPairs = 133693376;
+    const Design design = tasteDesign();
+    EXPECT_NE(buildTableReport(design, table).find(" 110100500 "), std::string::npos);
+    EXPECT_EQ(displayCells(table)[4][2], "110100500");
+    EXPECT_NE(buildTsv(table).find("\t110100500\t"), std::string::npos);
+    bool found = false;
+    for (const std::string &line : printLines(design, table))
+        found = found || line.find(" 110100500") != std::string::npos;
+    EXPECT_TRUE(found);
+    EXPECT_EQ(summaryLines(design, table)[4], "   Pairs compared: 133693376");
 }
 
-TEST(TableReport, zeroPairsAndRenamedSourcesAreCopiedAsTheyStand)
+TEST(TableReport, renamedSourcesAndAdjustedRatiosAreShownAsTheUserLeftThem)
 {
-    ReportInput input = tasteReport();
-    input.rows = {{"Taste(x)", " 1", "0", ".5", "", ""}, {"G", " 1", "Pooled", ".5", "<1", ".3"}};
-    const std::string report = buildTableReport(input);
-    EXPECT_NE(report.find(" Taste(x) 1              0                .500\n"), std::string::npos) << report;
-    EXPECT_NE(report.find("Pooled                .500                  <1          .300\n"), std::string::npos) << report;
-}
-
-TEST(TableReport, tsvShowsTheWindowsColumnsWithoutTheEmptyLastRow)
-{
-    const Design design = makeDesign({{"A", 2}, {"B", 3}}, DesignKind::IndependentGroups, 2);
-    ContinueAlways yes;
-    Design d = design;
-    d.iterations = 200;
-    RunOptions options;
-    options.seed = 4;
-    const RunResult result = runAnalysis(d, makeScores({"a", "a", "b", "a", "b", "b"}), yes, options);
-    const std::string tsv = buildTsv(result.table, true);
-    const std::string head = "Source\tdf\tPairs\tNP\tN-ratio\t  p\n";
-    ASSERT_EQ(tsv.substr(0, head.size()), head);
-    const std::vector<TableLine> shown = displayRows(result.table);
-    ASSERT_EQ(shown.size(), 3u); // A, Within, and the empty last row
-    EXPECT_EQ(tsv, head + shown[0][0] + "\t" + shown[0][1] + "\t" + shown[0][2] + "\t" + shown[0][3] + "\t" +
-                       shown[0][4] + "\t" + shown[0][5] + "\n" + "  Within\t" + shown[1][1] + "\t" + shown[1][2] +
-                       "\t" + shown[1][3] + "\t\t\n");
-    EXPECT_EQ(shown[1][3].size(), 4u); // the Within proportion shown with three decimals
-    const std::string withoutP = buildTsv(result.table, false);
-    EXPECT_EQ(withoutP.substr(0, 27), "Source\tdf\tPairs\tNP\tN-ratio\n");
-    const std::string lastLine = "  Within\t" + shown[1][1] + "\t" + shown[1][2] + "\t" + shown[1][3] + "\t\n";
-    EXPECT_EQ(withoutP.substr(withoutP.size() - lastLine.size()), lastLine);
-}
-
-TEST(TableReport, cellsAndHeadingLinesAreTheReportsOwn)
-{
-    const ReportInput input = tasteReport();
-    EXPECT_EQ(reportHeadingLines(input),
-              (std::vector<std::string>{"     Taste", "  Factors", "   Group    2", "  (Subject) 5", "   Time     3"}));
-    const std::vector<TableLine> cells = reportCells(input);
-    ASSERT_EQ(cells.size(), 5u); // the empty last row is left out
-    EXPECT_EQ(cells[0], (TableLine{"S", " 4", "60", ".183", "", ""}));
-    EXPECT_EQ(cells[1], (TableLine{"G", " 1", "15", ".200", ".25", " 1. "}));
-    EXPECT_EQ(cells[3], (TableLine{"T", " 2", "30", ".900", "12.00", "<.001"}));
-    // Every value stands in the report exactly as the cell has it.
-    const std::string report = buildTableReport(input);
-    for (const TableLine &row : cells)
-        for (const std::string &cell : row)
-            EXPECT_NE(report.find(cell), std::string::npos) << cell;
+    const Design design = tasteDesign();
+    NTable table = tasteTable();
+    ASSERT_TRUE(renameSource(table, 1, "Gender(x)"));
+    adjustErrorDf(table, 2, 16); // NP .8 · 4 / 16 = .2: G's ratio .2 / .2 = 1
+    adjustErrorDf(table, 4, 4);  // NP .075 · 8 / 4 = .15: T's ratio .9 / .15 = 6
+    const std::vector<TableLine> cells = displayCells(table);
+    EXPECT_EQ(cells[1], (TableLine{"Gender(x)", " 1", "15", ".200", "1.00*", " 1. *"}));
+    EXPECT_EQ(cells[2], (TableLine{"  SxG", " 16", "60", ".200", "", ""}));
+    EXPECT_EQ(cells[3][4], "6.00*");
+    adjustErrorDf(table, 2, 40); // NP .08: G's ratio 2.5
+    adjustErrorDf(table, 4, 2);  // NP .3: T's ratio 3
+    table.rows[3].np = .15;      // ratio .5 after the next adjustment
+    adjustErrorDf(table, 4, 2);
+    EXPECT_EQ(displayCells(table)[3][4], "<1*");
+    const std::string report = buildTableReport(design, table);
+    EXPECT_NE(report.find(" Gender(x) 1"), std::string::npos) << report;
+    EXPECT_NE(report.find("\n* Error df adjusted"), std::string::npos) << report;
 }

@@ -1,5 +1,4 @@
 #include "AnalysisRun.h"
-#include "Format.h"
 #include "TableRows.h"
 #include "TestDesigns.h"
 
@@ -29,7 +28,7 @@ std::vector<std::string> sourceColumn(const NTable &table)
 {
     std::vector<std::string> names;
     for (const TableRow &row : table.rows)
-        names.push_back(row.source());
+        names.push_back(row.name);
     return names;
 }
 
@@ -46,28 +45,25 @@ TEST(TableRows, independentGroupsShowsSourcesWithoutTheReplicatesFactorAndOneWit
     ContinueAlways yes;
     const NTable table = observedTable(design, makeScores({"a", "b", "a", "a", "b", "b", "c", "a", "a", "b", "b", "a"}), yes);
     EXPECT_EQ(sourceColumn(table), (std::vector<std::string>{"A", "  Within"}));
-    EXPECT_EQ(table.rows[1].text[1], strText(int64_t{3 + 2 * 3})); // df(B) + df(A)·df(B)
-    EXPECT_EQ(table.rows[1].text[2], " 54");                        // 18 + 36
-    EXPECT_TRUE(table.rows[1].text[4].empty());
-    EXPECT_TRUE(table.rows[1].text[6].empty());
-    EXPECT_EQ(table.rowCount(), 4); // head, two rows and the empty row after them
-    EXPECT_EQ(table.cell(1, 6), "  p");
+    EXPECT_EQ(table.rows[1].df, 3 + 2 * 3); // df(B) + df(A)·df(B)
+    EXPECT_EQ(table.rows[1].pairs, 54);     // 18 + 36
+    EXPECT_FALSE(table.rows[1].hasRatio);
     const TableRow &a = table.rows[0];
-    EXPECT_EQ(a.text[1], " 2");
-    EXPECT_EQ(a.text[2], " 12");
-    EXPECT_DOUBLE_EQ(a.nRatio, a.proportion / static_cast<double>(static_cast<float>(table.rows[1].proportion)));
-    EXPECT_EQ(a.text[4], formatValue(a.nRatio, 2));
+    EXPECT_EQ(a.df, 2);
+    EXPECT_EQ(a.pairs, 12);
+    EXPECT_EQ(a.errorRow, 1);
+    EXPECT_DOUBLE_EQ(a.nRatio, a.np / static_cast<double>(static_cast<float>(table.rows[1].np)));
 }
 
-TEST(TableRows, withinRowShowsTheSinglePrecisionProportionAsPlainText)
+TEST(TableRows, withinRowPoolsEverySourceOfTheReplicatesFactorInSinglePrecision)
 {
     const Design design = makeDesign({{"A", 2}, {"B", 2}, {"C", 2}}, DesignKind::IndependentGroups, 3);
     ContinueAlways yes;
     const NTable table = observedTable(design, makeScores({"a", "b", "b", "a", "a", "a", "b", "c"}), yes);
     EXPECT_EQ(sourceColumn(table), (std::vector<std::string>{"A", "B", "AxB", "  Within"}));
     const TableRow &within = table.rows.back();
-    EXPECT_EQ(within.text[3], strText(static_cast<float>(within.proportion)));
-    EXPECT_EQ(within.text[1], " 4"); // C, AxC, BxC, AxBxC
+    EXPECT_EQ(within.np, static_cast<double>(static_cast<float>(within.np)));
+    EXPECT_EQ(within.df, 4); // C, AxC, BxC, AxBxC
 }
 
 TEST(TableRows, repeatedMeasuresPlacesEachErrorRowBelowItsEffect)
@@ -89,16 +85,15 @@ TEST(TableRows, repeatedMeasuresPlacesEachErrorRowBelowItsEffect)
         const NTable table = observedTable(design, makeScores({"a", "b", "b", "a", "a", "a", "b", "c", "a", "c", "c", "b"}), yes);
         EXPECT_EQ(sourceColumn(table), c.names) << c.subjects;
         EXPECT_EQ(table.rows[0].role, RowRole::Subjects);
-        EXPECT_TRUE(table.rows[0].text[4].empty());
-        EXPECT_EQ(table.rows[0].text[3], strText(table.rows[0].proportion));
+        EXPECT_FALSE(table.rows[0].hasRatio);
         for (size_t r = 1; r < table.rows.size(); r += 2) {
             const TableRow &effect = table.rows[r], &error = table.rows[r + 1];
-            EXPECT_EQ(effect.denominator, static_cast<int>(r + 1));
-            EXPECT_TRUE(error.text[4].empty());
+            EXPECT_EQ(effect.errorRow, static_cast<int>(r + 1));
+            EXPECT_EQ(error.role, RowRole::ErrorTerm);
+            EXPECT_FALSE(error.hasRatio);
             EXPECT_EQ(error.sources[0], effect.sources[0] | (1u << (c.subjects - 1)));
-            EXPECT_DOUBLE_EQ(effect.nRatio, effect.proportion / error.proportion);
+            EXPECT_DOUBLE_EQ(effect.nRatio, effect.np / error.np);
         }
-        EXPECT_EQ(table.rowCount(), 9);
     }
 }
 
@@ -115,16 +110,13 @@ TEST(TableRows, zeroErrorProportionAsksForEveryShownSourceAndLeavesRatiosOut)
         EXPECT_EQ(yes.texts[i], "The Mean Square for the denominator of the N-ratios is zero.  This condition prohibits "
                                 "evaluation of the N-ratio, and is usually the result of faulty input values.  Do you "
                                 "want to continue printing the N-table?");
-        EXPECT_TRUE(table.rows[i].text[4].empty());
-        EXPECT_TRUE(table.rows[i].text[6].empty());
         EXPECT_FALSE(table.rows[i].hasRatio);
     }
 }
 
 TEST(TableRows, repeatedMeasuresQuestionNamesTheEffectAndNoStopsTheRun)
 {
-    // Scores depend on S only: every SxA pair differs in S, so... construct SxA proportion 0:
-    // SxA is an interaction, its proportion is the share of matching pairs; make none match.
+    // SxA is an interaction, its proportion the share of matching pairs: none match.
     const Design design = makeDesign({{"A", 2}, {"S", 2}}, DesignKind::RepeatedMeasures, 2);
     RecordingQuestions no(false);
     // (1,1)=a (2,1)=b (1,2)=c (2,2)=d: the diagonal pairs of SxA never match.
@@ -154,22 +146,20 @@ TEST(TableRows, sixWayErrorQuestionAsksAboutTheTable)
     EXPECT_NE(yes.texts.back().find("Do you want to continue printing the table?"), std::string::npos);
 }
 
-TEST(TableRows, npDecimalsFollowTheFirstProportionBelowOne)
+TEST(TableRows, npDecimalsAreTwoOnlyWhenEveryProportionReadsAtLeastOne)
 {
-    NTable table;
-    table.trailingEmptyRow = false;
-    auto withNp = [](std::vector<std::string> texts) {
-        NTable t;
-        t.trailingEmptyRow = false;
-        for (const std::string &np : texts) {
+    auto withNp = [](std::vector<double> values) {
+        NTable table;
+        for (double np : values) {
             TableRow row;
-            row.text[3] = np;
-            t.rows.push_back(row);
+            row.np = np;
+            table.rows.push_back(row);
         }
-        return t;
+        return npDecimalsFor(table);
     };
-    EXPECT_EQ(npDecimalsFor(withNp({"2.5", "1", ""})), 2);
-    EXPECT_EQ(npDecimalsFor(withNp({"2.5", ".75"})), 3);
-    EXPECT_EQ(npDecimalsFor(withNp({".75", "2.5"})), 3);
-    EXPECT_EQ(npDecimalsFor(withNp({}), 2), 2);
+    EXPECT_EQ(withNp({2.5, 1.0}), 2);
+    EXPECT_EQ(withNp({2.5, .75}), 3);
+    EXPECT_EQ(withNp({.75, 2.5}), 3);
+    EXPECT_EQ(withNp({.9996}), 2); // reads 1.000
+    EXPECT_EQ(withNp({.9994}), 3);
 }
