@@ -389,6 +389,10 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
     if (options.progress)
         options.progress(totalPasses, totalPasses);
 
+    // With some p-values from random shuffles the table's iterations are theirs; with exact ones
+    // only, the arrangements counted.
+    const bool someMonteCarlo =
+        std::any_of(streams.begin(), streams.end(), [](const std::unique_ptr<Stream> &s) { return !s->exact; });
     if (!streams.empty())
         table.iterations = 1;
     for (const auto &stream : streams) {
@@ -401,7 +405,8 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
         facts.stoppedEarly = stream->stoppedEarly;
         for (size_t i = 0; i < facts.rows.size(); ++i)
             table.rows[facts.rows[i]].p = pValueOf(*stream, i);
-        table.iterations = std::max(table.iterations, facts.iterations);
+        if (stream->exact != someMonteCarlo)
+            table.iterations = std::max(table.iterations, facts.iterations);
         table.streams.push_back(std::move(facts));
     }
     return result;

@@ -108,8 +108,9 @@ struct NTable {
 
     // The facts of the run, which every view states in one line (factsLine in TableReport.h).
     // The arrangements the p-values rest on, the observed one included: the iterations asked for,
-    // fewer when the run stopped at its precision, every distinct arrangement when exact; with
-    // several streams the most any stream made. 1: no p-value was estimated.
+    // fewer when the run stopped at its precision, every distinct arrangement when exact. With
+    // several streams, the most any Monte Carlo stream made, or when all are exact the most
+    // arrangements any counted. 1: no p-value was estimated.
     int iterations = 1;
     int requestedIterations = 1;
     uint64_t seed = 0;
