@@ -27,48 +27,9 @@ bool reaches(double shuffled, double observed)
     return shuffled >= observed - kTieTolerance * observed;
 }
 
-} // namespace
-
-uint64_t freshSeed()
-{
-    std::random_device device;
-    return (static_cast<uint64_t>(device()) << 32) ^ device();
-}
-
-std::unique_ptr<PairCounter> makeDefaultCounter(const std::vector<int> &levelCounts, int categoryCount)
-{
-    return makeLatticeCounter(levelCounts, categoryCount);
-}
-
-ObservedPass observePass(const Design &design, const ScoreSet &scores, RunQuestions &questions)
-{
-    ObservedPass pass;
-    pass.design = design;
-    pass.codes = encodeScores(scores.flat);
-    pass.table = layoutTable(design);
-    pass.evaluator = PassEvaluator(design, pass.table);
-
-    std::vector<int64_t> matching(size_t{1} << design.factorCount(), 0);
-    makeDefaultCounter(design.levelCounts(), pass.codes.categoryCount())
-        ->countMatching(pass.codes.codes.data(), matching.data());
-    if (!writeObservedRows(design, pass.evaluator, matching, pass.table, questions)) {
-        pass.status = RunStatus::Abandoned;
-        return pass;
-    }
-    pass.observedRatio.assign(pass.table.rows.size(), 0.0);
-    for (size_t r = 0; r < pass.table.rows.size(); ++r) {
-        const TableRow &row = pass.table.rows[r];
-        if (row.hasRatio && row.nRatio > 0.0)
-            pass.observedRatio[r] = row.nRatio;
-    }
-    return pass;
-}
-
-namespace {
-
-// A stream checks its precision after this many blocks, then after every sixteenth more (never
-// fewer than this many), so that a long run checks a few dozen times and stops at most about 6 %
-// past the point where its rows were settled.
+// A stream checks its precision after this many blocks, then each time it has grown by a sixteenth
+// (never by fewer than this many blocks): even a run of 2^31 iterations checks under two hundred
+// times, and none runs more than about 6 % past the point where its rows were settled.
 constexpr int64_t kBlocksBetweenChecks = 8;
 // Per row of a tally: the histogram's bins, then the N-ratios above them, then the undefined ones.
 constexpr size_t kSlotsPerRow = kHistogramBins + 2;
@@ -136,6 +97,28 @@ struct Stream {
     std::atomic<bool> finished{false}; // stopped at its precision: the blocks left are skipped
     bool stoppedEarly = false;
 };
+
+// One pass of a stream: for each of its rows, whether the N-ratio reached the observed one and
+// where it falls in the row's histogram.
+void tallyPass(const Stream &stream, const std::vector<double> &observedRatio, const double *ratio, const bool *defined,
+               Tally &tally)
+{
+    const std::vector<size_t> &rows = stream.scheme.rows;
+    for (size_t j = 0; j < rows.size(); ++j) {
+        const size_t r = rows[j];
+        int64_t *bins = tally.bins.data() + j * kSlotsPerRow;
+        if (!defined[r]) {
+            ++bins[kHistogramBins + 1];
+            continue;
+        }
+        if (reaches(ratio[r], observedRatio[r]))
+            ++tally.reached[j];
+        const double place = ratio[r] / stream.binWidth[j];
+        ++bins[place < kHistogramBins ? static_cast<size_t>(place) : kHistogramBins];
+        tally.smallest[j] = std::min(tally.smallest[j], ratio[r]);
+        tally.largest[j] = std::max(tally.largest[j], ratio[r]);
+    }
+}
 
 bool settled(const Stream &stream, double precision)
 {
@@ -210,6 +193,41 @@ PValue pValueOf(const Stream &stream, size_t i)
 }
 
 } // namespace
+
+uint64_t freshSeed()
+{
+    std::random_device device;
+    return (static_cast<uint64_t>(device()) << 32) ^ device();
+}
+
+std::unique_ptr<PairCounter> makeDefaultCounter(const std::vector<int> &levelCounts, int categoryCount)
+{
+    return makeLatticeCounter(levelCounts, categoryCount);
+}
+
+ObservedPass observePass(const Design &design, const ScoreSet &scores, RunQuestions &questions)
+{
+    ObservedPass pass;
+    pass.design = design;
+    pass.codes = encodeScores(scores.flat);
+    pass.table = layoutTable(design);
+    pass.evaluator = PassEvaluator(design, pass.table);
+
+    std::vector<int64_t> matching(size_t{1} << design.factorCount(), 0);
+    makeDefaultCounter(design.levelCounts(), pass.codes.categoryCount())
+        ->countMatching(pass.codes.codes.data(), matching.data());
+    if (!writeObservedRows(design, pass.evaluator, matching, pass.table, questions)) {
+        pass.status = RunStatus::Abandoned;
+        return pass;
+    }
+    pass.observedRatio.assign(pass.table.rows.size(), 0.0);
+    for (size_t r = 0; r < pass.table.rows.size(); ++r) {
+        const TableRow &row = pass.table.rows[r];
+        if (row.hasRatio && row.nRatio > 0.0)
+            pass.observedRatio[r] = row.nRatio;
+    }
+    return pass;
+}
 
 bool meetsPrecision(double low, double high, double precision)
 {
@@ -301,7 +319,6 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
                 continue;
             const int64_t block = item - stream.firstItem;
             const int64_t count = std::min(kShufflesPerBlock, stream.passes - block * kShufflesPerBlock);
-            const std::vector<size_t> &rows = stream.scheme.rows;
             Tally &tally = tallies[s];
             tally.clear();
             Random random(blockSeed(stream.seed, static_cast<uint64_t>(block)));
@@ -332,20 +349,7 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
                     counter->countMatching(codes.data(), matching.data());
                 }
                 observed.evaluator.evaluate(matching.data(), proportion.data(), ratio.data(), defined.get());
-                for (size_t j = 0; j < rows.size(); ++j) {
-                    const size_t r = rows[j];
-                    int64_t *bins = tally.bins.data() + j * kSlotsPerRow;
-                    if (!defined[r]) {
-                        ++bins[kHistogramBins + 1];
-                        continue;
-                    }
-                    if (reaches(ratio[r], observed.observedRatio[r]))
-                        ++tally.reached[j];
-                    const double place = ratio[r] / stream.binWidth[j];
-                    ++bins[place < kHistogramBins ? static_cast<size_t>(place) : kHistogramBins];
-                    tally.smallest[j] = std::min(tally.smallest[j], ratio[r]);
-                    tally.largest[j] = std::max(tally.largest[j], ratio[r]);
-                }
+                tallyPass(stream, observed.observedRatio, ratio.data(), defined.get(), tally);
                 if (++pending == 64) {
                     done += pending;
                     pending = 0;
