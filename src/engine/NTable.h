@@ -116,7 +116,7 @@ struct NTable {
     uint64_t seed = 0;
     ExactMode exactMode = ExactMode::Auto;
     ShuffleMode shuffle = ShuffleMode::Whole;
-    double precision = 0.0;             // the interval width the run could stop at; 0: it ran all its iterations
+    double precision = 0.0;             // the interval width the run was to stop at; 0 when none
     std::vector<ShuffleStream> streams; // empty when no row was tested
 
     bool showsP() const { return iterations > 1 || exact(); }
