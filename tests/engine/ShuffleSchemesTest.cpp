@@ -102,3 +102,74 @@ TEST(ShuffleSchemes, drawsReachEveryArrangementEquallyOften)
             EXPECT_NEAR(times, perArrangement, 5 * std::sqrt(perArrangement)) << scheme.description;
     }
 }
+
+TEST(ShuffleSchemes, restrictedSchemesCoverEveryCellAndMoveSubjectsWholeOrNotAtAll)
+{
+    std::mt19937_64 random(23);
+    int nested = 0, withinSubjects = 0;
+    for (int trial = 0; trial < 120; ++trial) {
+        Design design = randomDesign(3 + trial % 4, 600, random);
+        std::vector<NestingPair> selected;
+        for (const NestingPair &pair : admissibleNesting(design))
+            if (random() % 3 == 0)
+                selected.push_back(pair);
+        const NestingCheck check = completeNesting(selected);
+        if (check.accepted && !selected.empty()) {
+            design.nested = true;
+            design.nestingPairs = check.pairs;
+            design.selectedNesting = selected;
+            ++nested;
+        }
+        const NTable layout = layoutTable(design);
+        std::vector<size_t> tested;
+        for (size_t r = 0; r < layout.rows.size(); ++r)
+            if (layout.rows[r].errorRow >= 0)
+                tested.push_back(r);
+        const std::vector<ShuffleScheme> schemes = planShuffles(design, layout, tested, ShuffleMode::Restricted);
+        size_t rows = 0;
+        // A subject: the subjects factor's level and the levels of the factors it is nested under.
+        std::vector<int> levels = design.levelCounts();
+        auto subjectOf = [&](int64_t cell) {
+            std::string key;
+            for (int f = 1; f <= design.factorCount(); ++f) {
+                const int64_t level = cell % levels[static_cast<size_t>(f - 1)];
+                cell /= levels[static_cast<size_t>(f - 1)];
+                const bool over =
+                    std::find(design.nestingPairs.begin(), design.nestingPairs.end(),
+                              NestingPair{design.specialLetter(), design.letter(f)}) != design.nestingPairs.end();
+                if (f == design.specialFactor || (design.nested && over))
+                    key += std::to_string(level) + ".";
+            }
+            return key;
+        };
+        for (const ShuffleScheme &scheme : schemes) {
+            rows += scheme.rows.size();
+            std::vector<int32_t> cells = scheme.slotCells;
+            std::sort(cells.begin(), cells.end());
+            for (size_t c = 0; c < cells.size(); ++c)
+                ASSERT_EQ(cells[c], static_cast<int32_t>(c)) << scheme.description;
+            if (design.kind != DesignKind::RepeatedMeasures)
+                continue;
+            if (scheme.description.find("within subjects") == std::string::npos) {
+                // Between-subject rows move whole subjects, never parts of one.
+                ASSERT_NE(scheme.description.find("moved whole"), std::string::npos) << scheme.description;
+                std::map<std::string, size_t> slotOf;
+                for (size_t i = 0; i < scheme.slotCells.size(); ++i) {
+                    const size_t slot = i / static_cast<size_t>(scheme.slotSize);
+                    EXPECT_EQ(slotOf.emplace(subjectOf(scheme.slotCells[i]), slot).first->second, slot);
+                }
+                continue;
+            }
+            ++withinSubjects;
+            for (size_t g = 0; g < scheme.groupCount(); ++g) {
+                const size_t first = static_cast<size_t>(scheme.groupStarts[g] * scheme.slotSize);
+                const size_t end = static_cast<size_t>(scheme.groupStarts[g + 1] * scheme.slotSize);
+                for (size_t i = first; i < end; ++i)
+                    EXPECT_EQ(subjectOf(scheme.slotCells[i]), subjectOf(scheme.slotCells[first])) << scheme.description;
+            }
+        }
+        EXPECT_EQ(rows, tested.size());
+    }
+    EXPECT_GT(nested, 20);
+    EXPECT_GT(withinSubjects, 20);
+}
