@@ -146,6 +146,7 @@ TEST(PValues, restrictedPEqualsACountOverTheRestrictedOrderings)
     struct Case {
         Design design;
         std::map<std::string, Groups> orderings;
+        bool everyRow = true; // else only the rows listed, the others having too many orderings
     };
     std::vector<Case> cases;
     {
@@ -196,16 +197,33 @@ TEST(PValues, restrictedPEqualsACountOverTheRestrictedOrderings)
         }
         cases.push_back({design, {{"B", {units}}, {"A +", withinB}}});
     }
+    {
+        // Repeated measures, A nested under B, both within subjects: B moves the A units (a pair of
+        // cells over C) whole within each subject.
+        const Design design = withNesting(
+            makeDesign({{"A", 2}, {"B", 2}, {"C", 2}, {"S", 2}}, DesignKind::RepeatedMeasures, 4), {{'A', 'B'}});
+        Groups unitsWithinSubjects;
+        for (int s = 1; s <= 2; ++s) {
+            Slots units;
+            for (int b = 1; b <= 2; ++b)
+                for (int a = 1; a <= 2; ++a)
+                    units.push_back(
+                        {static_cast<int>(cell(design, {a, b, 1, s})), static_cast<int>(cell(design, {a, b, 2, s}))});
+            unitsWithinSubjects.push_back(units);
+        }
+        cases.push_back({design, {{"B", unitsWithinSubjects}}, false});
+    }
     std::mt19937_64 random(4);
     int compared = 0;
     for (const Case &c : cases) {
+        const int before = compared;
         for (int trial = 0; trial < 4; ++trial) {
             const ScoreSet scores = randomScores(c.design.cellCount(), 2 + trial % 2, random);
             const RunResult result =
                 run(c.design, scores, options(100000, 1, ExactMode::Auto, ShuffleMode::Restricted));
             for (size_t r = 0; r < result.table.rows.size(); ++r) {
                 const TableRow &row = result.table.rows[r];
-                if (!row.p)
+                if (!row.p || (!c.everyRow && !c.orderings.count(row.name)))
                     continue;
                 ASSERT_EQ(c.orderings.count(row.name), 1u) << row.name;
                 const Count count = countOrderings(c.design, scores, c.orderings.at(row.name));
@@ -213,8 +231,9 @@ TEST(PValues, restrictedPEqualsACountOverTheRestrictedOrderings)
                 ++compared;
             }
         }
+        EXPECT_GE(compared - before, 4);
     }
-    EXPECT_GT(compared, 20);
+    EXPECT_GT(compared, 24);
 }
 
 TEST(PValues, monteCarloPLiesWithinItsOwnIntervalOfTheExactP)
@@ -402,6 +421,9 @@ TEST(PValues, restrictedRowsShareAStreamPerUnitAndSayWhatMoves)
          {"subjects moved whole", "within subjects"}},
         {withNesting(makeDesign({{"A", 2}, {"B", 3}, {"R", 2}}, DesignKind::IndependentGroups, 3), {{'A', 'B'}}),
          {"within each level of B", "A units moved whole"}},
+        {withNesting(makeDesign({{"A", 2}, {"B", 2}, {"C", 2}, {"S", 3}}, DesignKind::RepeatedMeasures, 4),
+                     {{'A', 'B'}}),
+         {"within subjects and each level of B", "A units moved whole within subjects", "within subjects"}},
     };
     std::mt19937_64 random(1);
     for (const auto &c : cases) {
