@@ -130,12 +130,19 @@ bool settled(const Stream &stream, double precision)
     return true;
 }
 
-// Adds a finished block to its stream in block order and checks the precision at the fixed points,
-// so that where a stream stops depends on its seed alone, never on which thread was quicker.
+// Adds a finished block to its stream. A stream that may stop at a precision merges in block order
+// and checks at fixed points, so that where it stops depends on its seed alone, never on which
+// thread was quicker; a block that finishes ahead of an earlier one waits for it.
 void mergeBlock(Stream &stream, int64_t block, const Tally &tally, double precision)
 {
     if (stream.finished)
         return;
+    // Without a precision to check, order does not matter: sums and extremes come out the same.
+    if (precision <= 0.0 || stream.exact) {
+        stream.merged.add(tally);
+        ++stream.mergedBlocks;
+        return;
+    }
     if (block != stream.mergedBlocks) {
         stream.waiting.emplace(block, tally);
         return;
@@ -146,7 +153,7 @@ void mergeBlock(Stream &stream, int64_t block, const Tally &tally, double precis
         if (next != &tally)
             stream.waiting.erase(stream.mergedBlocks);
         ++stream.mergedBlocks;
-        if (precision > 0.0 && !stream.exact && stream.mergedBlocks == stream.nextCheck) {
+        if (stream.mergedBlocks == stream.nextCheck) {
             stream.nextCheck += std::max(kBlocksBetweenChecks, stream.mergedBlocks / 16);
             if (stream.mergedBlocks < stream.blocks && settled(stream, precision)) {
                 stream.finished = true;
