@@ -274,28 +274,6 @@ TEST(PValues, monteCarloPLiesWithinItsOwnIntervalOfTheExactP)
     EXPECT_GT(rows, 100);
 }
 
-TEST(PValues, restrictedMonteCarloAgreesWithItsExactCount)
-{
-    const Design design =
-        withNesting(makeDesign({{"G", 2}, {"S", 3}, {"W", 2}}, DesignKind::RepeatedMeasures, 2), {{'S', 'G'}});
-    std::mt19937_64 random(6);
-    const ScoreSet scores = randomScores(design.cellCount(), 3, random);
-    const RunResult exact = run(design, scores, options(kMaxIterations, 1, ExactMode::Auto, ShuffleMode::Restricted));
-    const RunResult estimate = run(design, scores, options(200000, 8, ExactMode::Never, ShuffleMode::Restricted));
-    ASSERT_TRUE(exact.table.exact());
-    int compared = 0;
-    for (size_t r = 0; r < exact.table.rows.size(); ++r) {
-        if (!exact.table.rows[r].p)
-            continue;
-        const PValue &p = *estimate.table.rows[r].p;
-        const Interval interval = clopperPearson(p.exceedCount + 1, p.arrangements, .999);
-        EXPECT_LE(interval.low, exact.table.rows[r].p->value) << exact.table.rows[r].name;
-        EXPECT_GE(interval.high, exact.table.rows[r].p->value) << exact.table.rows[r].name;
-        ++compared;
-    }
-    EXPECT_EQ(compared, 3);
-}
-
 TEST(PValues, aRunStopsAtItsPrecisionAtTheSamePointForAnyThreads)
 {
     // A's p lies near .05 with these scores, so its interval must narrow below the precision, which
