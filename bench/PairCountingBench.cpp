@@ -93,17 +93,17 @@ void resamplePasses(benchmark::State &state, const BenchDesign &d, int threads, 
         design.factors.push_back(makeFactor(names[f], d.levels[f]));
     design.kind = DesignKind::IndependentGroups;
     design.specialFactor = static_cast<int>(d.levels.size());
-    design.iterations = shuffles + 1;
     ScoreSet scores;
     for (uint16_t c : codesFor(d))
         scores.flat.push_back("c" + std::to_string(c));
     ContinueAlways yes;
     const ObservedPass observed = observePass(design, scores, yes);
     RunOptions options;
+    options.iterations = shuffles + 1;
     options.seed = 1;
     options.threads = threads;
     for (auto _ : state)
-        benchmark::DoNotOptimize(resample(observed, options).exceedCounts.data());
+        benchmark::DoNotOptimize(resample(observed, options).table.rows.data());
     state.counters["per_pass"] =
         benchmark::Counter(shuffles, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }

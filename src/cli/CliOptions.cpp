@@ -64,8 +64,25 @@ CliParse parseCommandLine(const QStringList &arguments)
     const QCommandLineOption formatOption("format", "Output: report, tsv or json (default report).", "FORMAT",
                                           "report");
     const QCommandLineOption stopOption("stop-on-undefined", "Stop when an N-ratio cannot be formed.");
-    parser.addOptions({factorOption, independentOption, repeatedOption, nestOption, iterationsOption,
-                       seedOption, threadsOption, problemOption, formatOption, stopOption});
+    const QCommandLineOption exactOption("exact",
+                                         "auto: count every distinct arrangement once when there are no "
+                                         "more than the iterations; never: always random shuffles (default auto).",
+                                         "MODE", "auto");
+    const QCommandLineOption precisionOption("precision",
+                                             "Stop once every p's 99% interval is narrower than W or "
+                                             "lies wholly on one side of .05 and of .01.",
+                                             "W");
+    const QCommandLineOption shuffleOption("shuffle",
+                                           "whole: every score over every cell; restricted: only the "
+                                           "units the design makes exchangeable for each row (default whole).",
+                                           "SCHEME", "whole");
+    const QCommandLineOption distributionOption("distribution",
+                                                "Write each tested row's permutation "
+                                                "distribution to FILE as comma-separated values.",
+                                                "FILE");
+    parser.addOptions({factorOption, independentOption, repeatedOption, nestOption, iterationsOption, seedOption,
+                       threadsOption, problemOption, formatOption, stopOption, exactOption, precisionOption,
+                       shuffleOption, distributionOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
 
@@ -176,6 +193,29 @@ CliParse parseCommandLine(const QStringList &arguments)
     else
         return failure("--format takes report, tsv or json.");
     request.stopOnUndefined = parser.isSet(stopOption);
+
+    const QString exact = parser.value(exactOption);
+    if (exact == "auto")
+        request.exact = ExactMode::Auto;
+    else if (exact == "never")
+        request.exact = ExactMode::Never;
+    else
+        return failure("--exact takes auto or never.");
+    if (parser.isSet(precisionOption)) {
+        request.precision = parser.value(precisionOption).toDouble(&ok);
+        if (!ok || !(request.precision > 0.0 && request.precision < 1.0))
+            return failure("--precision takes a number between 0 and 1, such as .01.");
+    }
+    const QString shuffle = parser.value(shuffleOption);
+    if (shuffle == "whole")
+        request.shuffle = ShuffleMode::Whole;
+    else if (shuffle == "restricted")
+        request.shuffle = ShuffleMode::Restricted;
+    else
+        return failure("--shuffle takes whole or restricted.");
+    request.distributionFile = parser.value(distributionOption).toStdString();
+    if (parser.isSet(distributionOption) && request.distributionFile.empty())
+        return failure("--distribution takes the name of the file to write.");
     return {request, {}};
 }
 

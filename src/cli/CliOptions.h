@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Design.h"
+#include "NTable.h"
 
 #include <QStringList>
 
@@ -17,6 +18,10 @@ struct CliRequest {
     int iterations = kDefaultIterations;
     std::optional<uint64_t> seed;
     int threads = 0;
+    ExactMode exact = ExactMode::Auto;
+    double precision = 0.0; // 0: every iteration
+    ShuffleMode shuffle = ShuffleMode::Whole;
+    std::string distributionFile; // empty: no distribution is written
     OutputFormat format = OutputFormat::Report;
     bool stopOnUndefined = false;
     bool help = false;

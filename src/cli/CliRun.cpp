@@ -4,10 +4,12 @@
 #include "DataFileStore.h"
 #include "Format.h"
 #include "TableReport.h"
+#include "Version.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 #include <chrono>
 #include <cstdio>
@@ -48,14 +50,42 @@ std::string buildJson(const Design &design, const NTable &table)
         object["np"] = row.np;
         object["nRatio"] = optionalNumber(row.hasRatio, row.nRatio);
         object["p"] = optionalNumber(row.p.has_value(), row.p ? row.p->value : 0.0);
+        object["pLow"] = optionalNumber(row.p.has_value(), row.p ? row.p->low : 0.0);
+        object["pHigh"] = optionalNumber(row.p.has_value(), row.p ? row.p->high : 0.0);
         object["exceedCount"] = static_cast<qint64>(row.p ? row.p->exceedCount : 0);
         rows.append(object);
+    }
+    QJsonArray streams;
+    for (const ShuffleStream &stream : table.streams) {
+        QJsonObject object;
+        QJsonArray sources;
+        for (size_t r : stream.rows)
+            sources.append(QString::fromStdString(table.rows[r].displayName()));
+        object["sources"] = sources;
+        object["moves"] = QString::fromStdString(stream.description);
+        object["exact"] = stream.exact;
+        object["arrangements"] = optionalNumber(stream.exact, static_cast<double>(stream.arrangements));
+        object["iterations"] = stream.iterations;
+        object["stoppedEarly"] = stream.stoppedEarly;
+        streams.append(object);
     }
     QJsonObject root;
     root["problem"] = QString::fromStdString(design.problemLabel);
     root["totalPairs"] = static_cast<qint64>(table.totalPairs);
     root["iterations"] = table.iterations;
+    root["iterationsRequested"] = table.requestedIterations;
+    // A seed takes all 64 bits, more than a JSON number keeps exactly.
     root["seed"] = QString::number(table.seed);
+    root["exact"] = table.exact();
+    // One count of arrangements when every p was counted over the same ones.
+    root["arrangements"] =
+        optionalNumber(table.exact() && table.streams.size() == 1,
+                       table.streams.empty() ? 0.0 : static_cast<double>(table.streams[0].arrangements));
+    root["shuffle"] = table.shuffle == ShuffleMode::Restricted ? "restricted" : "whole";
+    root["precision"] = optionalNumber(table.precision > 0.0, table.precision);
+    root["streams"] = streams;
+    root["version"] = kProgramVersion;
+    root["facts"] = QString::fromStdString(factsLine(table));
     root["npDecimals"] = table.npDecimals;
     root["rows"] = rows;
     return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
@@ -107,6 +137,9 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
     options.iterations = request.iterations;
     options.seed = request.seed;
     options.threads = request.threads;
+    options.exact = request.exact;
+    options.precision = request.precision;
+    options.shuffle = request.shuffle;
     const auto start = std::chrono::steady_clock::now();
     if (progressOnErr && request.iterations > 1)
         options.progress = [&](int64_t done, int64_t total) { showProgress(err, done, total, start); };
@@ -126,6 +159,16 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
         break;
     }
     out.flush();
+    if (!request.distributionFile.empty()) {
+        QSaveFile file(QString::fromStdString(request.distributionFile));
+        const std::string csv = buildDistributionCsv(result.table);
+        if (!file.open(QIODevice::WriteOnly) || file.write(csv.data(), static_cast<qint64>(csv.size())) < 0 ||
+            !file.commit()) {
+            err << "kelsim-cli: The distribution could not be written to " << request.distributionFile << ": "
+                << file.errorString().toStdString() << "\n";
+            return kExitBadInput;
+        }
+    }
     return kExitOk;
 }
 

@@ -22,7 +22,16 @@ enum class RunStatus {
 struct RunOptions {
     int iterations = kDefaultIterations; // the observed arrangement and iterations − 1 shuffles
     std::optional<uint64_t> seed;      // fresh from the system when empty
-    int threads = 0;                   // 0: all cores
+    int threads = 0;                   // 0: all cores; the result is the same for any number
+    // Auto: a scheme with no more distinct arrangements than the iterations (and at most
+    // kMaxExactArrangements) counts each of them once and gives exact p-values.
+    ExactMode exact = ExactMode::Auto;
+    // Above 0: a Monte Carlo stream stops early once every row it tests has a 99 % interval
+    // narrower than this, or lying wholly on one side of .05 and of .01 (meetsPrecision). The
+    // check is made after whole blocks, in block order, so the stopping point depends on the seed
+    // alone.
+    double precision = 0.0;
+    ShuffleMode shuffle = ShuffleMode::Whole;    // see planShuffles in ShuffleSchemes.h
     PairCounterFactory counterFactory = nullptr; // null: the fastest counter available
     // Called with the shuffled passes done so far and their total, at most every 50 ms, from the
     // thread that called resample().
@@ -48,8 +57,9 @@ struct RunResult {
 // Makes the observed pass. Runs on the caller's thread so that questions can be shown.
 ObservedPass observePass(const Design &design, const ScoreSet &scores, RunQuestions &questions);
 
-// Makes iterations − 1 shuffled passes over the observed pass's scores and gives every row with
-// a positive N-ratio its p-value.
+// Gives every row with a positive N-ratio its p-value (PValue in NTable.h): for each shuffle
+// scheme, either every distinct arrangement once (exact) or iterations − 1 random ones, fewer when
+// the precision is met; records the run's facts in the table.
 // Safe to call on a worker thread; the table of the result is the observed one.
 RunResult resample(const ObservedPass &observed, const RunOptions &options);
 
@@ -63,7 +73,15 @@ std::unique_ptr<PairCounter> makeDefaultCounter(const std::vector<int> &levelCou
 // A fresh seed from the system.
 uint64_t freshSeed();
 
-// Shuffled passes are drawn in blocks of this many, each from its own random stream.
+// Shuffled passes are drawn in blocks of this many, each from its own random stream; exact
+// enumeration is split into blocks of as many arrangements.
 constexpr int64_t kShufflesPerBlock = 512;
+
+// Whether a row's interval is settled for a run that stops at `precision`: narrower than it, or
+// wholly on one side of .05 and wholly on one side of .01.
+bool meetsPrecision(double low, double high, double precision);
+
+// The options that make a table again: its iterations, seed, exact mode, precision and shuffle.
+RunOptions reproducingOptions(const NTable &table);
 
 } // namespace kelsim

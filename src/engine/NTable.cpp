@@ -12,6 +12,32 @@ constexpr double kSmallestDenominator = 1e-08;
 
 const std::array<std::string, 6> NTable::kHeads = {"Source", "df", "Pairs", "NP", "N-ratio", "  p"};
 
+int64_t RatioHistogram::total() const
+{
+    int64_t sum = above + undefined;
+    for (int64_t count : counts)
+        sum += count;
+    return sum;
+}
+
+bool NTable::exact() const
+{
+    if (streams.empty())
+        return false;
+    for (const ShuffleStream &stream : streams)
+        if (!stream.exact)
+            return false;
+    return true;
+}
+
+bool NTable::stoppedEarly() const
+{
+    for (const ShuffleStream &stream : streams)
+        if (stream.stoppedEarly)
+            return true;
+    return false;
+}
+
 bool NTable::ratioAdjusted(size_t row) const
 {
     const int error = rows.at(row).errorRow;

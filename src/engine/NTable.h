@@ -17,13 +17,60 @@ enum class RowRole {
     Within,    // the pooled error row of an independent-groups design
 };
 
+// How the scores are rearranged for the p-values.
+enum class ShuffleMode {
+    Whole,      // every score over every cell, whatever the design
+    Restricted, // for each tested row only the units the design makes exchangeable under its null
+};
+
+// Whether small designs get exact p-values.
+enum class ExactMode {
+    Auto,  // every distinct arrangement counted once when there are no more than the iterations
+    Never, // always random shuffles
+};
+
+// Exact p-values are counted over at most this many distinct arrangements.
+constexpr int64_t kMaxExactArrangements = 5000000;
+// Bins of a row's permutation distribution.
+constexpr int kHistogramBins = 100;
+
+// The N-ratios one tested row reached over the arrangements compared, in kHistogramBins equal bins
+// from 0 to twice the larger of its observed N-ratio and 1.
+struct RatioHistogram {
+    double binWidth = 0.0;       // bin i holds the N-ratios in [i · binWidth, (i + 1) · binWidth)
+    std::vector<int64_t> counts; // kHistogramBins bins
+    int64_t above = 0;           // N-ratios at or beyond the last bin's upper end
+    int64_t undefined = 0;       // arrangements whose N-ratio could not be formed
+    double smallest = 0.0;       // the smallest and largest N-ratio formed; 0 when none was
+    double largest = 0.0;
+
+    // Every arrangement counted: the shuffles compared (Monte Carlo), or every distinct arrangement,
+    // the observed one included (exact).
+    int64_t total() const;
+};
+
 // The permutation p-value of one tested row.
 struct PValue {
-    int64_t exceedCount = 0; // arrangements compared whose N-ratio reached the observed one
-    int64_t arrangements = 0; // arrangements the count is out of, the observed one included
-    double value = 0.0;       // (exceedCount + 1) / arrangements, or the exact share
-    bool exact = false;       // every distinct arrangement was counted
-    double low = 0.0, high = 1.0; // the interval around a Monte Carlo estimate
+    int64_t exceedCount = 0;  // arrangements other than the observed one whose N-ratio reached it
+    int64_t arrangements = 0; // what the count is out of, the observed one included: the iterations
+                              // (Monte Carlo) or every distinct arrangement (exact)
+    double value = 0.0;       // (exceedCount + 1) / arrangements
+    bool exact = false;       // every distinct arrangement was counted once
+    // The kIntervalConfidence Clopper–Pearson interval of a Monte Carlo p (exceedCount + 1 of
+    // arrangements); both ends equal value when the p is exact.
+    double low = 0.0, high = 1.0;
+    RatioHistogram distribution;
+};
+
+// One stream of arrangements and the tested rows whose p-values it gave. A whole-table shuffle
+// has one; a restricted shuffle one for each way the rows' units are exchanged.
+struct ShuffleStream {
+    std::string description;  // what moves: "whole table", "within subjects", "subjects moved whole"
+    std::vector<size_t> rows; // indices into NTable::rows
+    bool exact = false;
+    int64_t arrangements = 0;  // the distinct arrangements, when exact
+    int iterations = 0;        // arrangements compared, the observed one included
+    bool stoppedEarly = false; // every row's interval met the precision before the iterations ran out
 };
 
 // One row of the N-table, all of it numbers. The name is the row's identity, made from the
@@ -58,10 +105,25 @@ struct NTable {
     std::vector<TableRow> rows;
     int64_t totalPairs = 0;
     int npDecimals = 3; // decimals of the NP column in the reports
-    int iterations = 1; // 1: no shuffles were compared and no p-value was estimated
-    uint64_t seed = 0;
 
-    bool showsP() const { return iterations > 1; }
+    // The facts of the run, which every view states in one line (factsLine in TableReport.h).
+    // The arrangements the p-values rest on, the observed one included: the iterations asked for,
+    // fewer when the run stopped at its precision, every distinct arrangement when exact. With
+    // several streams, the most any Monte Carlo stream made, or when all are exact the most
+    // arrangements any counted. 1: no p-value was estimated.
+    int iterations = 1;
+    int requestedIterations = 1;
+    uint64_t seed = 0;
+    ExactMode exactMode = ExactMode::Auto;
+    ShuffleMode shuffle = ShuffleMode::Whole;
+    double precision = 0.0;             // the interval width the run was to stop at; 0 when none
+    std::vector<ShuffleStream> streams; // empty when no row was tested
+
+    bool showsP() const { return iterations > 1 || exact(); }
+    // Every p-value of the table is exact (and there is one).
+    bool exact() const;
+    // Some stream stopped before its iterations ran out.
+    bool stoppedEarly() const;
     // The row's N-ratio was formed against an error row whose df the user changed; its p still
     // comes from the unadjusted test.
     bool ratioAdjusted(size_t row) const;

@@ -1,8 +1,16 @@
 #include "CliOptions.h"
 #include "CliRun.h"
+#include "CommandLine.h"
+#include "DataFileStore.h"
+#include "DesignCheck.h"
+#include "TableReport.h"
+#include "Version.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -84,6 +92,8 @@ TEST(CommandLine, tsvHasEveryColumnAndNoPColumnWithOneIteration)
     EXPECT_EQ(line, "Source\tdf\tPairs\tNP\tN-ratio");
     int rows = 0;
     while (std::getline(lines, line)) {
+        if (line.rfind("# ", 0) == 0)
+            continue;
         ++rows;
         EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 4) << line;
     }
@@ -142,6 +152,16 @@ TEST(CommandLine, badInputGetsOneClearLineAndAFailingExit)
         {{twelve, "--factor", "A", "--factor", "B:4", "--independent", "A"}, "expected NAME:LEVELS"},
         {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--format", "xml"}, "--format"},
         {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--bogus"}, "bogus"},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--exact", "always"},
+         "--exact takes auto or never."},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--shuffle", "within"},
+         "--shuffle takes whole or restricted."},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--precision", "0"},
+         "--precision takes a number between 0 and 1"},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--precision", "1"},
+         "--precision takes a number between 0 and 1"},
+        {{twelve, "--factor", "A:3", "--factor", "B:4", "--independent", "A", "--precision", "tight"},
+         "--precision takes a number between 0 and 1"},
     };
     for (const Case &c : cases) {
         const Outcome o = runCli(c.arguments);
@@ -171,8 +191,8 @@ TEST(CommandLine, marksInTheDataFileAreNotPartOfTheScore)
     QTemporaryDir dir;
     const QString marked = writeFile(dir, "marked.dat", "aI\r\nb\r\na\r\nbI\r\n");
     const QString plain = writeFile(dir, "plain.dat", "a\r\nb\r\na\r\nb\r\n");
-    const QStringList design = {"--factor", "A:2",      "--factor", "B:2",          "--independent",
-                                "B",        "--format", "tsv",      "--iterations", "1"};
+    const QStringList design = {"--factor", "A:2", "--factor", "B:2", "--independent", "B",
+                                "--format", "tsv", "--seed",   "1",   "--iterations",  "1"};
     EXPECT_EQ(runCli(QStringList{marked} + design).out, runCli(QStringList{plain} + design).out);
 }
 
@@ -188,6 +208,10 @@ TEST(CommandLine, theProgramItselfRunsTheExample)
     ASSERT_TRUE(bad.waitForFinished(60000));
     EXPECT_EQ(bad.exitCode(), 1);
     EXPECT_TRUE(bad.readAllStandardError().startsWith("kelsim-cli: "));
+    QProcess version;
+    version.start(KELSIM_CLI, {"--version"});
+    ASSERT_TRUE(version.waitForFinished(60000));
+    EXPECT_EQ(version.readAllStandardOutput().toStdString(), std::string("kelsim-cli ") + kProgramVersion + "\n");
 }
 
 TEST(CommandLine, nestedExampleListsItsNestingAndPoolsTheErrorRows)
@@ -236,8 +260,8 @@ TEST(CommandLine, readsDataFilesWithTheProgramsOwnReader)
     // A score with a comma is written between quotes; a score ending in "I" gets one more.
     const QString quoted = writeFile(dir, "quoted.dat", "a\r\nbI\r\n\"a,b\"\r\nII\r\n");
     const QString plain = writeFile(dir, "plain.dat", "a\r\nb\r\nx\r\ny\r\n");
-    const QStringList design = {"--factor", "A:2",      "--factor", "B:2",          "--independent",
-                                "B",        "--format", "tsv",      "--iterations", "1"};
+    const QStringList design = {"--factor", "A:2", "--factor", "B:2", "--independent", "B",
+                                "--format", "tsv", "--seed",   "1",   "--iterations",  "1"};
     const Outcome o = runCli(QStringList{quoted} + design);
     ASSERT_EQ(o.exit, 0) << o.err;
     EXPECT_EQ(o.out, runCli(QStringList{plain} + design).out);
@@ -261,4 +285,144 @@ TEST(CommandLine, filesThatCannotBeDataFilesAreRefusedWithTheirReason)
         EXPECT_EQ(o.err.rfind("kelsim-cli: ", 0), 0u) << o.err;
         EXPECT_NE(o.err.find(c.reason), std::string::npos) << o.err;
     }
+}
+
+namespace {
+
+Design exampleDesign(const std::vector<std::pair<std::string, int>> &factors, DesignKind kind, int designated,
+                     const std::vector<NestingPair> &selected = {})
+{
+    Design design;
+    for (const auto &[name, levels] : factors)
+        design.factors.push_back(makeFactor(name, levels));
+    design.kind = kind;
+    design.specialFactor = designated;
+    if (!selected.empty()) {
+        design.nested = true;
+        design.nestingPairs = checkNesting(design, selected).pairs;
+        design.selectedNesting = selected;
+    }
+    return design;
+}
+
+} // namespace
+
+TEST(CommandLine, theEnginesCommandLineReproducesATableByteForByte)
+{
+    QTemporaryDir dir;
+    // A problem label and a data file name that a shell would split.
+    const QString copied = dir.filePath("taste copy's.dat");
+    ASSERT_TRUE(QFile::copy(kTaste, copied));
+    struct Case {
+        QString path;
+        Design design;
+        RunOptions options;
+    };
+    std::vector<Case> cases;
+    cases.push_back(
+        {kTaste, exampleDesign({{"Group", 2}, {"Subject", 5}, {"Time", 3}}, DesignKind::RepeatedMeasures, 2), {}});
+    cases.push_back(
+        {QStringLiteral(KELSIM_EXAMPLES "/therapy.dat"),
+         exampleDesign({{"Group", 2}, {"Patient", 4}, {"Week", 3}}, DesignKind::RepeatedMeasures, 2, {{'P', 'G'}}),
+         {}});
+    cases.back().options.shuffle = ShuffleMode::Restricted;
+    cases.back().options.precision = .02;
+    cases.push_back(
+        {copied, exampleDesign({{"Time", 3}, {"Group", 2}, {"Subject", 5}}, DesignKind::IndependentGroups, 3), {}});
+    cases.back().design.problemLabel = "Taste 'n' test";
+    cases.back().options.exact = ExactMode::Never;
+    cases.back().options.iterations = 30000;
+
+    for (Case &c : cases) {
+        const DataFileLoad load = loadDataFile(c.path);
+        ASSERT_TRUE(load.ok());
+        ScoreSet scores;
+        for (const DataFileScore &score : load.scores)
+            scores.flat.push_back(score.text);
+        ContinueAlways yes;
+        const RunResult result = runAnalysis(c.design, scores, yes, c.options); // a seed of its own
+        const std::vector<std::string> arguments =
+            commandLineArguments(c.design, reproducingOptions(result.table), c.path.toStdString());
+        QStringList list;
+        for (const std::string &argument : arguments)
+            list << QString::fromStdString(argument);
+        QProcess process;
+        process.start(KELSIM_CLI, list);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        EXPECT_EQ(process.readAllStandardOutput().toStdString(), buildTableReport(c.design, result.table))
+            << commandLineText(arguments);
+    }
+}
+
+TEST(CommandLine, jsonStatesHowEachPWasFound)
+{
+    QTemporaryDir dir;
+    // Six scores, three kinds twice: 6! / (2! 2! 2!) = 90 distinct arrangements.
+    const QString small = writeFile(dir, "small.dat", "a\r\nb\r\nc\r\nb\r\na\r\nc\r\n");
+    const QStringList design = {small, "--factor", "A:3",  "--factor", "B:2", "--independent",
+                                "B",   "--format", "json", "--seed",   "11"};
+    struct Case {
+        QStringList options;
+        bool exact;
+        QJsonValue arrangements;
+        QString shuffle;
+        int iterations;
+    };
+    const std::vector<Case> cases = {
+        {{}, true, 90, "whole", 90},
+        {{"--exact", "never", "--iterations", "5000"}, false, QJsonValue::Null, "whole", 5000},
+        {{"--iterations", "89"}, false, QJsonValue::Null, "whole", 89},
+        {{"--shuffle", "restricted"}, true, 90, "restricted", 90},
+    };
+    for (const Case &c : cases) {
+        const Outcome o = runCli(design + c.options);
+        ASSERT_EQ(o.exit, 0) << o.err;
+        const QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(o.out)).object();
+        EXPECT_EQ(root["exact"].toBool(), c.exact) << c.options.join(' ').toStdString();
+        EXPECT_EQ(root["arrangements"], c.arrangements);
+        EXPECT_EQ(root["shuffle"].toString(), c.shuffle);
+        EXPECT_EQ(root["iterations"].toInt(), c.iterations);
+        EXPECT_EQ(root["seed"].toString(), "11");
+        EXPECT_EQ(root["version"].toString(), kProgramVersion);
+        const QJsonObject effect = root["rows"].toArray()[0].toObject();
+        ASSERT_TRUE(effect["p"].isDouble());
+        if (c.exact) {
+            EXPECT_EQ(effect["pLow"].toDouble(), effect["p"].toDouble());
+        } else {
+            EXPECT_LT(effect["pLow"].toDouble(), effect["p"].toDouble());
+            EXPECT_GT(effect["pHigh"].toDouble(), effect["p"].toDouble());
+        }
+        EXPECT_TRUE(root["rows"].toArray()[1].toObject()["pLow"].isNull());
+    }
+}
+
+TEST(CommandLine, theDistributionIsWrittenBesideTheTable)
+{
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("distribution.csv");
+    const Outcome o = runCli(QStringList{kTaste} + kTasteDesign +
+                             QStringList{"--seed", "7", "--iterations", "3000", "--distribution", csv});
+    ASSERT_EQ(o.exit, 0) << o.err;
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    EXPECT_EQ(lines[0], "source,observed,from,to,count");
+    // G, T and GxT: a line per bin and one for the N-ratios above them; 2,999 shuffles each.
+    int64_t counted = 0;
+    int rows = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        if (lines[i].isEmpty())
+            continue;
+        ++rows;
+        counted += lines[i].split(',').last().toLongLong();
+    }
+    EXPECT_EQ(rows, 3 * (kHistogramBins + 1));
+    EXPECT_EQ(counted, 3 * 2999);
+
+    const Outcome unwritable =
+        runCli(QStringList{kTaste} + kTasteDesign +
+               QStringList{"--iterations", "10", "--distribution", dir.filePath("no/such/dir.csv")});
+    EXPECT_EQ(unwritable.exit, kExitBadInput);
+    EXPECT_NE(unwritable.err.find("The distribution could not be written to"), std::string::npos) << unwritable.err;
 }

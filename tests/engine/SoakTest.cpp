@@ -59,17 +59,18 @@ TEST(Soak, thousandAnalysesInARowKeepMemoryStable)
                 ++nested;
             }
         }
-        design.iterations = 50 + static_cast<int>(random() % 500);
+        const int iterations = 50 + static_cast<int>(random() % 500);
         const ScoreSet scores = randomScores(design.cellCount(), 1 + static_cast<int>(random() % 5), random);
         ContinueAlways yes;
         RunOptions options;
+        options.iterations = iterations;
         options.seed = random();
         options.threads = 1 + run % 2;
         std::atomic<bool> cancel{false};
         options.cancel = &cancel;
         // Every seventh run is long and is cancelled at its first progress report, part-way.
         if (run % 7 == 0) {
-            design.iterations = 20000000;
+            options.iterations = 20000000;
             options.progress = [&](int64_t, int64_t) { cancel = true; };
         }
         const RunResult result = runAnalysis(design, scores, yes, options);
