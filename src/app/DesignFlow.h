@@ -2,6 +2,7 @@
 
 #include "AnalysisRun.h"
 #include "MessageService.h"
+#include "Preferences.h"
 #include "ProblemState.h"
 
 #include <QObject>

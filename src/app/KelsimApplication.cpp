@@ -28,9 +28,6 @@ namespace kelsim {
 
 namespace {
 
-const QString kRunMaximizedKey = QStringLiteral("Run_Maximized");
-const QString kUseLevelLabelsKey = QStringLiteral("Use_Level_Labels");
-
 // Where the file dialogs start: the program's folder, as data files have always been kept
 // beside the program; an installed program's folder cannot take them, so then the user's
 // documents folder.
@@ -72,9 +69,7 @@ KelsimApplication::~KelsimApplication() = default;
 
 void KelsimApplication::start()
 {
-    // Missing values read as "False".
-    preferences_.runMaximized = settings_.flag(kRunMaximizedKey);
-    preferences_.useLevelLabels = settings_.flag(kUseLevelLabelsKey);
+    preferences_ = readPreferences(settings_);
     recentFiles_->read(settings_);
     openingScreen().resetToStartUp();
     showRecentFiles();
@@ -336,15 +331,13 @@ bool KelsimApplication::saveDataAs(QWidget *owner)
 void KelsimApplication::setUseLevelLabels(bool on)
 {
     preferences_.useLevelLabels = on;
-    settings_.setFlag(kUseLevelLabelsKey, on);
-    settings_.sync();
+    saveUseLevelLabels(settings_, on);
 }
 
 void KelsimApplication::setRunMaximized(bool on)
 {
     preferences_.runMaximized = on;
-    settings_.setFlag(kRunMaximizedKey, on);
-    settings_.sync();
+    saveRunMaximized(settings_, on);
     if (opening_ && opening_->isVisible()) {
         if (on)
             opening_->showMaximized();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Preferences.h"
 #include "ProblemState.h"
 
 #include <QObject>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Message.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,19 +11,6 @@
 class QWidget;
 
 namespace kelsim {
-
-enum class MessageIcon { None, Critical, Exclamation, Question, Information };
-
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
-
-enum class MessageAnswer { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
-
-struct Message {
-    QString text;
-    QString title;
-    MessageIcon icon = MessageIcon::None;
-    MessageButtons buttons = MessageButtons::Ok;
-};
 
 // Every message box of the program goes through here, so that tests can script the answers and
 // read exactly what the user would have been shown.

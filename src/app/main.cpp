@@ -1,7 +1,7 @@
 #include "FileDialogService.h"
 #include "KelsimApplication.h"
 #include "MessageService.h"
-#include "SettingsStore.h"
+#include "DesktopSettingsStore.h"
 
 #include <QApplication>
 
@@ -16,7 +16,7 @@ int main(int argc, char *argv[])
 
     kelsim::DesktopMessageService messages;
     kelsim::DesktopFileDialogService fileDialogs;
-    kelsim::SettingsStore settings;
+    kelsim::DesktopSettingsStore settings;
     kelsim::KelsimApplication app(messages, fileDialogs, settings);
     app.start();
     return qapp.exec();

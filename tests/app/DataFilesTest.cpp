@@ -92,7 +92,7 @@ QStringList captionsFor(const QStringList &paths)
 // The list as the settings file holds it.
 QStringList storedCaptions(const QString &iniPath)
 {
-    SettingsStore store(iniPath);
+    DesktopSettingsStore store(iniPath);
     RecentFileList list;
     list.read(store);
     return list.captions();
@@ -106,7 +106,7 @@ void reopen(Session &s, int position)
 // Remembers `path` with a Dose (2) x Sex (2) design before the program starts.
 void rememberBeforeStart(const QString &iniPath, const QString &path)
 {
-    SettingsStore store(iniPath);
+    DesktopSettingsStore store(iniPath);
     RecentFileList list;
     RecentFileEntry entry;
     entry.path = path;

@@ -10,7 +10,7 @@
 #include "MessageService.h"
 #include "OpeningScreen.h"
 #include "ScoreGridModel.h"
-#include "SettingsStore.h"
+#include "DesktopSettingsStore.h"
 
 #include <QAction>
 #include <QLabel>
@@ -120,7 +120,7 @@ class Session {
     }
 
     QTemporaryDir dir;
-    SettingsStore settings;
+    DesktopSettingsStore settings;
     ScriptedMessageService messages;
     ScriptedFileDialogService dialogs;
     std::unique_ptr<KelsimApplication> app;

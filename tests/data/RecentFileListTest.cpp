@@ -1,6 +1,6 @@
 #include "RecentFileList.h"
 #include "ProblemState.h"
-#include "SettingsStore.h"
+#include "DesktopSettingsStore.h"
 
 #include <QFile>
 #include <QSettings>
@@ -70,7 +70,7 @@ ProblemState twoFactorProblem()
 TEST(RecentFileList, aFreshSettingsStoreGivesAnEmptyList)
 {
     QTemporaryDir dir;
-    SettingsStore store(dir.filePath("settings.ini"));
+    DesktopSettingsStore store(dir.filePath("settings.ini"));
     RecentFileList list;
     list.read(store);
     EXPECT_EQ(list.count(), 0);
@@ -92,7 +92,7 @@ TEST(RecentFileList, recordsAreWrittenUnderTheirKeysWithCommaJoinedValues)
     list.putAtTop(plain);
     list.putAtTop(labelled);
     {
-        SettingsStore store(ini);
+        DesktopSettingsStore store(ini);
         ASSERT_TRUE(list.write(store));
     }
     const std::map<QString, QString> expected{
@@ -113,7 +113,7 @@ TEST(RecentFileList, recordsAreWrittenUnderTheirKeysWithCommaJoinedValues)
     };
     EXPECT_EQ(storedRecords(ini), expected);
 
-    SettingsStore again(ini);
+    DesktopSettingsStore again(ini);
     RecentFileList read;
     read.read(again);
     ASSERT_EQ(read.count(), 2);
@@ -129,7 +129,7 @@ TEST(RecentFileList, storedLabelsAreSharedOutByLevelCounts)
                   "Recent_File1=/d/a.dat\nRecent_File1_Probname=P\nRecent_File1_NFactors=2\n"
                   "Recent_File1_FactorNames=\"Age,Sex\"\nRecent_File1_Nlevels=\"2,3\"\n"
                   "Recent_File1_LevLabels=True\nRecent_File1_LevelLabels=\"a1,a2,b1,b2,b3\"\n");
-    SettingsStore store(ini);
+    DesktopSettingsStore store(ini);
     RecentFileList list;
     list.read(store);
     ASSERT_EQ(list.count(), 1);
@@ -146,7 +146,7 @@ TEST(RecentFileList, recordsAreReadWhateverTheKeysCaseAndQuoting)
                   "recent_file1=/d/a.dat\nRECENT_FILE1_PROBNAME=P\nRecent_File1_NFactors=2.7\n"
                   "Recent_File1_FactorNames=Age,Sex\nRecent_File1_Nlevels=2,2\n"
                   "Recent_File1_LevLabels=True\nRecent_File1_Levellabels=y,o,m,f\n");
-    SettingsStore store(ini);
+    DesktopSettingsStore store(ini);
     RecentFileList list;
     list.read(store);
     ASSERT_EQ(list.count(), 1);
@@ -175,7 +175,7 @@ TEST(RecentFileList, readingStopsAtTheFirstPositionWithoutAPath)
                   "Recent_File1_Nlevels=\"2,2\"\n"
                   "Recent_File3=/d/c.dat\nRecent_File3_NFactors=2\nRecent_File3_FactorNames=\"A,B\"\n"
                   "Recent_File3_Nlevels=\"2,2\"\n");
-    SettingsStore store(ini);
+    DesktopSettingsStore store(ini);
     RecentFileList list;
     list.read(store);
     EXPECT_EQ(pathsOf(list), QStringList{"/d/a.dat"});
@@ -193,7 +193,7 @@ TEST(RecentFileList, recordsThatDescribeNoUsableDesignArePassedOver)
     writeIni(ini, "[Settings]\n" + record(1, "/d/seven.dat", "7", "A,B,C,D,E,F,G", "2,2,2,2,2,2,2") +
                       record(2, "/d/short.dat", "3", "A,B", "2,2") + record(3, "/d/big.dat", "2", "A,B", "200,200") +
                       record(4, "/d/good.dat", "2", "A,B", "2,3"));
-    SettingsStore store(ini);
+    DesktopSettingsStore store(ini);
     RecentFileList list;
     list.read(store);
     EXPECT_EQ(pathsOf(list), QStringList{"/d/good.dat"});
@@ -267,7 +267,7 @@ TEST(RecentFileList, anEntryMovedDownKeepsItsOwnLabelsInTheStore)
     labelled.labels = {{"a", "b"}, {"c", "d", "e"}};
     RecentFileList list;
     {
-        SettingsStore store(ini);
+        DesktopSettingsStore store(ini);
         list.putAtTop(entryFor("/d/old.dat", {"P", "Q"}, {2, 2}));
         list.putAtTop(labelled);
         ASSERT_TRUE(list.write(store));
@@ -275,7 +275,7 @@ TEST(RecentFileList, anEntryMovedDownKeepsItsOwnLabelsInTheStore)
         list.putAtTop(entryFor("/d/plain.dat"));
         ASSERT_TRUE(list.write(store));
     }
-    SettingsStore store(ini);
+    DesktopSettingsStore store(ini);
     RecentFileList read;
     read.read(store);
     ASSERT_EQ(read.count(), 3);
@@ -287,7 +287,7 @@ TEST(RecentFileList, writeReportsAStoreThatCannotBeWritten)
 {
     QTemporaryDir dir;
     writeIni(dir.filePath("file"), "not a folder");
-    SettingsStore store(dir.filePath("file/settings.ini"));
+    DesktopSettingsStore store(dir.filePath("file/settings.ini"));
     EXPECT_FALSE(listOf({"/a"}).write(store));
 }
 

@@ -47,9 +47,4 @@ struct ProblemState {
     }
 };
 
-struct Preferences {
-    bool runMaximized = false;
-    bool useLevelLabels = false;
-};
-
 } // namespace kelsim

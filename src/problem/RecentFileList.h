@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageService.h"
+#include "Message.h"
 
 #include <QString>
 #include <QStringList>

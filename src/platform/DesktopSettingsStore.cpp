@@ -1,4 +1,4 @@
-#include "SettingsStore.h"
+#include "DesktopSettingsStore.h"
 
 #include <QStringList>
 
@@ -8,7 +8,7 @@ namespace {
 const QString kSection = QStringLiteral("Settings");
 }
 
-SettingsStore::SettingsStore(const QString &iniPath)
+DesktopSettingsStore::DesktopSettingsStore(const QString &iniPath)
 {
     if (iniPath.isEmpty())
         settings_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Kelsim_Setup",
@@ -17,7 +17,7 @@ SettingsStore::SettingsStore(const QString &iniPath)
         settings_ = std::make_unique<QSettings>(iniPath, QSettings::IniFormat);
 }
 
-QString SettingsStore::existingKey(const QString &key) const
+QString DesktopSettingsStore::existingKey(const QString &key) const
 {
     settings_->beginGroup(kSection);
     const QStringList keys = settings_->childKeys();
@@ -28,7 +28,7 @@ QString SettingsStore::existingKey(const QString &key) const
     return key;
 }
 
-QString SettingsStore::value(const QString &key, const QString &fallback) const
+QString DesktopSettingsStore::value(const QString &key, const QString &fallback) const
 {
     const QVariant stored = settings_->value(kSection + "/" + existingKey(key), fallback);
     // A settings file written by hand or by another program may hold a comma-joined value
@@ -38,33 +38,23 @@ QString SettingsStore::value(const QString &key, const QString &fallback) const
     return stored.toString();
 }
 
-bool SettingsStore::flag(const QString &key) const
-{
-    return value(key, "False") == "True";
-}
-
-void SettingsStore::setValue(const QString &key, const QString &value)
+void DesktopSettingsStore::setValue(const QString &key, const QString &value)
 {
     settings_->setValue(kSection + "/" + existingKey(key), value);
 }
 
-void SettingsStore::setFlag(const QString &key, bool on)
-{
-    setValue(key, on ? "True" : "False");
-}
-
-void SettingsStore::remove(const QString &key)
+void DesktopSettingsStore::remove(const QString &key)
 {
     settings_->remove(kSection + "/" + existingKey(key));
 }
 
-bool SettingsStore::sync()
+bool DesktopSettingsStore::sync()
 {
     settings_->sync();
     return settings_->status() == QSettings::NoError;
 }
 
-QString SettingsStore::fileName() const
+QString DesktopSettingsStore::fileName() const
 {
     return settings_->fileName();
 }
