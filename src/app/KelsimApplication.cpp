@@ -49,9 +49,9 @@ void present(QWidget *window)
 } // namespace
 
 KelsimApplication::KelsimApplication(MessageService &messages, FileDialogService &fileDialogs, SettingsStore &settings,
-                                     QObject *parent)
-    : QObject(parent), messages_(messages), fileDialogs_(fileDialogs), settings_(settings),
-      webAddress_(QStringLiteral(KELSIM_WEB_ADDRESS))
+                                     ClipboardService &clipboard, PrintService &printer, QObject *parent)
+    : QObject(parent), messages_(messages), fileDialogs_(fileDialogs), settings_(settings), clipboard_(clipboard),
+      printer_(printer), webAddress_(QStringLiteral(KELSIM_WEB_ADDRESS))
 {
     openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     endProgram = [] { QCoreApplication::exit(0); };
@@ -83,22 +83,44 @@ void KelsimApplication::showRecentFiles()
 
 OpeningScreen &KelsimApplication::openingScreen()
 {
-    if (!opening_)
-        opening_ = std::make_unique<OpeningScreen>(*this);
+    if (opening_)
+        return *opening_;
+    opening_ = std::make_unique<OpeningScreen>(problem_, preferences_, messages_);
+    OpeningScreen *opening = opening_.get();
+    connect(opening, &OpeningScreen::levelLabelsRequested, this, &KelsimApplication::showLevelLabels);
+    connect(opening, &OpeningScreen::dataEntryRequested, this, &KelsimApplication::showDataEntryGrid);
+    connect(opening, &OpeningScreen::recentFileRequested, this, &KelsimApplication::reopenRecentFile);
+    connect(opening, &OpeningScreen::useLevelLabelsChanged, this, &KelsimApplication::setUseLevelLabels);
+    connect(opening, &OpeningScreen::runMaximizedChanged, this, &KelsimApplication::setRunMaximized);
+    connect(opening, &OpeningScreen::exitRequested, this, [this] { exit(); });
+    connect(opening, &OpeningScreen::helpContentsRequested, this, &KelsimApplication::showHelpContents);
+    connect(opening, &OpeningScreen::helpSearchRequested, this, &KelsimApplication::showHelpSearch);
+    connect(opening, &OpeningScreen::helpTopicRequested, this, &KelsimApplication::showHelpTopic);
+    connect(opening, &OpeningScreen::onlineInformationRequested, this, &KelsimApplication::showOnlineInformation);
+    connect(opening, &OpeningScreen::aboutRequested, this, &KelsimApplication::showAbout);
     return *opening_;
 }
 
 LevelLabelsWindow &KelsimApplication::levelLabelsWindow()
 {
-    if (!labels_)
-        labels_ = std::make_unique<LevelLabelsWindow>(*this);
+    if (!labels_) {
+        labels_ = std::make_unique<LevelLabelsWindow>(problem_, messages_);
+        connect(labels_.get(), &LevelLabelsWindow::returnRequested, this, &KelsimApplication::showOpeningScreenAgain);
+    }
     return *labels_;
 }
 
 DataEntryGrid &KelsimApplication::dataEntryGrid()
 {
-    if (!grid_)
-        grid_ = std::make_unique<DataEntryGrid>(*this);
+    if (grid_)
+        return *grid_;
+    grid_ = std::make_unique<DataEntryGrid>(problem_, preferences_, messages_, clipboard_, printer_, *dataFiles_,
+                                            wordExport());
+    DataEntryGrid *grid = grid_.get();
+    connect(grid, &DataEntryGrid::designSpecificationRequested, this, &KelsimApplication::showDesignSpecification);
+    connect(grid, &DataEntryGrid::restartRequested, this, [this] { restart(); });
+    connect(grid, &DataEntryGrid::exitRequested, this, [this] { exit(); });
+    connect(grid, &DataEntryGrid::helpTopicRequested, this, &KelsimApplication::showHelpTopic);
     return *grid_;
 }
 
@@ -189,24 +211,6 @@ void KelsimApplication::showDesignSpecification()
     designFlow().openDesignSpecification();
 }
 
-ClipboardService &KelsimApplication::clipboard()
-{
-    if (!clipboard_) {
-        desktopClipboard_ = std::make_unique<DesktopClipboardService>();
-        clipboard_ = desktopClipboard_.get();
-    }
-    return *clipboard_;
-}
-
-PrintService &KelsimApplication::printer()
-{
-    if (!printer_) {
-        desktopPrinter_ = std::make_unique<DesktopPrintService>();
-        printer_ = desktopPrinter_.get();
-    }
-    return *printer_;
-}
-
 WordExport &KelsimApplication::wordExport()
 {
     if (!word_) {
@@ -220,7 +224,7 @@ DesignFlow &KelsimApplication::designFlow()
 {
     if (flow_)
         return *flow_;
-    flow_ = std::make_unique<DesignFlow>(problem_, messages_, preferences_, clipboard(), printer());
+    flow_ = std::make_unique<DesignFlow>(problem_, messages_, preferences_, clipboard_, printer_);
     flow_->setWordExport(&wordExport());
     connect(flow_.get(), &DesignFlow::gridRequested, this, &KelsimApplication::showDataEntryGrid);
     connect(flow_.get(), &DesignFlow::newProblemRequested, this, [this] { restart(); });

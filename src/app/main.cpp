@@ -1,6 +1,8 @@
+#include "ClipboardService.h"
 #include "FileDialogService.h"
 #include "KelsimApplication.h"
 #include "MessageService.h"
+#include "PrintService.h"
 #include "DesktopSettingsStore.h"
 
 #include <QApplication>
@@ -17,7 +19,9 @@ int main(int argc, char *argv[])
     kelsim::DesktopMessageService messages;
     kelsim::DesktopFileDialogService fileDialogs;
     kelsim::DesktopSettingsStore settings;
-    kelsim::KelsimApplication app(messages, fileDialogs, settings);
+    kelsim::DesktopClipboardService clipboard;
+    kelsim::DesktopPrintService printer;
+    kelsim::KelsimApplication app(messages, fileDialogs, settings, clipboard, printer);
     app.start();
     return qapp.exec();
 }

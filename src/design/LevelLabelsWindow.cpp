@@ -1,8 +1,8 @@
 #include "LevelLabelsWindow.h"
 
 #include "ContextHelp.h"
-#include "KelsimApplication.h"
 #include "MessageService.h"
+#include "ProblemState.h"
 #include "UiText.h"
 
 #include <QCloseEvent>
@@ -15,7 +15,8 @@
 
 namespace kelsim {
 
-LevelLabelsWindow::LevelLabelsWindow(KelsimApplication &app, QWidget *parent) : QDialog(parent), app_(app)
+LevelLabelsWindow::LevelLabelsWindow(ProblemState &problem, MessageService &messages, QWidget *parent)
+    : QDialog(parent), problem_(problem), messages_(messages)
 {
     setObjectName("LevelLabelsWindow");
     setWindowTitle("Labels for Levels");
@@ -70,22 +71,22 @@ LevelLabelsWindow::LevelLabelsWindow(KelsimApplication &app, QWidget *parent) : 
 
 int LevelLabelsWindow::factorCount() const
 {
-    return app_.problem().design.factorCount();
+    return problem_.design.factorCount();
 }
 
 int LevelLabelsWindow::levelsOf(int factor) const
 {
-    return app_.problem().design.factors[static_cast<size_t>(factor - 1)].levels;
+    return problem_.design.factors[static_cast<size_t>(factor - 1)].levels;
 }
 
 QString LevelLabelsWindow::nameOf(int factor) const
 {
-    return QString::fromStdString(app_.problem().design.factors[static_cast<size_t>(factor - 1)].name);
+    return QString::fromStdString(problem_.design.factors[static_cast<size_t>(factor - 1)].name);
 }
 
 std::string &LevelLabelsWindow::labelOf(int factor, int level)
 {
-    auto &labels = app_.problem().design.levelLabels;
+    auto &labels = problem_.design.levelLabels;
     if (labels.size() < static_cast<size_t>(factorCount()))
         labels.resize(static_cast<size_t>(factorCount()));
     auto &ofFactor = labels[static_cast<size_t>(factor - 1)];
@@ -131,7 +132,7 @@ bool LevelLabelsWindow::eventFilter(QObject *watched, QEvent *event)
 void LevelLabelsWindow::labelChanged(const QString &text)
 {
     if (text.size() > 2) {
-        app_.messages().show("The length of a label is limited to two characters.", "Label Error!",
+        messages_.show("The length of a label is limited to two characters.", "Label Error!",
                              MessageIcon::Critical, MessageButtons::Ok, this);
         labelBox_->clear();
         labelBox_->setFocus();
@@ -139,7 +140,7 @@ void LevelLabelsWindow::labelChanged(const QString &text)
     }
     if (text.contains(',')) {
         // The labels of a remembered data file are stored as one comma-separated list.
-        app_.messages().show("A level label cannot contain a comma.  Please use another character.", "Label Error!",
+        messages_.show("A level label cannot contain a comma.  Please use another character.", "Label Error!",
                              MessageIcon::Critical, MessageButtons::Ok, this);
         QString without = text;
         without.remove(',');
@@ -159,7 +160,7 @@ void LevelLabelsWindow::acceptLabel()
 {
     const QString text = labelBox_->text();
     if (text.isEmpty()) {
-        app_.messages().show(requestPrompt(currentFactor_, currentLevel_), "Value Missing!", MessageIcon::Critical,
+        messages_.show(requestPrompt(currentFactor_, currentLevel_), "Value Missing!", MessageIcon::Critical,
                              MessageButtons::Ok, this);
         labelBox_->setFocus();
         return;
@@ -230,7 +231,7 @@ void LevelLabelsWindow::finish()
             for (int j = i + 1; j <= levelsOf(factor); ++j) {
                 if (labelOf(factor, i) != labelOf(factor, j))
                     continue;
-                app_.messages().show("Two or more of the levels for Factor " + strQ(factor) + ", " + nameOf(factor) +
+                messages_.show("Two or more of the levels for Factor " + strQ(factor) + ", " + nameOf(factor) +
                                          ", have the same label." + "  Please correct.",
                                      "Error", MessageIcon::Exclamation, MessageButtons::Ok, this);
                 currentLevel_ = 1;
@@ -247,14 +248,14 @@ void LevelLabelsWindow::finish()
         }
     }
     hide();
-    app_.showOpeningScreenAgain();
+    emit returnRequested();
 }
 
 void LevelLabelsWindow::cancel()
 {
-    app_.problem().labelsInUse = false;
+    problem_.labelsInUse = false;
     hide();
-    app_.showOpeningScreenAgain();
+    emit returnRequested();
 }
 
 void LevelLabelsWindow::reject()
@@ -265,7 +266,8 @@ void LevelLabelsWindow::reject()
 void LevelLabelsWindow::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    if (app_.hasExited())
+    // A window already put away (the program is ending) has nothing to cancel.
+    if (!isVisible())
         return;
     cancel();
 }

@@ -2,8 +2,9 @@
 
 #include "ContextHelp.h"
 #include "IterationsDialog.h"
-#include "KelsimApplication.h"
 #include "MessageService.h"
+#include "Preferences.h"
+#include "ProblemState.h"
 #include "UiText.h"
 #include "UpDownButtons.h"
 #include "WaitCursor.h"
@@ -38,7 +39,9 @@ bool isAsciiLetter(QChar c)
 
 } // namespace
 
-OpeningScreen::OpeningScreen(KelsimApplication &app, QWidget *parent) : QMainWindow(parent), app_(app)
+OpeningScreen::OpeningScreen(ProblemState &problem, const Preferences &preferences, MessageService &messages,
+                             QWidget *parent)
+    : QMainWindow(parent), problem_(problem), preferences_(preferences), messages_(messages)
 {
     setObjectName("OpeningScreen");
     setWindowTitle("Kelsim");
@@ -177,7 +180,7 @@ void OpeningScreen::buildWidgets()
     connect(nameBox_, &QLineEdit::textEdited, this,
             [this](const QString &text) { setNameColour(text.contains(kGenericMarker)); });
     connect(problemLabelBox_, &QLineEdit::textChanged, this,
-            [this](const QString &text) { app_.problem().design.problemLabel = text.toStdString(); });
+            [this](const QString &text) { problem_.design.problemLabel = text.toStdString(); });
     connect(okButton_, &QPushButton::clicked, this, &OpeningScreen::acceptFactor);
     connect(confirmButton_, &QPushButton::clicked, this, &OpeningScreen::confirm);
     connect(adjustButton_, &QPushButton::clicked, this, &OpeningScreen::adjust);
@@ -204,7 +207,7 @@ void OpeningScreen::buildMenus()
     recentSeparator_->setVisible(false); // until there are recent files above it
     QAction *exitItem = fileMenu_->addAction("E&xit Alt + F4");
     exitItem->setObjectName("ExitItem");
-    connect(exitItem, &QAction::triggered, this, [this] { app_.exit(); });
+    connect(exitItem, &QAction::triggered, this, &OpeningScreen::exitRequested);
 
     QMenu *preferences = menuBar()->addMenu("Set &Preferences");
     preferences->setObjectName("PreferencesMenu");
@@ -224,30 +227,30 @@ void OpeningScreen::buildMenus()
     help->setObjectName("HelpMenu");
     QAction *contents = help->addAction("&Contents...");
     contents->setObjectName("ContentsItem");
-    connect(contents, &QAction::triggered, this, [this] { app_.showHelpContents(); });
+    connect(contents, &QAction::triggered, this, &OpeningScreen::helpContentsRequested);
     QAction *search = help->addAction("&Search for Help on...");
     search->setObjectName("SearchItem");
-    connect(search, &QAction::triggered, this, [this] { app_.showHelpSearch(); });
+    connect(search, &QAction::triggered, this, &OpeningScreen::helpSearchRequested);
     QAction *online = help->addAction("Online Information");
     online->setObjectName("OnlineItem");
-    connect(online, &QAction::triggered, this, [this] { app_.showOnlineInformation(); });
+    connect(online, &QAction::triggered, this, &OpeningScreen::onlineInformationRequested);
     QAction *purpose = help->addAction("&Purpose...");
     purpose->setObjectName("PurposeItem");
     connect(purpose, &QAction::triggered, this, &OpeningScreen::showPurpose);
     QAction *about = help->addAction("&About...");
     about->setObjectName("AboutItem");
-    connect(about, &QAction::triggered, this, [this] { app_.showAbout(); });
+    connect(about, &QAction::triggered, this, &OpeningScreen::aboutRequested);
 
     auto *topicHelp = new QAction(this);
     topicHelp->setShortcut(QKeySequence::HelpContents);
-    connect(topicHelp, &QAction::triggered, this, [this] { app_.showHelpTopic("opening.html"); });
+    connect(topicHelp, &QAction::triggered, this, [this] { emit helpTopicRequested("opening.html"); });
     addAction(topicHelp);
 }
 
 IterationsDialog &OpeningScreen::iterationsDialog()
 {
     if (!iterations_)
-        iterations_ = new IterationsDialog(app_.problem().design, app_.messages(), this);
+        iterations_ = new IterationsDialog(problem_.design, messages_, this);
     return *iterations_;
 }
 
@@ -292,7 +295,7 @@ bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *n
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         if (leadingValue(box->text().toStdString()) == 0)
-            app_.messages().show("Please enter a number", "Error!", MessageIcon::Critical, MessageButtons::Ok, this);
+            messages_.show("Please enter a number", "Error!", MessageIcon::Critical, MessageButtons::Ok, this);
         else
             next->setFocus(Qt::TabFocusReason);
         return true;
@@ -304,7 +307,7 @@ bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *n
     if (text.size() == 1 && ((text[0] >= '0' && text[0] <= '9') || text[0] == '.'))
         return false;
     box->clear();
-    app_.messages().show("Only numeric characters are permitted here", "Error!", MessageIcon::Critical,
+    messages_.show("Only numeric characters are permitted here", "Error!", MessageIcon::Critical,
                          MessageButtons::Ok, this);
     return true;
 }
@@ -326,7 +329,7 @@ void OpeningScreen::factorCountChanged(const QString &text)
     levelsSpinner_->setEnabled(true);
     levelsBox_->setEnabled(true);
     if (factorCount_ > kMaxFactors) {
-        app_.messages().show("Sorry, the program only accommodates 6 factors.", "Program Limitation",
+        messages_.show("Sorry, the program only accommodates 6 factors.", "Program Limitation",
                              MessageIcon::Exclamation, MessageButtons::Ok, this);
         factorCount_ = kMinFactors;
         ignoreNextCountChange_ = true;
@@ -355,14 +358,14 @@ void OpeningScreen::levelsChanged(const QString &text)
 void OpeningScreen::nameChanged(const QString &text)
 {
     if (!text.isEmpty() && !isAsciiLetter(text[0]) && text[0] != '"') {
-        app_.messages().show("The factor name must begin with an alphabetic character!", "Error", MessageIcon::Critical,
+        messages_.show("The factor name must begin with an alphabetic character!", "Error", MessageIcon::Critical,
                              MessageButtons::Ok, this);
         nameBox_->clear();
         return;
     }
     if (text.contains(',')) {
         // The names of a remembered data file are stored as one comma-separated list.
-        app_.messages().show("A factor name cannot contain a comma.  Please use another character.", "Error",
+        messages_.show("A factor name cannot contain a comma.  Please use another character.", "Error",
                              MessageIcon::Critical, MessageButtons::Ok, this);
         QString without = text;
         without.remove(',');
@@ -384,7 +387,7 @@ void OpeningScreen::acceptFactor()
     if (!typed.isEmpty()) {
         const QChar first = typed[0].toUpper();
         if (first < 'A' || first > 'Z') {
-            app_.messages().show("The first character of the factor name must be a letter", "Change required!",
+            messages_.show("The first character of the factor name must be a letter", "Change required!",
                                  MessageIcon::Critical, MessageButtons::OkCancel, this);
             return;
         }
@@ -403,7 +406,7 @@ void OpeningScreen::acceptFactor()
     int64_t scores = 1;
     for (int i = 1; i <= factorCount_; ++i) {
         if (levels_[i] < 2) {
-            app_.messages().show("You have specified that factor" + strQ(i) + " has only" + strQ(levels_[i]) +
+            messages_.show("You have specified that factor" + strQ(i) + " has only" + strQ(levels_[i]) +
                                      " levels." +
                                      "  There must be at least 2 levels in a factor.  Please re-enter the design "
                                      "specifications.",
@@ -431,7 +434,7 @@ void OpeningScreen::acceptFactor()
         product *= levels_[i];
     const QString shown =
         product < 9e15 ? strQ(static_cast<int64_t>(product)) : QString::fromStdString(strText(product));
-    app_.messages().show("You have specified" + shown +
+    messages_.show("You have specified" + shown +
                              " scores, but the maximum allowed by the program is 16352 scores.",
                          "Program Limitation!", MessageIcon::Critical, MessageButtons::Ok, this);
     startOver();
@@ -439,14 +442,14 @@ void OpeningScreen::acceptFactor()
 
 void OpeningScreen::confirm()
 {
-    if (confirmButton_->text() != kProceedCaption) {
+    if (confirmStep_ != ConfirmStep::Data) {
         WaitCursor wait;
         for (int i = 1; i <= factorCount_; ++i) {
             if (names_[i].contains(kGenericMarker))
                 names_[i] = names_[i].left(1);
             if (names_[i].isEmpty()) {
                 wait.restore();
-                app_.messages().show("Please enter a name for Factor" + strQ(i), "Error", MessageIcon::Exclamation,
+                messages_.show("Please enter a name for Factor" + strQ(i), "Error", MessageIcon::Exclamation,
                                      MessageButtons::Ok, this);
                 returnToFactor(i, QString());
                 return;
@@ -456,7 +459,7 @@ void OpeningScreen::confirm()
             for (int j = i + 1; j <= factorCount_; ++j) {
                 if (names_[i][0].toUpper() == names_[j][0].toUpper()) {
                     wait.restore();
-                    app_.messages().show("The program requires the first letter of all factor names to be unique.  "
+                    messages_.show("The program requires the first letter of all factor names to be unique.  "
                                          "Please change the name of either " +
                                              names_[i] + " or " + names_[j] + ".",
                                          "Change required!", MessageIcon::Critical, MessageButtons::Ok, this);
@@ -467,24 +470,24 @@ void OpeningScreen::confirm()
         }
         commitDesign();
         currentFactor_ = 1;
-        if (confirmButton_->text() == kLabelsCaption) {
+        if (confirmStep_ == ConfirmStep::ConfirmThenLabels) {
             wait.restore();
             hide();
-            Design &design = app_.problem().design;
+            Design &design = problem_.design;
             design.levelLabels.assign(design.factors.size(), {});
             for (size_t f = 0; f < design.factors.size(); ++f)
                 design.levelLabels[f].assign(static_cast<size_t>(design.factors[f].levels), std::string());
             expectation_->hide();
             // The design is settled: a name typed now would change nothing.
             nameBox_->setEnabled(false);
-            confirmButton_->setText(kProceedCaption);
+            setConfirmStep(ConfirmStep::Data);
             adjustButton_->hide();
             startOverButton_->show();
-            app_.showLevelLabels();
+            emit levelLabelsRequested();
             return;
         }
     }
-    app_.showDataEntryGrid();
+    emit dataEntryRequested();
 }
 
 void OpeningScreen::adjust()
@@ -529,7 +532,7 @@ void OpeningScreen::startOver()
     levelsBox_->setEnabled(true);
     levelsSpinner_->setEnabled(true);
     okButton_->setEnabled(true);
-    app_.problem().design.nested = false;
+    problem_.design.nested = false;
     for (QAction *action : fileMenu_->actions())
         if (action->objectName().startsWith("RecentFile"))
             action->setEnabled(true);
@@ -540,7 +543,7 @@ void OpeningScreen::resetToStartUp()
 {
     startOver();
     problemLabelBox_->clear();
-    maximizedItem_->setChecked(app_.preferences().runMaximized);
+    maximizedItem_->setChecked(preferences_.runMaximized);
     okButton_->setFocus();
 }
 
@@ -601,15 +604,31 @@ void OpeningScreen::returnToFactor(int factor, const QString &name)
 
 void OpeningScreen::applyLabelsPreference()
 {
-    const bool on = app_.preferences().useLevelLabels;
+    const bool on = preferences_.useLevelLabels;
     labelsItem_->setChecked(on);
-    app_.problem().labelsInUse = on;
-    confirmButton_->setText(on ? kLabelsCaption : kYesProceedCaption);
+    problem_.labelsInUse = on;
+    setConfirmStep(on ? ConfirmStep::ConfirmThenLabels : ConfirmStep::ConfirmThenData);
+}
+
+void OpeningScreen::setConfirmStep(ConfirmStep step)
+{
+    confirmStep_ = step;
+    switch (step) {
+    case ConfirmStep::ConfirmThenData:
+        confirmButton_->setText(kYesProceedCaption);
+        break;
+    case ConfirmStep::ConfirmThenLabels:
+        confirmButton_->setText(kLabelsCaption);
+        break;
+    case ConfirmStep::Data:
+        confirmButton_->setText(kProceedCaption);
+        break;
+    }
 }
 
 void OpeningScreen::commitDesign()
 {
-    ProblemState &problem = app_.problem();
+    ProblemState &problem = problem_;
     Design &design = problem.design;
     // The names typed here are the full names; none remembered from an earlier design remain.
     problem.fullNames.clear();
@@ -644,7 +663,7 @@ void OpeningScreen::showRecentFiles(const QStringList &captions)
         shown = shown.left(pathStart) + shown.mid(pathStart).replace("&", "&&");
         auto *item = new QAction(shown, fileMenu_);
         item->setObjectName("RecentFile" + QString::number(position));
-        connect(item, &QAction::triggered, this, [this, position] { app_.reopenRecentFile(position); });
+        connect(item, &QAction::triggered, this, [this, position] { emit recentFileRequested(position); });
         fileMenu_->insertAction(recentSeparator_, item);
     }
     recentSeparator_->setVisible(!captions.isEmpty());
@@ -654,7 +673,7 @@ void OpeningScreen::showRemembered(const Design &design, bool labelsGiven)
 {
     startOver();
     // Start Over applied the labels preference; the remembered design says whether it has labels.
-    app_.problem().labelsInUse = labelsGiven;
+    problem_.labelsInUse = labelsGiven;
     const int count = design.factorCount();
     freshTables(count + 1);
     factorCount_ = count;
@@ -681,13 +700,13 @@ void OpeningScreen::showRemembered(const Design &design, bool labelsGiven)
         // As after the labels window: the design is settled and only the data remain.
         nameBox_->setEnabled(false);
         expectation_->hide();
-        confirmButton_->setText(kProceedCaption);
+        setConfirmStep(ConfirmStep::Data);
         adjustButton_->hide();
         startOverButton_->show();
     } else {
         expectation_->setText("The program is expecting" + strQ(design.cellCount()) + " scores.  Is that correct?");
         expectation_->show();
-        confirmButton_->setText(kYesProceedCaption);
+        setConfirmStep(ConfirmStep::ConfirmThenData);
         adjustButton_->show();
         startOverButton_->hide();
     }
@@ -699,19 +718,19 @@ void OpeningScreen::showRemembered(const Design &design, bool labelsGiven)
 
 void OpeningScreen::toggleLabels(bool on)
 {
-    app_.setUseLevelLabels(on);
-    app_.problem().labelsInUse = on;
-    confirmButton_->setText(on ? kLabelsCaption : kYesProceedCaption);
+    emit useLevelLabelsChanged(on);
+    problem_.labelsInUse = on;
+    setConfirmStep(on ? ConfirmStep::ConfirmThenLabels : ConfirmStep::ConfirmThenData);
 }
 
 void OpeningScreen::toggleMaximized(bool on)
 {
-    app_.setRunMaximized(on);
+    emit runMaximizedChanged(on);
 }
 
 void OpeningScreen::showPurpose()
 {
-    app_.messages().show(
+    messages_.show(
         "     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
         "independent groups and repeated measures designs.\n\r     The input grid accepts one score "
         "per factorial combination; replicates and/or subjects are treated as ordinary factors.",
@@ -720,10 +739,10 @@ void OpeningScreen::showPurpose()
 
 void OpeningScreen::closeEvent(QCloseEvent *event)
 {
-    if (app_.hasExited() || app_.exit())
-        event->accept();
-    else
-        event->ignore();
+    // Closing the main window is "E&xit": when the user lets the program end, every window has
+    // been hidden by the time the request returns.
+    emit exitRequested();
+    event->setAccepted(!isVisible());
 }
 
 } // namespace kelsim

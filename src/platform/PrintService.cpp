@@ -160,29 +160,39 @@ QStringList reportLines(const QString &text)
     return lines;
 }
 
-DesktopPrintService::DesktopPrintService() : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)) {}
+DesktopPrintService::DesktopPrintService() = default;
 
 DesktopPrintService::~DesktopPrintService() = default;
 
+QPrinter &DesktopPrintService::printer()
+{
+    // Made at the first printer command, not at start-up: finding the default printer can take
+    // the print system a while.
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
 PrintResult DesktopPrintService::print(const QString &dialogTitle, const QTextDocument &document, QWidget *parent)
 {
-    printer_->setDocName(jobName(dialogTitle));
-    nameNextPdfFile(*printer_);
-    QPrintDialog dialog(printer_.get(), parent);
+    QPrinter &chosen = printer();
+    chosen.setDocName(jobName(dialogTitle));
+    nameNextPdfFile(chosen);
+    QPrintDialog dialog(&chosen, parent);
     dialog.setWindowTitle(dialogTitle);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     if (dialog.exec() != QDialog::Accepted)
         return PrintResult{PrintOutcome::Cancelled, PrintError::None};
-    proposePdfFile(*printer_);
+    proposePdfFile(chosen);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const PrintError error = printDocument(*printer_, document);
+    const PrintError error = printDocument(chosen, document);
     QGuiApplication::restoreOverrideCursor();
     return PrintResult{error == PrintError::None ? PrintOutcome::Printed : PrintOutcome::Failed, error};
 }
 
 void DesktopPrintService::setup(const QString &dialogTitle, QWidget *parent)
 {
-    QPrintDialog dialog(printer_.get(), parent);
+    QPrintDialog dialog(&printer(), parent);
     dialog.setWindowTitle(dialogTitle);
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     // Only the printer and its settings are chosen here; they stay for the next printout.

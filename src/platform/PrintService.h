@@ -50,7 +50,7 @@ public:
     ~DesktopPrintService() override;
     PrintResult print(const QString &dialogTitle, const QTextDocument &document, QWidget *parent = nullptr) override;
     void setup(const QString &dialogTitle, QWidget *parent = nullptr) override;
-    QPrinter &printer() { return *printer_; }
+    QPrinter &printer();
 
 private:
     std::unique_ptr<QPrinter> printer_;

@@ -518,26 +518,23 @@ void DataEntryGridTest::clearAllEmptiesEveryScore()
 
 void DataEntryGridTest::copiedScoresPasteBackAndAPasteNeverOverwrites()
 {
-    ScriptedClipboardService clipboard;
     const QStringList typed = numbered(24);
     {
         SurveyGrid s;
-        s.app->setClipboard(clipboard);
         GridDriver g(s);
         g.typeScores(typed);
         QTest::mouseClick(child<QPushButton>(&g.window, "DataOkButton"), Qt::LeftButton);
         QVERIFY(g.enabled("CopyItem"));
         QVERIFY(!g.enabled("PasteItem"));
         g.item("CopyItem")->trigger();
-        QCOMPARE(clipboard.contents, typed.join('\n') + '\n');
+        QCOMPARE(s.clipboard.contents, typed.join('\n') + '\n');
     }
     SurveyGrid s;
-    s.app->setClipboard(clipboard);
     GridDriver g(s);
     QVERIFY(g.enabled("PasteItem"));
     g.clickRow(20);
     g.type("x");
-    clipboard.contents = "a\nb\nc\nd\n";
+    s.clipboard.contents = "a\nb\nc\nd\n";
     g.clickRow(18);
     QVERIFY(g.enabled("PasteItem"));
     g.item("PasteItem")->trigger(); // row 20 already holds a score: nothing is pasted
@@ -545,7 +542,7 @@ void DataEntryGridTest::copiedScoresPasteBackAndAPasteNeverOverwrites()
     QVERIFY(s.messages.last().text.startsWith("You cannot paste onto a cell containing data."));
     QCOMPARE(g.score(18), QString());
     QCOMPARE(g.score(20), QString("x"));
-    clipboard.contents = typed.join('\n') + '\n';
+    s.clipboard.contents = typed.join('\n') + '\n';
 
     g.item("ClearItem")->trigger();
     g.clickRow(0);
@@ -559,15 +556,13 @@ void DataEntryGridTest::copiedScoresPasteBackAndAPasteNeverOverwrites()
 void DataEntryGridTest::printDataWritesTheRowsToThePrinter()
 {
     SurveyGrid s;
-    ScriptedPrintService printer(s.dir.path());
-    s.app->setPrinter(printer);
     GridDriver g(s);
     g.typeScores(numbered(24));
     QTest::mouseClick(child<QPushButton>(&g.window, "DataOkButton"), Qt::LeftButton);
     g.item("PrintItem")->trigger();
-    QCOMPARE(printer.dialogTitles, QStringList({"Print Data"}));
-    QCOMPARE(printer.printedFiles.size(), 1);
-    const QString text = kelsim::testing::pdfText(printer.printedFiles.front());
+    QCOMPARE(s.printer.dialogTitles, QStringList({"Print Data"}));
+    QCOMPARE(s.printer.printedFiles.size(), 1);
+    const QString text = kelsim::testing::pdfText(s.printer.printedFiles.front());
     QVERIFY(text.indexOf("Raw Data") >= 0);
     QVERIFY(text.indexOf("s24") > text.indexOf("s1"));
 }

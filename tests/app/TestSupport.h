@@ -3,12 +3,14 @@
 // Shared set-up for the window tests: an application with scripted services and its own settings
 // file, and the steps a user takes to describe a design.
 
+#include "ClipboardService.h"
 #include "DataEntryGrid.h"
 #include "FileDialogService.h"
 #include "KelsimApplication.h"
 #include "LevelLabelsWindow.h"
 #include "MessageService.h"
 #include "OpeningScreen.h"
+#include "PrintService.h"
 #include "ScoreGridModel.h"
 #include "DesktopSettingsStore.h"
 
@@ -64,7 +66,7 @@ class Session {
     // `iniPath` names a settings file shared with another session (a second start of the
     // program); by default each session has its own.
     explicit Session(bool useLabels = false, bool runMaximized = false, const QString &iniPath = QString())
-        : settings(iniPath.isEmpty() ? dir.filePath("Kelsim_Setup.ini") : iniPath)
+        : settings(iniPath.isEmpty() ? dir.filePath("Kelsim_Setup.ini") : iniPath), printer(dir.path())
     {
         quietPlatformMessagesOnce();
         if (useLabels)
@@ -72,7 +74,7 @@ class Session {
         if (runMaximized)
             settings.setFlag("Run_Maximized", true);
         settings.sync();
-        app = std::make_unique<KelsimApplication>(messages, dialogs, settings);
+        app = std::make_unique<KelsimApplication>(messages, dialogs, settings, clipboard, printer);
         app->endProgram = [this] { ++programEnds; };
         app->openUrl = [this](const QUrl &url) {
             openedUrls << url.toString();
@@ -123,6 +125,8 @@ class Session {
     DesktopSettingsStore settings;
     ScriptedMessageService messages;
     ScriptedFileDialogService dialogs;
+    ScriptedClipboardService clipboard;
+    ScriptedPrintService printer; // printouts go to PDF files in `dir`
     std::unique_ptr<KelsimApplication> app;
     int programEnds = 0;
     QStringList openedUrls;
