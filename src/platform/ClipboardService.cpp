@@ -28,26 +28,6 @@ std::optional<QString> DesktopClipboardService::text()
     return data->hasText() ? data->text() : QString();
 }
 
-bool ScriptedClipboardService::setText(const QString &text)
-{
-    if (writeFailures > 0) {
-        --writeFailures;
-        return false;
-    }
-    contents = text;
-    ++writes;
-    return true;
-}
-
-std::optional<QString> ScriptedClipboardService::text()
-{
-    if (readFailures > 0) {
-        --readFailures;
-        return std::nullopt;
-    }
-    return contents;
-}
-
 Message clipboardProblemMessage()
 {
     return Message{"The clipboard is currently being used by another application.Please close the other application "

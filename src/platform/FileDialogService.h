@@ -2,9 +2,6 @@
 
 #include <QString>
 
-#include <deque>
-#include <vector>
-
 class QWidget;
 
 namespace kelsim {
@@ -30,16 +27,6 @@ class DesktopFileDialogService : public FileDialogService {
 public:
     QString openFile(const FileDialogRequest &request, QWidget *parent = nullptr) override;
     QString saveFile(const FileDialogRequest &request, QWidget *parent = nullptr) override;
-};
-
-// For tests: answers from a script (cancel when it runs dry) and records every request.
-class ScriptedFileDialogService : public FileDialogService {
-public:
-    QString openFile(const FileDialogRequest &request, QWidget *parent = nullptr) override;
-    QString saveFile(const FileDialogRequest &request, QWidget *parent = nullptr) override;
-
-    std::deque<QString> answers;
-    std::vector<FileDialogRequest> requests;
 };
 
 } // namespace kelsim

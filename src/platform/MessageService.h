@@ -3,10 +3,6 @@
 #include "Message.h"
 
 #include <QString>
-#include <QStringList>
-
-#include <deque>
-#include <vector>
 
 class QWidget;
 
@@ -39,32 +35,5 @@ public:
                     QWidget *parent = nullptr) override;
     void beep() override;
 };
-
-// For tests: records every message and answers from a script (the first button's answer when
-// the script runs dry).
-class ScriptedMessageService : public MessageService {
-public:
-    using MessageService::show;
-    MessageAnswer show(const Message &message, QWidget *parent = nullptr) override;
-    QString askText(const QString &prompt, const QString &title, const QString &initial, bool *accepted,
-                    QWidget *parent = nullptr) override;
-    void beep() override { ++beeps; }
-
-    std::deque<MessageAnswer> answers;
-    std::deque<QString> textAnswers; // a null QString answers Cancel
-    std::vector<Message> shown;
-    std::vector<Message> asked; // text prompts (text = prompt, title)
-    int beeps = 0;
-
-    const Message &last() const { return shown.back(); }
-    void clear()
-    {
-        shown.clear();
-        asked.clear();
-        beeps = 0;
-    }
-};
-
-MessageAnswer defaultAnswer(MessageButtons buttons);
 
 } // namespace kelsim

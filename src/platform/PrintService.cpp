@@ -40,16 +40,15 @@ void nameNextPdfFile(QPrinter &printer)
     printer.setOutputFileName(last.dir().filePath(printer.docName() + ".pdf"));
 }
 
-// "Print Kelsim Table" names the job "Kelsim Table".
-QString jobName(const QString &dialogTitle)
+} // namespace
+
+QString printJobName(const QString &dialogTitle)
 {
     QString name = dialogTitle;
     if (name.startsWith("Print "))
         name.remove(0, 6);
     return name.isEmpty() ? QStringLiteral("Kelsim") : name;
 }
-
-} // namespace
 
 PrintError printDocument(QPrinter &printer, const QTextDocument &document)
 {
@@ -176,7 +175,7 @@ QPrinter &DesktopPrintService::printer()
 PrintResult DesktopPrintService::print(const QString &dialogTitle, const QTextDocument &document, QWidget *parent)
 {
     QPrinter &chosen = printer();
-    chosen.setDocName(jobName(dialogTitle));
+    chosen.setDocName(printJobName(dialogTitle));
     nameNextPdfFile(chosen);
     QPrintDialog dialog(&chosen, parent);
     dialog.setWindowTitle(dialogTitle);
@@ -197,38 +196,6 @@ void DesktopPrintService::setup(const QString &dialogTitle, QWidget *parent)
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     // Only the printer and its settings are chosen here; they stay for the next printout.
     dialog.exec();
-}
-
-ScriptedPrintService::ScriptedPrintService(const QString &folder) : folder(folder) {}
-
-PrintResult ScriptedPrintService::print(const QString &dialogTitle, const QTextDocument &document, QWidget *)
-{
-    dialogTitles << dialogTitle;
-    bool accepted = true;
-    if (!dialogAnswers.empty()) {
-        accepted = dialogAnswers.front();
-        dialogAnswers.pop_front();
-    }
-    if (!accepted)
-        return PrintResult{PrintOutcome::Cancelled, PrintError::None};
-    if (failWith)
-        return PrintResult{PrintOutcome::Failed, *failWith};
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setDocName(jobName(dialogTitle));
-    const QString path = QDir(folder).filePath(QString("printout-%1.pdf").arg(printedFiles.size() + 1));
-    printer.setOutputFileName(path);
-    const PrintError error = printDocument(printer, document);
-    if (error != PrintError::None)
-        return PrintResult{PrintOutcome::Failed, error};
-    printedFiles << path;
-    return PrintResult{PrintOutcome::Printed, PrintError::None};
-}
-
-void ScriptedPrintService::setup(const QString &dialogTitle, QWidget *)
-{
-    dialogTitles << dialogTitle;
-    setupTitles << dialogTitle;
 }
 
 } // namespace kelsim

@@ -3,14 +3,14 @@
 // Shared set-up for the window tests: an application with scripted services and its own settings
 // file, and the steps a user takes to describe a design.
 
-#include "ClipboardService.h"
+#include "ScriptedClipboardService.h"
 #include "DataEntryGrid.h"
-#include "FileDialogService.h"
+#include "ScriptedFileDialogService.h"
 #include "KelsimApplication.h"
 #include "LevelLabelsWindow.h"
-#include "MessageService.h"
+#include "ScriptedMessageService.h"
 #include "OpeningScreen.h"
-#include "PrintService.h"
+#include "ScriptedPrintService.h"
 #include "ScoreGridModel.h"
 #include "DesktopSettingsStore.h"
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "AnalysisRun.h"
-#include "ClipboardService.h"
+#include "ScriptedClipboardService.h"
 #include "DesignFlow.h"
 #include "DesignSpecificationWindow.h"
 #include "KelsimTableWindow.h"
-#include "MessageService.h"
-#include "PrintService.h"
+#include "ScriptedMessageService.h"
+#include "ScriptedPrintService.h"
 #include "ProblemState.h"
 #include "TableReport.h"
 

@@ -9,7 +9,7 @@
 #include "TableReport.h"
 #include "WordDocumentReader.h"
 #include "WordExport.h"
-#include "FileDialogService.h"
+#include "ScriptedFileDialogService.h"
 
 #include <QGroupBox>
 #include <QLabel>
