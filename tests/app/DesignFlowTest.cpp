@@ -39,6 +39,7 @@ private slots:
     void nestingCancelledReturnsToACrossedDesign();
     void answeringNoAbandonsTheRunAndShowsTheGrid();
     void cancellingTheRunKeepsTheDesignReadyForAnother();
+    void aFailureInTheShuffledPassesIsShownAndTheProblemSurvives();
     void renameSourceEditsOnlyTheSourceColumn();
     void adjustErrorDfRefusals();
     void adjustErrorDfRescalesTheErrorNp();
@@ -54,7 +55,7 @@ void DesignFlowTest::crossedIndependentGroupsReachTheTable()
     QVERIFY(road.spec()->isVisible());
     road.choose(0, 3);
     QVERIFY(road.spec()->prepareButton()->isEnabled());
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     KelsimTableWindow *table = road.flow.tableWindow();
     QVERIFY(table->isVisible());
     QVERIFY(!road.spec()->isVisible());
@@ -76,7 +77,7 @@ void DesignFlowTest::crossedRepeatedMeasuresReachTheTable()
 {
     Road road(makeProblem({{"Subject", 4}, {"Task", 3}, {"Day", 2}}, 4, 2, 1));
     road.choose(1, 1);
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     QCOMPARE(road.gridColumn(0), QStringList({"S", "T", "  SxT", "D", "  SxD", "TxD", "  SxTxD", ""}));
     QCOMPARE(road.flow.tableWindow()->grid()->columnCount(), 5); // one iteration: no p column
     road.expectGridShowsEngineTable();
@@ -101,7 +102,7 @@ void DesignFlowTest::nestedRepeatedMeasuresGoThroughTheNestingSelection()
     QCOMPARE(entries, QStringList({"G nested under W", "S nested under G", "S nested under W", "W nested under G"}));
     QVERIFY(road.problem.nestingSpecified);
     QVERIFY(road.spec()->prepareButton()->isEnabled());
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     QCOMPARE(road.gridColumn(0), QStringList({"G", "  Error +", "W", "GxW", "  Error +"}));
     road.expectGridShowsEngineTable();
     QVERIFY(KelsimTableWindow::summaryLines(road.problem).contains("   S nested under G"));
@@ -188,7 +189,7 @@ void DesignFlowTest::answeringNoAbandonsTheRunAndShowsTheGrid()
     QSignalSpy grid(&road.flow, &DesignFlow::gridRequested);
     road.choose(1, 2);
     road.messages.answers = {MessageAnswer::No};
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     QCOMPARE(grid.count(), 1);
     QCOMPARE(road.messages.last().title, QString("Undefined N-ratio!"));
     QCOMPARE(road.messages.last().buttons, MessageButtons::YesNo);
@@ -208,11 +209,11 @@ void DesignFlowTest::cancellingTheRunKeepsTheDesignReadyForAnother()
     connect(road.flow.runner(), &AnalysisRunner::progressShown, this, [&](QProgressDialog *dialog) {
         QTimer::singleShot(300, dialog, [dialog, &clock] {
             clock.start();
-            dialog->cancel();
+            dialog->findChild<QPushButton *>()->click();
         });
     });
     QSignalSpy finished(&road.flow, &DesignFlow::runFinished);
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     qInfo() << "cancel took" << clock.elapsed() << "ms";
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.at(0).at(0).value<RunStatus>(), RunStatus::Cancelled);
@@ -223,20 +224,48 @@ void DesignFlowTest::cancellingTheRunKeepsTheDesignReadyForAnother()
 
     road.problem.design.iterations = 3;
     road.flow.runOptions().counterFactory = nullptr;
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     QVERIFY(road.flow.tableWindow()->isVisible());
     const QStringList first = road.gridColumn(3);
     road.flow.tableWindow()->findChild<QPushButton *>("CancelButton")->click();
     road.choose(0, 4);
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     QCOMPARE(road.gridColumn(3), first);
+}
+
+void DesignFlowTest::aFailureInTheShuffledPassesIsShownAndTheProblemSurvives()
+{
+    HeatRoad road;
+    const std::vector<TableLine> earlier = displayRows(road.problem.table);
+    const std::vector<std::string> scores = road.problem.scores.flat;
+    road.table()->findChild<QPushButton *>("CancelButton")->click();
+    road.flow.runner()->setResampler([](const ObservedPass &, const RunOptions &) -> RunResult {
+        throw std::runtime_error("the counter gave up");
+    });
+    road.choose(0, 3);
+    road.prepareTable();
+    QCOMPARE(road.messages.last().text,
+             QString("Prepare Table could not be completed.  The shuffled passes failed: the counter gave up"));
+    QCOMPARE(road.messages.last().title, QString("Program Error!"));
+    QCOMPARE(road.messages.last().icon, MessageIcon::Critical);
+    QVERIFY(road.spec()->isVisible());
+    QVERIFY(!road.table()->isVisible());
+    QVERIFY(road.problem.hasTable);
+    QVERIFY(displayRows(road.problem.table) == earlier);
+    QCOMPARE(road.problem.scores.flat, scores);
+
+    // The next run is made as if nothing had happened.
+    road.flow.runner()->setResampler(nullptr);
+    road.prepareTable();
+    QVERIFY(road.table()->isVisible());
+    QVERIFY(displayRows(road.problem.table) == earlier);
 }
 
 void DesignFlowTest::renameSourceEditsOnlyTheSourceColumn()
 {
     Road road(makeProblem({{"A", 2}, {"B", 3}, {"R", 2}}, 3, 10));
     road.choose(0, 3);
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     KelsimTableWindow *table = road.flow.tableWindow();
     QAction *rename = table->findChild<QAction *>("RenameItem");
     QAction *finished = table->findChild<QAction *>("finishedrenamingitem");
@@ -275,7 +304,7 @@ void DesignFlowTest::adjustErrorDfRefusals()
     {
         Road road(makeProblem({{"A", 2}, {"R", 3}}, 3, 11));
         road.choose(0, 2);
-        road.spec()->prepareButton()->click();
+        road.prepareTable();
         road.flow.tableWindow()->findChild<QAction *>("Adjustitem")->trigger();
         emit road.flow.tableWindow()->grid()->cellClicked(1, 1);
         QCOMPARE(road.messages.last().text,
@@ -285,7 +314,7 @@ void DesignFlowTest::adjustErrorDfRefusals()
     }
     Road road(makeProblem({{"A", 3}, {"S", 4}}, 3, 12));
     road.choose(1, 2);
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     KelsimTableWindow *table = road.flow.tableWindow();
     QAction *adjust = table->findChild<QAction *>("Adjustitem");
     QTableWidget *grid = table->grid();
@@ -331,7 +360,7 @@ void DesignFlowTest::adjustErrorDfRescalesTheErrorNp()
 {
     Road road(makeProblem({{"A", 3}, {"S", 4}}, 3, 13));
     road.choose(1, 2);
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     const TableRow effect = road.problem.table.rows[1];
     const TableRow error = road.problem.table.rows[2];
     KelsimTableWindow *table = road.flow.tableWindow();
@@ -359,7 +388,7 @@ void DesignFlowTest::returnAndNewProblem()
         road.flow.nestingWindow()->findChild<QPushButton *>("OKButton")->click();
     });
     road.spec()->nestButton()->click();
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     QCOMPARE(road.gridColumn(0), QStringList({"A +", "B", "  Within"}));
     KelsimTableWindow *table = road.flow.tableWindow();
     table->findChild<QPushButton *>("CancelButton")->click();
@@ -378,7 +407,7 @@ void DesignFlowTest::returnAndNewProblem()
 
     road.flow.openDesignSpecification();
     road.choose(0, 3);
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     QSignalSpy newProblem(&road.flow, &DesignFlow::newProblemRequested);
     road.flow.tableWindow()->findChild<QPushButton *>("RestartButton")->click();
     QCOMPARE(newProblem.count(), 1);
@@ -413,7 +442,7 @@ void DesignFlowTest::tableGoesIntoANewWordDocument()
     WordExport word(road.messages, dialogs, session);
     road.flow.setWordExport(&word);
     road.choose(0, 3);
-    road.spec()->prepareButton()->click();
+    road.prepareTable();
     KelsimTableWindow *table = road.flow.tableWindow();
     QAction *newWord = table->findChild<QAction *>("Newwinword");
     QVERIFY(newWord->isEnabled());

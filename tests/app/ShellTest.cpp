@@ -259,7 +259,7 @@ void ShellTest::wholeProblemFromStartToConfirmedScores()
     child<QRadioButton>(spec, "Designate_2")->click();
     QTest::mouseClick(child<QPushButton>(spec, "Calculate"), Qt::LeftButton);
     KelsimTableWindow *table = s.app->designFlow().tableWindow();
-    QVERIFY(table->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
     QCOMPARE(table->grid()->item(0, 0)->text(), QString("R"));
     QCOMPARE(table->grid()->item(3, 0)->text(), QString("  Within"));
     QVERIFY(KelsimTableWindow::summaryLines(s.problem()).contains("  (Person) 4"));

@@ -48,6 +48,14 @@ struct Road {
         flow.openDesignSpecification();
     }
     DesignSpecificationWindow *spec() { return flow.specificationWindow(); }
+    // "&Prepare Table", then the wait for the run to end (at once when it has no shuffled passes).
+    void prepareTable()
+    {
+        QSignalSpy finished(&flow, &DesignFlow::runFinished);
+        QSignalSpy failed(&flow, &DesignFlow::runFailed);
+        spec()->prepareButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(finished.count() + failed.count() > 0, 240000);
+    }
     QPushButton *button(QWidget *window, const char *name) { return window->findChild<QPushButton *>(name); }
     QRadioButton *option(const QString &name) { return spec()->findChild<QRadioButton *>(name); }
     void choose(int kind, int designated)
@@ -126,7 +134,7 @@ struct HeatRoad : Road {
     explicit HeatRoad(ClipboardService *otherClipboard = nullptr) : Road(heatProblem(), otherClipboard)
     {
         choose(0, 3);
-        spec()->prepareButton()->click();
+        prepareTable();
     }
     KelsimTableWindow *table() { return flow.tableWindow(); }
     void trigger(const char *item) { table()->findChild<QAction *>(item)->trigger(); }
