@@ -1,6 +1,7 @@
 #include "KelsimApplication.h"
 
 #include "ClipboardService.h"
+#include "CommandGuard.h"
 #include "DesignFlow.h"
 #include "PrintService.h"
 #include "WordExport.h"
@@ -89,7 +90,10 @@ OpeningScreen &KelsimApplication::openingScreen()
     OpeningScreen *opening = opening_.get();
     connect(opening, &OpeningScreen::levelLabelsRequested, this, &KelsimApplication::showLevelLabels);
     connect(opening, &OpeningScreen::dataEntryRequested, this, &KelsimApplication::showDataEntryGrid);
-    connect(opening, &OpeningScreen::recentFileRequested, this, &KelsimApplication::reopenRecentFile);
+    connect(opening, &OpeningScreen::recentFileRequested, this, [this](int position) {
+        const QString path = position <= recentFiles_->count() ? recentFiles_->entry(position).path : QString();
+        runGuarded(messages_, tr("Opening %1").arg(path), opening_.get(), [&] { reopenRecentFile(position); });
+    });
     connect(opening, &OpeningScreen::useLevelLabelsChanged, this, &KelsimApplication::setUseLevelLabels);
     connect(opening, &OpeningScreen::runMaximizedChanged, this, &KelsimApplication::setRunMaximized);
     connect(opening, &OpeningScreen::exitRequested, this, [this] { exit(); });
@@ -192,8 +196,10 @@ void KelsimApplication::reopenRecentFile(int position)
 void KelsimApplication::readDataFileOnOpen(DataEntryGrid &grid)
 {
     dataFiles_->setOwner(&grid);
-    const AutoReadResult read = dataFiles_->readFileOnOpen();
-    if (read.outcome == AutoReadOutcome::Read) {
+    AutoReadResult read;
+    const bool finished = runGuarded(messages_, tr("Opening %1").arg(problem_.session.dataFilePath), &grid,
+                                     [&] { read = dataFiles_->readFileOnOpen(); });
+    if (finished && read.outcome == AutoReadOutcome::Read) {
         grid.showScoresRead(read.scores);
         return;
     }
@@ -242,7 +248,7 @@ DesignFlow &KelsimApplication::designFlow()
 
 bool KelsimApplication::restart()
 {
-    if (!confirmUnsavedData("Restart", QApplication::activeWindow()))
+    if (!confirmUnsavedDataGuarded("Restart"))
         return false;
     problem_.reset();
     gridLoaded_ = false;
@@ -261,7 +267,7 @@ bool KelsimApplication::exit()
 {
     if (exited_)
         return true;
-    if (!confirmUnsavedData("Exit", QApplication::activeWindow()))
+    if (!confirmUnsavedDataGuarded("Exit"))
         return false;
     exited_ = true;
     if (flow_)
@@ -273,6 +279,15 @@ bool KelsimApplication::exit()
     if (endProgram)
         endProgram();
     return true;
+}
+
+bool KelsimApplication::confirmUnsavedDataGuarded(const QString &title)
+{
+    // A save that fails with an exception keeps the program and its scores where they are.
+    QWidget *owner = QApplication::activeWindow();
+    bool confirmed = false;
+    runGuarded(messages_, title, owner, [&] { confirmed = confirmUnsavedData(title, owner); });
+    return confirmed;
 }
 
 bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)

@@ -101,6 +101,8 @@ class KelsimApplication : public QObject {
     std::function<bool(const QUrl &)> openUrl; // the desktop's "open"; tests replace it
 
   private:
+    // confirmUnsavedData() for "&Restart" and "E&xit", with a failed save shown as a message.
+    bool confirmUnsavedDataGuarded(const QString &title);
     // Writes the grid's scores to the file they came from (or were last saved as).
     bool updateSavedFile(QWidget *owner);
     // Writes the grid's scores under a name chosen in the save dialog.

@@ -3,6 +3,7 @@
 #include "DataPrintout.h"
 #include "ScoreCommands.h"
 
+#include "CommandGuard.h"
 #include "ContextHelp.h"
 #include "DataFileCommands.h"
 #include "MessageService.h"
@@ -136,17 +137,16 @@ void DataEntryGrid::buildMenus()
     command("NewWinwordItem")->setVisible(wordItemsVisible());
     command("ExistingWinwordItem")->setVisible(wordItemsVisible());
 
-    connect(command("OpenItem"), &QAction::triggered, this, &DataEntryGrid::openDataFile);
-    connect(command("SaveItem"), &QAction::triggered, this, &DataEntryGrid::saveData);
-    connect(command("NewWinwordItem"), &QAction::triggered, this, &DataEntryGrid::printDataToNewDocument);
-    connect(command("ExistingWinwordItem"), &QAction::triggered, this, &DataEntryGrid::appendDataToExistingDocument);
+    connectGuarded("OpenItem", [this] { openDataFile(); });
+    connectGuarded("SaveItem", [this] { saveData(); });
+    connectGuarded("NewWinwordItem", [this] { printDataToNewDocument(); });
+    connectGuarded("ExistingWinwordItem", [this] { appendDataToExistingDocument(); });
     connect(command("ExitItem"), &QAction::triggered, this, &DataEntryGrid::exitRequested);
     connect(command("WidenItem"), &QAction::triggered, this, &DataEntryGrid::widenEntryColumn);
-    connect(command("CopyItem"), &QAction::triggered, this, [this] { scoreCommands().copyScores(model_->texts()); });
-    connect(command("PasteItem"), &QAction::triggered, this, &DataEntryGrid::pasteScores);
-    connect(command("PrintItem"), &QAction::triggered, this,
-            [this] { scoreCommands().printData(dataPrintLines(*model_, model_->factorCount())); });
-    connect(command("PrinterSetupItem"), &QAction::triggered, this, [this] { scoreCommands().printerSetup(); });
+    connectGuarded("CopyItem", [this] { scoreCommands().copyScores(model_->texts()); });
+    connectGuarded("PasteItem", [this] { pasteScores(); });
+    connectGuarded("PrintItem", [this] { scoreCommands().printData(dataPrintLines(*model_, model_->factorCount())); });
+    connectGuarded("PrinterSetupItem", [this] { scoreCommands().printerSetup(); });
     connect(command("ClearItem"), &QAction::triggered, this, &DataEntryGrid::clearAll);
     connect(command("InsertItem"), &QAction::triggered, this, &DataEntryGrid::insertScore);
     connect(command("RemoveItem"), &QAction::triggered, this, &DataEntryGrid::removeScore);
@@ -222,6 +222,13 @@ void DataEntryGrid::buildWidgets()
     connect(dataOk, &QPushButton::clicked, this, &DataEntryGrid::confirmData);
     connect(anova, &QPushButton::clicked, this, &DataEntryGrid::anovaDesign);
     connect(restart, &QPushButton::clicked, this, &DataEntryGrid::restartRequested);
+}
+
+void DataEntryGrid::connectGuarded(const char *item, const std::function<void()> &run)
+{
+    QAction *action = command(item);
+    connect(action, &QAction::triggered, this,
+            [this, action, run] { runGuarded(messages_, commandName(action->text()), this, run); });
 }
 
 QAction *DataEntryGrid::command(const char *objectName) const

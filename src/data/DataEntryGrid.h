@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -116,6 +117,9 @@ class DataEntryGrid : public QMainWindow {
     void removeSavingNotice();
 
     void enable(std::initializer_list<const char *> names, bool on);
+    // Connects a file, clipboard, printer or Word item to its command; an exception the command
+    // throws is answered with a message naming the item.
+    void connectGuarded(const char *item, const std::function<void()> &run);
 
     ProblemState &problem_;
     const Preferences &preferences_;
