@@ -1,5 +1,7 @@
 #include "AboutDialog.h"
 
+#include "KelsimVersion.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>

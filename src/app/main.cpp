@@ -1,9 +1,10 @@
 #include "ClipboardService.h"
+#include "DesktopSettingsStore.h"
 #include "FileDialogService.h"
 #include "KelsimApplication.h"
+#include "KelsimVersion.h"
 #include "MessageService.h"
 #include "PrintService.h"
-#include "DesktopSettingsStore.h"
 
 #include <QApplication>
 

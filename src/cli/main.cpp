@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 #include "CliRun.h"
+#include "KelsimVersion.h"
 
 #include <QCoreApplication>
 
@@ -10,7 +11,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("kelsim-cli");
-    QCoreApplication::setApplicationVersion("3.1.3");
+    QCoreApplication::setApplicationVersion(KELSIM_VERSION);
     try {
         const kelsim::CliParse parse = kelsim::parseCommandLine(QCoreApplication::arguments());
         if (!parse.request) {
@@ -22,7 +23,7 @@ int main(int argc, char *argv[])
             return kelsim::kExitOk;
         }
         if (parse.request->version) {
-            std::cout << "kelsim-cli 3.1.3\n";
+            std::cout << "kelsim-cli " KELSIM_VERSION "\n";
             return kelsim::kExitOk;
         }
         return kelsim::runCommandLine(*parse.request, std::cout, std::cerr, isatty(STDERR_FILENO));

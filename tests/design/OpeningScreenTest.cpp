@@ -6,6 +6,7 @@
 
 #include "AboutDialog.h"
 #include "ContextHelp.h"
+#include "KelsimVersion.h"
 #include "UpDownButtons.h"
 
 #include <QToolButton>
@@ -502,7 +503,7 @@ void OpeningScreenTest::purposeAndAboutShowTheirTexts()
     AboutDialog &about = s.app->aboutDialog();
     QVERIFY(about.isVisible());
     QCOMPARE(about.windowTitle(), QString("About Kelsim"));
-    QCOMPARE(child<QLabel>(&about, "VersionLabel")->text(), QString("Version 3.1.3"));
+    QCOMPARE(child<QLabel>(&about, "VersionLabel")->text(), QString("Version " KELSIM_VERSION));
     auto *ok = child<QPushButton>(&about, "OKButton");
     QCOMPARE(ok->text(), QString("&OK"));
     QTest::mouseClick(ok, Qt::LeftButton);
