@@ -68,7 +68,7 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
     });
     connect(table, &KelsimTableWindow::printTableRequested, this, [this] {
         guarded(table_.get(), tr("Print Anova Table"),
-                [this] { printDocument("Print Kelsim Table", *table_->printout(), table_.get()); });
+                [this] { printDocument(tr("Print Kelsim Table"), *table_->printout(), table_.get()); });
     });
     connect(table, &KelsimTableWindow::printerSetupRequested, this, [this] {
         guarded(table_.get(), tr("Printer Setup"), [this] { printer_.setup("Printer Setup", table_.get()); });
@@ -79,7 +79,7 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
     });
     connect(options_.get(), &DesignOptionsWindow::printRequested, this, [this] {
         guarded(options_.get(), tr("Print Explanation"),
-                [this] { printDocument("Print Explanation", *DesignOptionsWindow::printout(), options_.get()); });
+                [this] { printDocument(tr("Print Explanation"), *DesignOptionsWindow::printout(), options_.get()); });
     });
     connect(nestingExplanation_.get(), &NestingExplanationWindow::copyRequested, this, [this] {
         guarded(nestingExplanation_.get(), tr("Copy Nesting Explanation to Clipboard"),
@@ -87,7 +87,7 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
     });
     connect(nestingExplanation_.get(), &NestingExplanationWindow::printRequested, this, [this] {
         guarded(nestingExplanation_.get(), tr("Print Nesting Explanation"), [this] {
-            printDocument("Print Nesting Explanation", *NestingExplanationWindow::printout(),
+            printDocument(tr("Print Nesting Explanation"), *NestingExplanationWindow::printout(),
                           nestingExplanation_.get());
         });
     });

@@ -248,7 +248,7 @@ DesignFlow &KelsimApplication::designFlow()
 
 bool KelsimApplication::restart()
 {
-    if (!confirmUnsavedDataGuarded("Restart"))
+    if (!confirmUnsavedDataGuarded(tr("Restart")))
         return false;
     problem_.reset();
     gridLoaded_ = false;
@@ -267,7 +267,7 @@ bool KelsimApplication::exit()
 {
     if (exited_)
         return true;
-    if (!confirmUnsavedDataGuarded("Exit"))
+    if (!confirmUnsavedDataGuarded(tr("Exit")))
         return false;
     exited_ = true;
     if (flow_)
@@ -296,10 +296,10 @@ bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)
     if (session.fromFile) {
         if (!session.changedSinceSave)
             return true;
-        if (messages_.show("The data have changed since the last save.  Do you wish to update the saved file?", title,
+        if (messages_.show(tr("The data have changed since the last save.  Do you wish to update the saved file?"), title,
                            MessageIcon::Question, MessageButtons::YesNo, owner) == MessageAnswer::Yes)
             return updateSavedFile(owner);
-        if (messages_.show("Do you want to save the changed data in a new file?", title, MessageIcon::Question,
+        if (messages_.show(tr("Do you want to save the changed data in a new file?"), title, MessageIcon::Question,
                            MessageButtons::YesNo, owner) == MessageAnswer::Yes)
             return saveDataAs(owner);
         return true;
@@ -309,7 +309,7 @@ bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)
     const bool typedUnsaved = session.changedSinceSave && gridLoaded_ && grid_ && grid_->hasScores();
     if (!confirmedUnsaved && !typedUnsaved)
         return true;
-    switch (messages_.show("The data have not been saved in a file.  Do you wish to save the data?", title,
+    switch (messages_.show(tr("The data have not been saved in a file.  Do you wish to save the data?"), title,
                            MessageIcon::Question, MessageButtons::YesNoCancel, owner)) {
     case MessageAnswer::Yes:
         return saveDataAs(owner);

@@ -86,7 +86,7 @@ DataEntryGrid::DataEntryGrid(ProblemState &problem, const Preferences &preferenc
       printer_(printer), dataFiles_(dataFiles), wordExport_(wordExport)
 {
     setObjectName("DataEntryGrid");
-    setWindowTitle("Data Entry Grid");
+    setWindowTitle(tr("Data Entry Grid"));
     buildMenus();
     buildWidgets();
     resize(760, 560);
@@ -106,30 +106,30 @@ void DataEntryGrid::buildMenus()
                 menu->addSeparator();
                 continue;
             }
-            QAction *action = menu->addAction(item.caption);
+            QAction *action = menu->addAction(tr(item.caption));
             action->setObjectName(item.name);
         }
     };
-    QMenu *file = menuBar()->addMenu("&File");
+    QMenu *file = menuBar()->addMenu(tr("&File"));
     file->setObjectName("FileMenu");
-    addItems(file, {{"OpenItem", "&Open file (for data entry)..."},
-                    {"SaveItem", "&Save Data in File (As...)"},
+    addItems(file, {{"OpenItem", QT_TR_NOOP("&Open file (for data entry)...")},
+                    {"SaveItem", QT_TR_NOOP("&Save Data in File (As...)")},
                     {nullptr, nullptr},
-                    {"PrintItem", "&Print Data"},
-                    {"PrinterSetupItem", "P&rinter Setup..."},
-                    {"NewWinwordItem", "Print Data to &New Winword Document"},
-                    {"ExistingWinwordItem", "Print Data to &Existing Winword Document"},
+                    {"PrintItem", QT_TR_NOOP("&Print Data")},
+                    {"PrinterSetupItem", QT_TR_NOOP("P&rinter Setup...")},
+                    {"NewWinwordItem", QT_TR_NOOP("Print Data to &New Winword Document")},
+                    {"ExistingWinwordItem", QT_TR_NOOP("Print Data to &Existing Winword Document")},
                     {nullptr, nullptr},
-                    {"ExitItem", "E&xit Alt + F4"}});
-    QMenu *editing = menuBar()->addMenu("Data &Editing");
+                    {"ExitItem", QT_TR_NOOP("E&xit Alt + F4")}});
+    QMenu *editing = menuBar()->addMenu(tr("Data &Editing"));
     editing->setObjectName("EditingMenu");
-    addItems(editing, {{"WidenItem", "&Widen Entry Column"},
-                       {"ClearItem", "Clear &All Data"},
-                       {"InsertItem", "&Insert Single Score"},
-                       {"RemoveItem", "&Remove Single Score"},
+    addItems(editing, {{"WidenItem", QT_TR_NOOP("&Widen Entry Column")},
+                       {"ClearItem", QT_TR_NOOP("Clear &All Data")},
+                       {"InsertItem", QT_TR_NOOP("&Insert Single Score")},
+                       {"RemoveItem", QT_TR_NOOP("&Remove Single Score")},
                        {nullptr, nullptr},
-                       {"CopyItem", "&Copy Scores to Clipboard"},
-                       {"PasteItem", "&Paste Scores from Clipboard"}});
+                       {"CopyItem", QT_TR_NOOP("&Copy Scores to Clipboard")},
+                       {"PasteItem", QT_TR_NOOP("&Paste Scores from Clipboard")}});
 
     // The Word items carry the version of the word processor, and are out of sight without one.
     command("NewWinwordItem")->setText(printDataToNewCaption());
@@ -163,7 +163,7 @@ void DataEntryGrid::buildWidgets()
     auto *layout = new QHBoxLayout(central);
 
     auto *left = new QVBoxLayout;
-    caption_ = new QLabel("Enter Data", central);
+    caption_ = new QLabel(tr("Enter Data"), central);
     caption_->setObjectName("Label1");
     QFont captionFont = caption_->font();
     captionFont.setBold(true);
@@ -195,10 +195,10 @@ void DataEntryGrid::buildWidgets()
     grid_->setItemDelegate(new ScoreCellDelegate(grid_));
     grid_->installEventFilter(this);
     grid_->viewport()->installEventFilter(this);
-    attachContextHelp(grid_, "Type each score in the last column and press Enter to go to the next row. Scores are "
+    attachContextHelp(grid_, tr("Type each score in the last column and press Enter to go to the next row. Scores are "
                              "short codes of letters, digits and spaces; two scores match only when they are "
                              "exactly the same text. Double-click a score to mark it in red. Click a row before "
-                             "inserting or removing a score there.");
+                             "inserting or removing a score there."));
     left->addWidget(grid_, 1);
     layout->addLayout(left, 1);
 
@@ -209,12 +209,12 @@ void DataEntryGrid::buildWidgets()
         buttons->addWidget(button);
         return button;
     };
-    QPushButton *dataOk = addButton("DataOkButton", "Data &OK");
-    QPushButton *anova = addButton("AnovaButton", "&Anova Design...");
-    QPushButton *restart = addButton("RestartButton", "&Restart");
+    QPushButton *dataOk = addButton("DataOkButton", tr("Data &OK"));
+    QPushButton *anova = addButton("AnovaButton", tr("&Anova Design..."));
+    QPushButton *restart = addButton("RestartButton", tr("&Restart"));
     buttons->addSpacing(24);
-    addButton("DatascreenButton", "&Screen Data...");
-    addButton("Tables", "Show Two-&Way Tables");
+    addButton("DatascreenButton", tr("&Screen Data..."));
+    addButton("Tables", tr("Show Two-&Way Tables"));
     buttons->addStretch();
     layout->addLayout(buttons);
     setCentralWidget(central);
@@ -288,7 +288,7 @@ void DataEntryGrid::load()
     setTopRow(0);
 
     const QString label = QString::fromStdString(design.problemLabel);
-    captionText_ = label.isEmpty() ? QString("Enter Data:") : "Enter Data for " + label + ":";
+    captionText_ = label.isEmpty() ? tr("Enter Data:") : tr("Enter Data for %1:").arg(label);
     noticeTimer_->stop();
     removeSavingNotice();
 
@@ -551,7 +551,7 @@ void DataEntryGrid::toggleMark()
 void DataEntryGrid::insertScore()
 {
     if (clickedRow_ != currentRow_) {
-        messages_.show("You must select a score before which the new score will be inserted.", "Wait",
+        messages_.show(tr("You must select a score before which the new score will be inserted."), tr("Wait"),
                              MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }
@@ -559,9 +559,10 @@ void DataEntryGrid::insertScore()
     const QString pushedOut = model_->scoreText(last);
     if (!pushedOut.isEmpty()) {
         const MessageAnswer answer =
-            messages_.show("The last score in the grid (" + pushedOut +
-                                     ") has no row to move down to and would be lost.  Insert the new score anyway?",
-                                 "Wait", MessageIcon::Question, MessageButtons::YesNo, this);
+            messages_.show(tr("The last score in the grid (%1) has no row to move down to and would be lost.  "
+                              "Insert the new score anyway?")
+                               .arg(pushedOut),
+                           tr("Wait"), MessageIcon::Question, MessageButtons::YesNo, this);
         if (answer != MessageAnswer::Yes)
             return;
     }
@@ -573,7 +574,7 @@ void DataEntryGrid::insertScore()
 void DataEntryGrid::removeScore()
 {
     if (clickedRow_ != currentRow_) {
-        messages_.show("You must select a score to be removed.", "Wait", MessageIcon::Critical,
+        messages_.show(tr("You must select a score to be removed."), tr("Wait"), MessageIcon::Critical,
                              MessageButtons::Ok, this);
         return;
     }
@@ -611,7 +612,7 @@ void DataEntryGrid::confirmData()
         const int shown = visibleRows();
         setTopRow(missing > shown - 1 ? missing - shown + 1 : 0);
         moveToRow(missing);
-        messages_.show("At least one score is missing from the data set.", "Data Entry Error!",
+        messages_.show(tr("At least one score is missing from the data set."), tr("Data Entry Error!"),
                              MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }

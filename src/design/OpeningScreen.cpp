@@ -25,9 +25,9 @@ namespace kelsim {
 
 namespace {
 
-const QString kYesProceedCaption = QStringLiteral("&Yes, Proceed to Data Entry");
-const QString kLabelsCaption = QStringLiteral("Yes, Enter &Labels for Levels...");
-const QString kProceedCaption = QStringLiteral("&Proceed to Data Entry");
+const char *const kYesProceedCaption = QT_TR_NOOP("&Yes, Proceed to Data Entry");
+const char *const kLabelsCaption = QT_TR_NOOP("Yes, Enter &Labels for Levels...");
+const char *const kProceedCaption = QT_TR_NOOP("&Proceed to Data Entry");
 const QString kGenericMarker = QStringLiteral("factor name)");
 const QColor kLightRed(255, 0, 0);
 constexpr int kTableSize = 10; // the name and level tables hold indices 0..9 before a count is typed
@@ -44,7 +44,7 @@ OpeningScreen::OpeningScreen(ProblemState &problem, const Preferences &preferenc
     : QMainWindow(parent), problem_(problem), preferences_(preferences), messages_(messages)
 {
     setObjectName("OpeningScreen");
-    setWindowTitle("Kelsim");
+    setWindowTitle(tr("Kelsim"));
     buildWidgets();
     buildMenus();
     resetToStartUp();
@@ -54,6 +54,7 @@ OpeningScreen::~OpeningScreen() = default;
 
 QString OpeningScreen::genericName(int factor)
 {
+    // Not translated: the screen recognises a generic name by this text (kGenericMarker).
     return QString(QChar(64 + factor)) + "   (Click here to replace this generic factor name)";
 }
 
@@ -78,9 +79,9 @@ void OpeningScreen::buildWidgets()
     form->setHorizontalSpacing(10);
     form->setVerticalSpacing(4);
 
-    auto *countCaption = new QLabel("How many factors are there in the design?", central);
+    auto *countCaption = new QLabel(tr("How many factors are there in the design?"), central);
     countCaption->setObjectName("Label1");
-    auto *countNote = new QLabel("(Include Subjects and Replicates as applicable)", central);
+    auto *countNote = new QLabel(tr("(Include Subjects and Replicates as applicable)"), central);
     countNote->setObjectName("Label2");
     factorCountBox_ = new QLineEdit(central);
     factorCountBox_->setObjectName("Text1");
@@ -129,7 +130,7 @@ void OpeningScreen::buildWidgets()
     auto *noteArea = new QWidget(central);
     auto *noteLayout = new QGridLayout(noteArea);
     noteLayout->setContentsMargins(0, 0, 0, 0);
-    cyclingNote_ = new QLabel("(Note:  the factor cycling fastest is Factor 1)", noteArea);
+    cyclingNote_ = new QLabel(tr("(Note:  the factor cycling fastest is Factor 1)"), noteArea);
     cyclingNote_->setObjectName("Label6");
     expectation_ = new QLabel(noteArea);
     expectation_->setObjectName("Label4");
@@ -142,13 +143,13 @@ void OpeningScreen::buildWidgets()
     outer->addWidget(noteArea);
 
     auto *buttons = new QHBoxLayout;
-    okButton_ = new QPushButton("&OK", central);
+    okButton_ = new QPushButton(tr("&OK"), central);
     okButton_->setObjectName("Command1");
-    confirmButton_ = new QPushButton(kYesProceedCaption, central);
+    confirmButton_ = new QPushButton(tr(kYesProceedCaption), central);
     confirmButton_->setObjectName("Command2");
-    adjustButton_ = new QPushButton("&No, Adjust Factor-Level information", central);
+    adjustButton_ = new QPushButton(tr("&No, Adjust Factor-Level information"), central);
     adjustButton_->setObjectName("Command3");
-    startOverButton_ = new QPushButton("&Start Over", central);
+    startOverButton_ = new QPushButton(tr("&Start Over"), central);
     startOverButton_->setObjectName("StartOverButton");
     for (QPushButton *button : {okButton_, confirmButton_, adjustButton_, startOverButton_}) {
         button->setAutoDefault(true); // Enter presses the button that has the focus
@@ -159,7 +160,7 @@ void OpeningScreen::buildWidgets()
     outer->addStretch();
 
     auto *labelRow = new QHBoxLayout;
-    auto *problemCaption = new QLabel("Problem Label (Optional): ", central);
+    auto *problemCaption = new QLabel(tr("Problem Label (Optional): "), central);
     problemCaption->setObjectName("Label7");
     problemLabelBox_ = new QLineEdit(central);
     problemLabelBox_->setObjectName("Text4");
@@ -187,57 +188,57 @@ void OpeningScreen::buildWidgets()
     connect(startOverButton_, &QPushButton::clicked, this, &OpeningScreen::startOver);
 
     attachContextHelp(factorCountBox_,
-                      "Type the number of factors in the design, from 2 to 6, or use the arrows. Count the "
-                      "replicates factor or the subjects factor as a factor of its own.");
-    attachContextHelp(levelsBox_, "Type the number of levels of this factor (at least 2), or use the arrows, "
-                                  "then press Enter or click OK.");
+                      tr("Type the number of factors in the design, from 2 to 6, or use the arrows. Count the "
+                      "replicates factor or the subjects factor as a factor of its own."));
+    attachContextHelp(levelsBox_, tr("Type the number of levels of this factor (at least 2), or use the arrows, "
+                                  "then press Enter or click OK."));
     attachContextHelp(nameBox_,
-                      "Click here and type the factor's name. It must begin with a letter, and its first letter "
+                      tr("Click here and type the factor's name. It must begin with a letter, and its first letter "
                       "must differ from the first letters of the other factors: the table names the sources "
-                      "by these letters. Leave the generic name to call the factor by its letter.");
-    attachContextHelp(problemLabelBox_, "An optional title for this problem; it heads the data grid and the table.");
+                      "by these letters. Leave the generic name to call the factor by its letter."));
+    attachContextHelp(problemLabelBox_, tr("An optional title for this problem; it heads the data grid and the table."));
 }
 
 void OpeningScreen::buildMenus()
 {
-    fileMenu_ = menuBar()->addMenu("&File");
+    fileMenu_ = menuBar()->addMenu(tr("&File"));
     fileMenu_->setObjectName("FileMenu");
     recentSeparator_ = fileMenu_->addSeparator();
     recentSeparator_->setObjectName("RecentFilesSeparator");
     recentSeparator_->setVisible(false); // until there are recent files above it
-    QAction *exitItem = fileMenu_->addAction("E&xit Alt + F4");
+    QAction *exitItem = fileMenu_->addAction(tr("E&xit Alt + F4"));
     exitItem->setObjectName("ExitItem");
     connect(exitItem, &QAction::triggered, this, &OpeningScreen::exitRequested);
 
-    QMenu *preferences = menuBar()->addMenu("Set &Preferences");
+    QMenu *preferences = menuBar()->addMenu(tr("Set &Preferences"));
     preferences->setObjectName("PreferencesMenu");
-    labelsItem_ = preferences->addAction("Use &Labels for Levels");
+    labelsItem_ = preferences->addAction(tr("Use &Labels for Levels"));
     labelsItem_->setObjectName("LabelsItem");
     labelsItem_->setCheckable(true);
     connect(labelsItem_, &QAction::triggered, this, &OpeningScreen::toggleLabels);
-    QAction *iterationsItem = preferences->addAction("&Number of Resampling Iterations for Estimating p-values");
+    QAction *iterationsItem = preferences->addAction(tr("&Number of Resampling Iterations for Estimating p-values"));
     iterationsItem->setObjectName("IterationsItem");
     connect(iterationsItem, &QAction::triggered, this, [this] { iterationsDialog().begin(); });
-    maximizedItem_ = preferences->addAction("Run &Maximized");
+    maximizedItem_ = preferences->addAction(tr("Run &Maximized"));
     maximizedItem_->setObjectName("MaximizedItem");
     maximizedItem_->setCheckable(true);
     connect(maximizedItem_, &QAction::triggered, this, &OpeningScreen::toggleMaximized);
 
-    QMenu *help = menuBar()->addMenu("&Help");
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
     help->setObjectName("HelpMenu");
-    QAction *contents = help->addAction("&Contents...");
+    QAction *contents = help->addAction(tr("&Contents..."));
     contents->setObjectName("ContentsItem");
     connect(contents, &QAction::triggered, this, &OpeningScreen::helpContentsRequested);
-    QAction *search = help->addAction("&Search for Help on...");
+    QAction *search = help->addAction(tr("&Search for Help on..."));
     search->setObjectName("SearchItem");
     connect(search, &QAction::triggered, this, &OpeningScreen::helpSearchRequested);
-    QAction *online = help->addAction("Online Information");
+    QAction *online = help->addAction(tr("Online Information"));
     online->setObjectName("OnlineItem");
     connect(online, &QAction::triggered, this, &OpeningScreen::onlineInformationRequested);
-    QAction *purpose = help->addAction("&Purpose...");
+    QAction *purpose = help->addAction(tr("&Purpose..."));
     purpose->setObjectName("PurposeItem");
     connect(purpose, &QAction::triggered, this, &OpeningScreen::showPurpose);
-    QAction *about = help->addAction("&About...");
+    QAction *about = help->addAction(tr("&About..."));
     about->setObjectName("AboutItem");
     connect(about, &QAction::triggered, this, &OpeningScreen::aboutRequested);
 
@@ -295,7 +296,7 @@ bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *n
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         if (leadingValue(box->text().toStdString()) == 0)
-            messages_.show("Please enter a number", "Error!", MessageIcon::Critical, MessageButtons::Ok, this);
+            messages_.show(tr("Please enter a number"), tr("Error!"), MessageIcon::Critical, MessageButtons::Ok, this);
         else
             next->setFocus(Qt::TabFocusReason);
         return true;
@@ -307,7 +308,7 @@ bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *n
     if (text.size() == 1 && ((text[0] >= '0' && text[0] <= '9') || text[0] == '.'))
         return false;
     box->clear();
-    messages_.show("Only numeric characters are permitted here", "Error!", MessageIcon::Critical,
+    messages_.show(tr("Only numeric characters are permitted here"), tr("Error!"), MessageIcon::Critical,
                          MessageButtons::Ok, this);
     return true;
 }
@@ -329,7 +330,7 @@ void OpeningScreen::factorCountChanged(const QString &text)
     levelsSpinner_->setEnabled(true);
     levelsBox_->setEnabled(true);
     if (factorCount_ > kMaxFactors) {
-        messages_.show("Sorry, the program only accommodates 6 factors.", "Program Limitation",
+        messages_.show(tr("Sorry, the program only accommodates 6 factors."), tr("Program Limitation"),
                              MessageIcon::Exclamation, MessageButtons::Ok, this);
         factorCount_ = kMinFactors;
         ignoreNextCountChange_ = true;
@@ -358,14 +359,14 @@ void OpeningScreen::levelsChanged(const QString &text)
 void OpeningScreen::nameChanged(const QString &text)
 {
     if (!text.isEmpty() && !isAsciiLetter(text[0]) && text[0] != '"') {
-        messages_.show("The factor name must begin with an alphabetic character!", "Error", MessageIcon::Critical,
+        messages_.show(tr("The factor name must begin with an alphabetic character!"), tr("Error"), MessageIcon::Critical,
                              MessageButtons::Ok, this);
         nameBox_->clear();
         return;
     }
     if (text.contains(',')) {
         // The names of a remembered data file are stored as one comma-separated list.
-        messages_.show("A factor name cannot contain a comma.  Please use another character.", "Error",
+        messages_.show(tr("A factor name cannot contain a comma.  Please use another character."), tr("Error"),
                              MessageIcon::Critical, MessageButtons::Ok, this);
         QString without = text;
         without.remove(',');
@@ -387,7 +388,7 @@ void OpeningScreen::acceptFactor()
     if (!typed.isEmpty()) {
         const QChar first = typed[0].toUpper();
         if (first < 'A' || first > 'Z') {
-            messages_.show("The first character of the factor name must be a letter", "Change required!",
+            messages_.show(tr("The first character of the factor name must be a letter"), tr("Change required!"),
                                  MessageIcon::Critical, MessageButtons::OkCancel, this);
             return;
         }
@@ -406,18 +407,17 @@ void OpeningScreen::acceptFactor()
     int64_t scores = 1;
     for (int i = 1; i <= factorCount_; ++i) {
         if (levels_[i] < 2) {
-            messages_.show("You have specified that factor" + strQ(i) + " has only" + strQ(levels_[i]) +
-                                     " levels." +
-                                     "  There must be at least 2 levels in a factor.  Please re-enter the design "
-                                     "specifications.",
-                                 "Error", MessageIcon::Exclamation, MessageButtons::Ok, this);
+            messages_.show(tr("You have specified that factor%1 has only%2 levels.  There must be at least 2 levels "
+                              "in a factor.  Please re-enter the design specifications.")
+                               .arg(strQ(i), strQ(levels_[i])),
+                           tr("Error"), MessageIcon::Exclamation, MessageButtons::Ok, this);
             adjust();
             return;
         }
         scores = scores > kMaxScores ? scores : scores * levels_[i];
     }
     if (scores <= kMaxScores) {
-        expectation_->setText("The program is expecting" + strQ(scores) + " scores.  Is that correct?");
+        expectation_->setText(tr("The program is expecting%1 scores.  Is that correct?").arg(strQ(scores)));
         expectation_->show();
         levelsBox_->setEnabled(false);
         levelsSpinner_->setEnabled(false);
@@ -434,9 +434,8 @@ void OpeningScreen::acceptFactor()
         product *= levels_[i];
     const QString shown =
         product < 9e15 ? strQ(static_cast<int64_t>(product)) : QString::fromStdString(strText(product));
-    messages_.show("You have specified" + shown +
-                             " scores, but the maximum allowed by the program is 16352 scores.",
-                         "Program Limitation!", MessageIcon::Critical, MessageButtons::Ok, this);
+    messages_.show(tr("You have specified%1 scores, but the maximum allowed by the program is 16352 scores.").arg(shown),
+                   tr("Program Limitation!"), MessageIcon::Critical, MessageButtons::Ok, this);
     startOver();
 }
 
@@ -449,7 +448,7 @@ void OpeningScreen::confirm()
                 names_[i] = names_[i].left(1);
             if (names_[i].isEmpty()) {
                 wait.restore();
-                messages_.show("Please enter a name for Factor" + strQ(i), "Error", MessageIcon::Exclamation,
+                messages_.show(tr("Please enter a name for Factor%1").arg(strQ(i)), tr("Error"), MessageIcon::Exclamation,
                                      MessageButtons::Ok, this);
                 returnToFactor(i, QString());
                 return;
@@ -459,10 +458,10 @@ void OpeningScreen::confirm()
             for (int j = i + 1; j <= factorCount_; ++j) {
                 if (names_[i][0].toUpper() == names_[j][0].toUpper()) {
                     wait.restore();
-                    messages_.show("The program requires the first letter of all factor names to be unique.  "
-                                         "Please change the name of either " +
-                                             names_[i] + " or " + names_[j] + ".",
-                                         "Change required!", MessageIcon::Critical, MessageButtons::Ok, this);
+                    messages_.show(tr("The program requires the first letter of all factor names to be unique.  "
+                                      "Please change the name of either %1 or %2.")
+                                       .arg(names_[i], names_[j]),
+                                   tr("Change required!"), MessageIcon::Critical, MessageButtons::Ok, this);
                     returnToFactor(i, names_[i]);
                     return;
                 }
@@ -575,8 +574,8 @@ void OpeningScreen::showFactor(int factor)
 
 void OpeningScreen::setCaptionsFor(int factor)
 {
-    levelsCaption_->setText("How many levels are there in Factor" + strQ(factor) + "?");
-    nameCaption_->setText("What name do you want to assign to Factor" + strQ(factor) + "?");
+    levelsCaption_->setText(tr("How many levels are there in Factor%1?").arg(strQ(factor)));
+    nameCaption_->setText(tr("What name do you want to assign to Factor%1?").arg(strQ(factor)));
 }
 
 void OpeningScreen::setNameColour(bool generic)
@@ -615,13 +614,13 @@ void OpeningScreen::setConfirmStep(ConfirmStep step)
     confirmStep_ = step;
     switch (step) {
     case ConfirmStep::ConfirmThenData:
-        confirmButton_->setText(kYesProceedCaption);
+        confirmButton_->setText(tr(kYesProceedCaption));
         break;
     case ConfirmStep::ConfirmThenLabels:
-        confirmButton_->setText(kLabelsCaption);
+        confirmButton_->setText(tr(kLabelsCaption));
         break;
     case ConfirmStep::Data:
-        confirmButton_->setText(kProceedCaption);
+        confirmButton_->setText(tr(kProceedCaption));
         break;
     }
 }
@@ -704,7 +703,7 @@ void OpeningScreen::showRemembered(const Design &design, bool labelsGiven)
         adjustButton_->hide();
         startOverButton_->show();
     } else {
-        expectation_->setText("The program is expecting" + strQ(design.cellCount()) + " scores.  Is that correct?");
+        expectation_->setText(tr("The program is expecting%1 scores.  Is that correct?").arg(strQ(design.cellCount())));
         expectation_->show();
         setConfirmStep(ConfirmStep::ConfirmThenData);
         adjustButton_->show();
@@ -731,10 +730,10 @@ void OpeningScreen::toggleMaximized(bool on)
 void OpeningScreen::showPurpose()
 {
     messages_.show(
-        "     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
+        tr("     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
         "independent groups and repeated measures designs.\n\r     The input grid accepts one score "
-        "per factorial combination; replicates and/or subjects are treated as ordinary factors.",
-        "Purpose", MessageIcon::Information, MessageButtons::Ok, this);
+        "per factorial combination; replicates and/or subjects are treated as ordinary factors."),
+        tr("Purpose"), MessageIcon::Information, MessageButtons::Ok, this);
 }
 
 void OpeningScreen::closeEvent(QCloseEvent *event)

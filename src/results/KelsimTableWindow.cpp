@@ -43,7 +43,7 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     : QMainWindow(parent), problem_(problem), messages_(messages)
 {
     setObjectName("KelsimTableWindow");
-    setWindowTitle("Kelsim Table");
+    setWindowTitle(tr("Kelsim Table"));
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
     problemLabel_ = new QLabel(central);
@@ -61,9 +61,9 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     grid_->verticalHeader()->setVisible(false);
     grid_->installEventFilter(this);
     connect(grid_, &QTableWidget::cellClicked, this, &KelsimTableWindow::cellClicked);
-    returnButton_ = new QPushButton("&Return to Specification Window", central);
+    returnButton_ = new QPushButton(tr("&Return to Specification Window"), central);
     returnButton_->setObjectName("CancelButton");
-    restartButton_ = new QPushButton("&New Problem", central);
+    restartButton_ = new QPushButton(tr("&New Problem"), central);
     restartButton_->setObjectName("RestartButton");
     connect(returnButton_, &QPushButton::clicked, this, &KelsimTableWindow::returnToSpecification);
     connect(restartButton_, &QPushButton::clicked, this, &KelsimTableWindow::newProblemRequested);
@@ -87,28 +87,28 @@ void KelsimTableWindow::buildMenus()
         action->setObjectName(name);
         return action;
     };
-    fileMenu_ = menuBar()->addMenu("&File");
+    fileMenu_ = menuBar()->addMenu(tr("&File"));
     fileMenu_->setObjectName("FileMenu");
-    printItem_ = item(fileMenu_, "Printitem", "&Print Anova Table");
+    printItem_ = item(fileMenu_, "Printitem", tr("&Print Anova Table"));
     newWord_ = item(fileMenu_, "Newwinword", printTableToNewCaption());
     existingWord_ = item(fileMenu_, "ExistingWinword", appendTableToExistingCaption());
-    printSetup_ = item(fileMenu_, "printsetup", "P&rinter Setup...");
+    printSetup_ = item(fileMenu_, "printsetup", tr("P&rinter Setup..."));
     fileMenu_->addSeparator();
-    exitItem_ = item(fileMenu_, "ExitItem", "E&xit Alt + F4");
-    QMenu *edit = menuBar()->addMenu("&Edit");
+    exitItem_ = item(fileMenu_, "ExitItem", tr("E&xit Alt + F4"));
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
     edit->setObjectName("EditMenu");
-    copyItem_ = item(edit, "Copyitem", "&Copy Table to Clipboard");
-    copyRowsItem_ = item(edit, "copyrowsitem", "Copy Selected &Rows to Clipboard");
-    renameItem_ = item(edit, "RenameItem", "&Rename Source");
-    finishedRenamingItem_ = item(edit, "finishedrenamingitem", "&Finished Renaming Sources");
-    adjustItem_ = item(edit, "Adjustitem", "&Adjust Error df");
+    copyItem_ = item(edit, "Copyitem", tr("&Copy Table to Clipboard"));
+    copyRowsItem_ = item(edit, "copyrowsitem", tr("Copy Selected &Rows to Clipboard"));
+    renameItem_ = item(edit, "RenameItem", tr("&Rename Source"));
+    finishedRenamingItem_ = item(edit, "finishedrenamingitem", tr("&Finished Renaming Sources"));
+    adjustItem_ = item(edit, "Adjustitem", tr("&Adjust Error df"));
     finishedRenamingItem_->setEnabled(false);
-    QMenu *help = menuBar()->addMenu("&Help");
-    connect(item(help, "ContentsItem", "&Contents..."), &QAction::triggered, this,
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    connect(item(help, "ContentsItem", tr("&Contents...")), &QAction::triggered, this,
             [this] { emit helpRequested("contents"); });
-    connect(item(help, "SearchItem", "&Search..."), &QAction::triggered, this,
+    connect(item(help, "SearchItem", tr("&Search...")), &QAction::triggered, this,
             [this] { emit helpRequested("search"); });
-    connect(item(help, "Howtoitem", "How to &Use Help"), &QAction::triggered, this,
+    connect(item(help, "Howtoitem", tr("How to &Use Help")), &QAction::triggered, this,
             [this] { emit helpRequested("howto"); });
 
     connect(printItem_, &QAction::triggered, this, &KelsimTableWindow::printTableRequested);
@@ -301,9 +301,9 @@ void KelsimTableWindow::setRenamingMenus(bool renaming)
 
 void KelsimTableWindow::startRenaming()
 {
-    if (messages_.show("Click on the name of the source whose name you would like to change (within this table "
-                       "only).",
-                       "Rename Source", MessageIcon::None, MessageButtons::OkCancel, this) != MessageAnswer::Ok)
+    if (messages_.show(tr("Click on the name of the source whose name you would like to change (within this table "
+                       "only)."),
+                       tr("Rename Source"), MessageIcon::None, MessageButtons::OkCancel, this) != MessageAnswer::Ok)
         return;
     renaming_ = true;
     adjusting_ = false;
@@ -372,8 +372,8 @@ void KelsimTableWindow::adjustErrorDf(int row)
 {
     const Design &design = problem_.design;
     if (design.kind != DesignKind::RepeatedMeasures) {
-        messages_.show("Adjustment of the df is permitted only for repeated measures designs.",
-                       "Not a permitted adjustment!", MessageIcon::Critical, MessageButtons::Ok, this);
+        messages_.show(tr("Adjustment of the df is permitted only for repeated measures designs."),
+                       tr("Not a permitted adjustment!"), MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }
     const size_t index = static_cast<size_t>(row);
@@ -382,37 +382,37 @@ void KelsimTableWindow::adjustErrorDf(int row)
     const bool errorTerm =
         source.contains("x" + subjects) || source.contains(subjects + "x") || source.contains("Error");
     if (!errorTerm || index >= problem_.table.rows.size()) {
-        messages_.show("The source you have selected is not an error term.  Changing the df is not permitted.",
-                       "Not a permitted adjustment!", MessageIcon::Critical, MessageButtons::Ok, this);
+        messages_.show(tr("The source you have selected is not an error term.  Changing the df is not permitted."),
+                       tr("Not a permitted adjustment!"), MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }
     const QString currentDfText = grid_->item(row, 1)->text();
     const int currentDf = static_cast<int>(leadingValue(currentDfText.toStdString()));
     bool accepted = false;
-    const QString answer = messages_.askText("The current error df for " + source + " is " +
-                                                 QString::fromStdString(strText(static_cast<int64_t>(currentDf))) +
-                                                 ".  Enter the adjusted error df you wish to use.",
-                                             "Adjusted Error df", QString(), &accepted, this);
+    const QString answer =
+        messages_.askText(tr("The current error df for %1 is %2.  Enter the adjusted error df you wish to use.")
+                              .arg(source, QString::fromStdString(strText(static_cast<int64_t>(currentDf)))),
+                          tr("Adjusted Error df"), QString(), &accepted, this);
     if (!accepted || answer.trimmed().isEmpty())
         return;
     const double typed = leadingValue(answer.toStdString());
     newErrorDf_ = static_cast<int>(std::clamp(typed, -32768.0, 32767.0));
     if (newErrorDf_ == currentDf) {
-        messages_.show("The value is unchanged.  That is probably not what you intended!", "Error?",
+        messages_.show(tr("The value is unchanged.  That is probably not what you intended!"), tr("Error?"),
                        MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }
     if (newErrorDf_ > currentDf) {
-        if (messages_.show("The error df has been increased.  That is highly unusual, as df are commonly subtracted "
-                           "when scores have been imputed.\n\r     Is it OK?",
-                           "Error?", MessageIcon::None, MessageButtons::YesNo, this) != MessageAnswer::Yes)
+        if (messages_.show(tr("The error df has been increased.  That is highly unusual, as df are commonly subtracted "
+                           "when scores have been imputed.\n\r     Is it OK?"),
+                           tr("Error?"), MessageIcon::None, MessageButtons::YesNo, this) != MessageAnswer::Yes)
             return;
     } else if (newErrorDf_ < 1) {
-        messages_.show("      The adjustment you propose results in an error term with " +
-                           QString::fromStdString(strText(static_cast<int64_t>(newErrorDf_))) + " df.\n" +
-                           (newErrorDf_ == 0 ? "Zero df does not permit the construction of an F-ratio."
-                                             : "Negative df are not permitted."),
-                       "Impossible Value!", MessageIcon::Critical, MessageButtons::Ok, this);
+        messages_.show(tr("      The adjustment you propose results in an error term with %1 df.\n%2")
+                           .arg(QString::fromStdString(strText(static_cast<int64_t>(newErrorDf_))),
+                                newErrorDf_ == 0 ? tr("Zero df does not permit the construction of an F-ratio.")
+                                                 : tr("Negative df are not permitted.")),
+                       tr("Impossible Value!"), MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }
 
