@@ -7,8 +7,12 @@
 #include "AboutDialog.h"
 #include "ContextHelp.h"
 #include "KelsimVersion.h"
+#include "OpeningScreen.h"
+#include "Preferences.h"
+#include "ProblemState.h"
 #include "UpDownButtons.h"
 
+#include <QSignalSpy>
 #include <QToolButton>
 
 using namespace kelsim;
@@ -42,6 +46,7 @@ class OpeningScreenTest : public QObject {
     void emptyNameIsRefusedAtConfirmation();
     void sameFirstLettersAreRefusedIgnoringCase();
     void confirmationWritesTheDesignAndOpensTheGrid();
+    void confirmationAsksForTheLabelsThenForTheGridOnItsOwn();
     void startOverRestoresTheStartUpState();
     void purposeAndAboutShowTheirTexts();
     void rightClickShowsContextHelp();
@@ -460,6 +465,36 @@ void OpeningScreenTest::confirmationWritesTheDesignAndOpensTheGrid()
     QCOMPARE(QString::fromStdString(design.problemLabel), QString("Survey"));
     QVERIFY(!s.opening().isVisible());
     QVERIFY(s.grid().isVisible());
+}
+
+// Without the application: the screen only asks, through its signals, for the window that comes
+// next; with labels in use the confirm button leads to the labels first and to the grid after.
+void OpeningScreenTest::confirmationAsksForTheLabelsThenForTheGridOnItsOwn()
+{
+    quietPlatformMessagesOnce();
+    ProblemState problem;
+    Preferences preferences;
+    preferences.useLevelLabels = true;
+    ScriptedMessageService messages;
+    OpeningScreen screen(problem, preferences, messages);
+    screen.show();
+    QSignalSpy labels(&screen, &OpeningScreen::levelLabelsRequested);
+    QSignalSpy grid(&screen, &OpeningScreen::dataEntryRequested);
+    QPushButton *ok = child<QPushButton>(&screen, "Command1");
+    QPushButton *confirm = child<QPushButton>(&screen, "Command2");
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QTest::mouseClick(confirm, Qt::LeftButton);
+    QCOMPARE(labels.count(), 1);
+    QCOMPARE(grid.count(), 0);
+    QCOMPARE(problem.design.factorCount(), 2);
+    QVERIFY(problem.labelsInUse);
+
+    screen.show(); // as the application does when the labels are finished
+    QTest::mouseClick(confirm, Qt::LeftButton);
+    QCOMPARE(labels.count(), 1);
+    QCOMPARE(grid.count(), 1);
+    QVERIFY(messages.shown.empty());
 }
 
 void OpeningScreenTest::startOverRestoresTheStartUpState()
