@@ -1,5 +1,7 @@
 #include "AboutDialog.h"
 
+#include "Version.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -10,25 +12,25 @@ namespace kelsim {
 AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName("AboutDialog");
-    setWindowTitle("About Kelsim");
+    setWindowTitle(tr("About Kelsim"));
 
-    auto *title = new QLabel("Kelsim", this);
+    auto *title = new QLabel(tr("Kelsim"), this);
     title->setObjectName("TitleLabel");
     QFont big = title->font();
     big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setBold(true);
     title->setFont(big);
-    auto *version = new QLabel("Version " KELSIM_VERSION, this);
+    auto *version = new QLabel(tr("Version %1").arg(QString::fromLatin1(kProgramVersion)), this);
     version->setObjectName("VersionLabel");
-    auto *description = new QLabel("Analysis of variance for categorical scores: designs of two to six factors, "
+    auto *description = new QLabel(tr("Analysis of variance for categorical scores: designs of two to six factors, "
                                    "independent groups or repeated measures, crossed or nested, with p-values "
-                                   "estimated by resampling.",
+                                   "estimated by resampling."),
                                    this);
     description->setObjectName("DescriptionLabel");
     description->setWordWrap(true);
     description->setMinimumWidth(description->fontMetrics().averageCharWidth() * 50);
 
-    auto *ok = new QPushButton("&OK", this);
+    auto *ok = new QPushButton(tr("&OK"), this);
     ok->setObjectName("OKButton");
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::hide);

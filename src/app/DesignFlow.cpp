@@ -2,34 +2,20 @@
 
 #include "AnalysisRunner.h"
 #include "ClipboardService.h"
+#include "CommandGuard.h"
 #include "DesignOptionsWindow.h"
 #include "DesignSpecificationWindow.h"
 #include "KelsimTableWindow.h"
 #include "NestingSelectionWindow.h"
 #include "PrintService.h"
 #include "WordExport.h"
+#include "WordSession.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QTextDocument>
 
 namespace kelsim {
-
-DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
-                       QObject *parent)
-    : DesignFlow(problem, messages, preferences, std::make_unique<DesktopClipboardService>(),
-                 std::make_unique<DesktopPrintService>(), parent)
-{
-}
-
-DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
-                       std::unique_ptr<ClipboardService> clipboard, std::unique_ptr<PrintService> printer,
-                       QObject *parent)
-    : DesignFlow(problem, messages, preferences, *clipboard, *printer, parent)
-{
-    ownClipboard_ = std::move(clipboard);
-    ownPrinter_ = std::move(printer);
-}
 
 DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
                        ClipboardService &clipboard, PrintService &printer, QObject *parent)
@@ -41,6 +27,8 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
       table_(std::make_unique<KelsimTableWindow>(problem, messages))
 {
     runner_ = new AnalysisRunner(messages, specification_.get());
+    connect(runner_, &AnalysisRunner::finished, this, &DesignFlow::runEnded);
+    connect(runner_, &AnalysisRunner::failed, this, &DesignFlow::runEndedInFailure);
 
     DesignSpecificationWindow *spec = specification_.get();
     connect(spec, &DesignSpecificationWindow::prepareTableRequested, this, &DesignFlow::prepareTable);
@@ -71,22 +59,37 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
     connect(table, &KelsimTableWindow::exitRequested, this, &DesignFlow::exitRequested);
     connect(table, &KelsimTableWindow::helpRequested, this, &DesignFlow::helpRequested);
 
-    connect(table, &KelsimTableWindow::copyTableRequested, this,
-            [this] { copyText(table_->reportText(), table_.get()); });
-    connect(table, &KelsimTableWindow::copyRowsRequested, this,
-            [this] { copyText(table_->selectedRowsText(), table_.get()); });
-    connect(table, &KelsimTableWindow::printTableRequested, this,
-            [this] { printDocument("Print Kelsim Table", *table_->printout(), table_.get()); });
-    connect(table, &KelsimTableWindow::printerSetupRequested, this,
-            [this] { printer_.setup("Printer Setup", table_.get()); });
-    connect(options_.get(), &DesignOptionsWindow::copyRequested, this,
-            [this] { copyText(DesignOptionsWindow::clipboardText(), options_.get()); });
-    connect(options_.get(), &DesignOptionsWindow::printRequested, this,
-            [this] { printDocument("Print Explanation", *DesignOptionsWindow::printout(), options_.get()); });
-    connect(nestingExplanation_.get(), &NestingExplanationWindow::copyRequested, this,
-            [this] { copyText(NestingExplanationWindow::clipboardText(), nestingExplanation_.get()); });
+    connect(table, &KelsimTableWindow::copyTableRequested, this, [this] {
+        guarded(table_.get(), tr("Copy Table to Clipboard"), [this] { copyText(table_->reportText(), table_.get()); });
+    });
+    connect(table, &KelsimTableWindow::copyRowsRequested, this, [this] {
+        guarded(table_.get(), tr("Copy Selected Rows to Clipboard"),
+                [this] { copyText(table_->selectedRowsText(), table_.get()); });
+    });
+    connect(table, &KelsimTableWindow::printTableRequested, this, [this] {
+        guarded(table_.get(), tr("Print Anova Table"),
+                [this] { printDocument(tr("Print Kelsim Table"), *table_->printout(), table_.get()); });
+    });
+    connect(table, &KelsimTableWindow::printerSetupRequested, this, [this] {
+        guarded(table_.get(), tr("Printer Setup"), [this] { printer_.setup("Printer Setup", table_.get()); });
+    });
+    connect(options_.get(), &DesignOptionsWindow::copyRequested, this, [this] {
+        guarded(options_.get(), tr("Copy Explanation to Clipboard"),
+                [this] { copyText(DesignOptionsWindow::clipboardText(), options_.get()); });
+    });
+    connect(options_.get(), &DesignOptionsWindow::printRequested, this, [this] {
+        guarded(options_.get(), tr("Print Explanation"),
+                [this] { printDocument(tr("Print Explanation"), *DesignOptionsWindow::printout(), options_.get()); });
+    });
+    connect(nestingExplanation_.get(), &NestingExplanationWindow::copyRequested, this, [this] {
+        guarded(nestingExplanation_.get(), tr("Copy Nesting Explanation to Clipboard"),
+                [this] { copyText(NestingExplanationWindow::clipboardText(), nestingExplanation_.get()); });
+    });
     connect(nestingExplanation_.get(), &NestingExplanationWindow::printRequested, this, [this] {
-        printDocument("Print Nesting Explanation", *NestingExplanationWindow::printout(), nestingExplanation_.get());
+        guarded(nestingExplanation_.get(), tr("Print Nesting Explanation"), [this] {
+            printDocument(tr("Print Nesting Explanation"), *NestingExplanationWindow::printout(),
+                          nestingExplanation_.get());
+        });
     });
 }
 
@@ -96,23 +99,19 @@ void DesignFlow::setWordExport(WordExport *word)
 {
     word_ = word;
     table_->setWordAvailable(word != nullptr);
-    auto document = [this] {
-        TableDocument doc;
-        doc.title = problem_.design.problemLabel;
-        for (const QString &line : KelsimTableWindow::summaryLines(problem_))
-            doc.summary.push_back(line.toStdString());
-        doc.rows = table_->gridLines();
-        doc.showP = problem_.design.iterations > 1;
-        return doc;
-    };
+    auto document = [this] { return tableDocumentFor(problem_.design, problem_.table); };
     disconnect(table_.get(), &KelsimTableWindow::wordNewRequested, this, nullptr);
     disconnect(table_.get(), &KelsimTableWindow::wordExistingRequested, this, nullptr);
     if (!word)
         return;
-    connect(table_.get(), &KelsimTableWindow::wordNewRequested, this,
-            [this, document] { word_->printTableToNewDocument(document(), table_.get()); });
-    connect(table_.get(), &KelsimTableWindow::wordExistingRequested, this,
-            [this, document] { word_->appendTableToExistingDocument(document(), table_.get()); });
+    connect(table_.get(), &KelsimTableWindow::wordNewRequested, this, [this, document] {
+        guarded(table_.get(), commandName(printTableToNewCaption()),
+                [this, document] { word_->printTableToNewDocument(document(), table_.get()); });
+    });
+    connect(table_.get(), &KelsimTableWindow::wordExistingRequested, this, [this, document] {
+        guarded(table_.get(), commandName(appendTableToExistingCaption()),
+                [this, document] { word_->appendTableToExistingDocument(document(), table_.get()); });
+    });
 }
 
 void DesignFlow::showMaximizedIfPreferred(QWidget *window)
@@ -135,6 +134,10 @@ void DesignFlow::openDesignSpecification()
 
 void DesignFlow::closeAll()
 {
+    if (runUnderWay_) {
+        runner_->abandon();
+        endRun();
+    }
     for (QWidget *window : std::initializer_list<QWidget *>{specification_.get(), options_.get(),
                                                             nestingExplanation_.get(), nesting_.get(), table_.get()})
         window->hide();
@@ -160,13 +163,37 @@ void DesignFlow::openNesting()
     specification_->refresh();
 }
 
+void DesignFlow::guarded(QWidget *window, const QString &command, const std::function<void()> &run)
+{
+    runGuarded(messages_, command, window, run);
+}
+
 void DesignFlow::prepareTable()
 {
+    if (runUnderWay_)
+        return;
+    runUnderWay_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const RunResult result = runner_->run(problem_.design, problem_.scores, runOptions_);
+    // The user's settings, over what the options hold beside them (threads, the counter).
+    RunOptions options = runOptions_;
+    const RunOptions chosen = problem_.run.options();
+    options.iterations = chosen.iterations;
+    options.seed = chosen.seed;
+    options.precision = chosen.precision;
+    runner_->start(problem_.design, problem_.scores, options);
+}
+
+// The engine never changes the scores; the grid sees them as entered.
+void DesignFlow::endRun()
+{
+    runUnderWay_ = false;
     QApplication::restoreOverrideCursor();
-    // The engine never changes the scores; the grid sees them as entered.
     problem_.scores = problem_.scoresBackup.flat.empty() ? problem_.scores : problem_.scoresBackup;
+}
+
+void DesignFlow::runEnded(const RunResult &result)
+{
+    endRun();
     switch (result.status) {
     case RunStatus::Completed:
         problem_.table = result.table;
@@ -188,6 +215,15 @@ void DesignFlow::prepareTable()
         break;
     }
     emit runFinished(result.status);
+}
+
+void DesignFlow::runEndedInFailure(const QString &reason)
+{
+    endRun();
+    // The scores and any earlier table stay as they were; the user is back where the run began.
+    messages_.show(commandFailureMessage(tr("Prepare Table"), reason), specification_.get());
+    specification_->show();
+    emit runFailed(reason);
 }
 
 } // namespace kelsim

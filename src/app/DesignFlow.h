@@ -2,10 +2,12 @@
 
 #include "AnalysisRun.h"
 #include "MessageService.h"
+#include "Preferences.h"
 #include "ProblemState.h"
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 class QTextDocument;
@@ -29,14 +31,12 @@ class DesignFlow : public QObject {
 public:
     DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
                ClipboardService &clipboard, PrintService &printer, QObject *parent = nullptr);
-    // With the desktop's clipboard and a printer of its own.
-    DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
-               QObject *parent = nullptr);
     ~DesignFlow() override;
 
     // "&Anova Design...": the scores are kept aside and the Design Specification window opens.
     void openDesignSpecification();
-    // Closes every window of the road (a new problem or an abandoned run).
+    // Closes every window of the road (a new problem, or the end of the program); a run under way
+    // is abandoned.
     void closeAll();
 
     DesignSpecificationWindow *specificationWindow() const { return specification_.get(); }
@@ -55,11 +55,16 @@ signals:
     void exitRequested();
     void helpRequested(const QString &topic);
     void runFinished(RunStatus status);
+    // An exception ended the run; the problem is as it was before "&Prepare Table".
+    void runFailed(const QString &reason);
 
 private:
-    DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
-               std::unique_ptr<ClipboardService> clipboard, std::unique_ptr<PrintService> printer, QObject *parent);
     void prepareTable();
+    void runEnded(const RunResult &result);
+    void runEndedInFailure(const QString &reason);
+    void endRun();
+    // Runs a copy, print or Word command of a window; an exception ends in a message.
+    void guarded(QWidget *window, const QString &command, const std::function<void()> &run);
     void copyText(const QString &text, QWidget *window);
     void printDocument(const QString &dialogTitle, const QTextDocument &document, QWidget *window);
     void openNesting();
@@ -68,8 +73,6 @@ private:
     ProblemState &problem_;
     MessageService &messages_;
     const Preferences &preferences_;
-    std::unique_ptr<ClipboardService> ownClipboard_;
-    std::unique_ptr<PrintService> ownPrinter_;
     ClipboardService &clipboard_;
     PrintService &printer_;
     std::unique_ptr<DesignSpecificationWindow> specification_;
@@ -79,6 +82,7 @@ private:
     std::unique_ptr<KelsimTableWindow> table_;
     AnalysisRunner *runner_ = nullptr;
     RunOptions runOptions_;
+    bool runUnderWay_ = false;
     WordExport *word_ = nullptr;
 };
 

@@ -41,7 +41,7 @@ QUrl pageUrl(const QString &file)
 HelpWindow::HelpWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName("HelpWindow");
-    setWindowTitle("Kelsim Help");
+    setWindowTitle(tr("Kelsim Help"));
     registerHelpPages();
     loadPages();
 
@@ -51,11 +51,11 @@ HelpWindow::HelpWindow(QWidget *parent) : QMainWindow(parent)
     contents_->setObjectName("ContentsList");
     for (const Page &page : pages_)
         contents_->addItem(page.title);
-    tabs_->addTab(contents_, "&Contents");
+    tabs_->addTab(contents_, tr("&Contents"));
 
     auto *search = new QWidget(tabs_);
     auto *searchLayout = new QVBoxLayout(search);
-    auto *keywordCaption = new QLabel("Type the first letters of a &keyword:", search);
+    auto *keywordCaption = new QLabel(tr("Type the first letters of a &keyword:"), search);
     searchLayout->addWidget(keywordCaption);
     keywordBox_ = new QLineEdit(search);
     keywordBox_->setObjectName("KeywordBox");
@@ -65,11 +65,11 @@ HelpWindow::HelpWindow(QWidget *parent) : QMainWindow(parent)
     keywordList_->setObjectName("KeywordList");
     keywordList_->addItems(keywords());
     searchLayout->addWidget(keywordList_, 2);
-    searchLayout->addWidget(new QLabel("Pages about it:", search));
+    searchLayout->addWidget(new QLabel(tr("Pages about it:"), search));
     topicList_ = new QListWidget(search);
     topicList_->setObjectName("TopicList");
     searchLayout->addWidget(topicList_, 1);
-    tabs_->addTab(search, "&Search");
+    tabs_->addTab(search, tr("&Search"));
 
     browser_ = new QTextBrowser(this);
     browser_->setObjectName("HelpBrowser");
@@ -81,26 +81,26 @@ HelpWindow::HelpWindow(QWidget *parent) : QMainWindow(parent)
     splitter->setStretchFactor(1, 3);
     setCentralWidget(splitter);
 
-    QToolBar *toolbar = addToolBar("Navigation");
+    QToolBar *toolbar = addToolBar(tr("Navigation"));
     toolbar->setMovable(false);
-    QAction *back = toolbar->addAction("&Back", browser_, &QTextBrowser::backward);
+    QAction *back = toolbar->addAction(tr("&Back"), browser_, &QTextBrowser::backward);
     back->setObjectName("BackItem");
-    QAction *forward = toolbar->addAction("&Forward", browser_, &QTextBrowser::forward);
+    QAction *forward = toolbar->addAction(tr("&Forward"), browser_, &QTextBrowser::forward);
     forward->setObjectName("ForwardItem");
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
     back->setEnabled(false);
     forward->setEnabled(false);
 
-    QMenu *file = menuBar()->addMenu("&File");
-    QAction *close = file->addAction("&Close", this, &QWidget::hide);
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    QAction *close = file->addAction(tr("&Close"), this, &QWidget::hide);
     close->setShortcut(QKeySequence::Close);
-    QMenu *help = menuBar()->addMenu("&Help");
-    QAction *contentsItem = help->addAction("&Contents...", this, &HelpWindow::showContents);
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    QAction *contentsItem = help->addAction(tr("&Contents..."), this, &HelpWindow::showContents);
     contentsItem->setObjectName("ContentsItem");
-    QAction *searchItem = help->addAction("&Search for Help on...", this, &HelpWindow::showSearch);
+    QAction *searchItem = help->addAction(tr("&Search for Help on..."), this, &HelpWindow::showSearch);
     searchItem->setObjectName("SearchItem");
-    QAction *howto = help->addAction("How to &Use Help", this, &HelpWindow::showHowToUse);
+    QAction *howto = help->addAction(tr("How to &Use Help"), this, &HelpWindow::showHowToUse);
     howto->setObjectName("Howtoitem");
 
     // The contents list follows the page shown, however it was reached.

@@ -1,6 +1,7 @@
 #include "KelsimApplication.h"
 
 #include "ClipboardService.h"
+#include "CommandGuard.h"
 #include "DesignFlow.h"
 #include "PrintService.h"
 #include "WordExport.h"
@@ -28,9 +29,6 @@ namespace kelsim {
 
 namespace {
 
-const QString kRunMaximizedKey = QStringLiteral("Run_Maximized");
-const QString kUseLevelLabelsKey = QStringLiteral("Use_Level_Labels");
-
 // Where the file dialogs start: the program's folder, as data files have always been kept
 // beside the program; an installed program's folder cannot take them, so then the user's
 // documents folder.
@@ -52,9 +50,9 @@ void present(QWidget *window)
 } // namespace
 
 KelsimApplication::KelsimApplication(MessageService &messages, FileDialogService &fileDialogs, SettingsStore &settings,
-                                     QObject *parent)
-    : QObject(parent), messages_(messages), fileDialogs_(fileDialogs), settings_(settings),
-      webAddress_(QStringLiteral(KELSIM_WEB_ADDRESS))
+                                     ClipboardService &clipboard, PrintService &printer, QObject *parent)
+    : QObject(parent), messages_(messages), fileDialogs_(fileDialogs), settings_(settings), clipboard_(clipboard),
+      printer_(printer), webAddress_(QStringLiteral(KELSIM_WEB_ADDRESS))
 {
     openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
     endProgram = [] { QCoreApplication::exit(0); };
@@ -72,9 +70,7 @@ KelsimApplication::~KelsimApplication() = default;
 
 void KelsimApplication::start()
 {
-    // Missing values read as "False".
-    preferences_.runMaximized = settings_.flag(kRunMaximizedKey);
-    preferences_.useLevelLabels = settings_.flag(kUseLevelLabelsKey);
+    preferences_ = readPreferences(settings_);
     recentFiles_->read(settings_);
     openingScreen().resetToStartUp();
     showRecentFiles();
@@ -88,22 +84,47 @@ void KelsimApplication::showRecentFiles()
 
 OpeningScreen &KelsimApplication::openingScreen()
 {
-    if (!opening_)
-        opening_ = std::make_unique<OpeningScreen>(*this);
+    if (opening_)
+        return *opening_;
+    opening_ = std::make_unique<OpeningScreen>(problem_, preferences_, messages_);
+    OpeningScreen *opening = opening_.get();
+    connect(opening, &OpeningScreen::levelLabelsRequested, this, &KelsimApplication::showLevelLabels);
+    connect(opening, &OpeningScreen::dataEntryRequested, this, &KelsimApplication::showDataEntryGrid);
+    connect(opening, &OpeningScreen::recentFileRequested, this, [this](int position) {
+        const QString path = position <= recentFiles_->count() ? recentFiles_->entry(position).path : QString();
+        runGuarded(messages_, tr("Opening %1").arg(path), opening_.get(), [&] { reopenRecentFile(position); });
+    });
+    connect(opening, &OpeningScreen::useLevelLabelsChanged, this, &KelsimApplication::setUseLevelLabels);
+    connect(opening, &OpeningScreen::runMaximizedChanged, this, &KelsimApplication::setRunMaximized);
+    connect(opening, &OpeningScreen::exitRequested, this, [this] { exit(); });
+    connect(opening, &OpeningScreen::helpContentsRequested, this, &KelsimApplication::showHelpContents);
+    connect(opening, &OpeningScreen::helpSearchRequested, this, &KelsimApplication::showHelpSearch);
+    connect(opening, &OpeningScreen::helpTopicRequested, this, &KelsimApplication::showHelpTopic);
+    connect(opening, &OpeningScreen::onlineInformationRequested, this, &KelsimApplication::showOnlineInformation);
+    connect(opening, &OpeningScreen::aboutRequested, this, &KelsimApplication::showAbout);
     return *opening_;
 }
 
 LevelLabelsWindow &KelsimApplication::levelLabelsWindow()
 {
-    if (!labels_)
-        labels_ = std::make_unique<LevelLabelsWindow>(*this);
+    if (!labels_) {
+        labels_ = std::make_unique<LevelLabelsWindow>(problem_, messages_);
+        connect(labels_.get(), &LevelLabelsWindow::returnRequested, this, &KelsimApplication::showOpeningScreenAgain);
+    }
     return *labels_;
 }
 
 DataEntryGrid &KelsimApplication::dataEntryGrid()
 {
-    if (!grid_)
-        grid_ = std::make_unique<DataEntryGrid>(*this);
+    if (grid_)
+        return *grid_;
+    grid_ = std::make_unique<DataEntryGrid>(problem_, preferences_, messages_, clipboard_, printer_, *dataFiles_,
+                                            wordExport());
+    DataEntryGrid *grid = grid_.get();
+    connect(grid, &DataEntryGrid::designSpecificationRequested, this, &KelsimApplication::showDesignSpecification);
+    connect(grid, &DataEntryGrid::restartRequested, this, [this] { restart(); });
+    connect(grid, &DataEntryGrid::exitRequested, this, [this] { exit(); });
+    connect(grid, &DataEntryGrid::helpTopicRequested, this, &KelsimApplication::showHelpTopic);
     return *grid_;
 }
 
@@ -175,8 +196,10 @@ void KelsimApplication::reopenRecentFile(int position)
 void KelsimApplication::readDataFileOnOpen(DataEntryGrid &grid)
 {
     dataFiles_->setOwner(&grid);
-    const AutoReadResult read = dataFiles_->readFileOnOpen();
-    if (read.outcome == AutoReadOutcome::Read) {
+    AutoReadResult read;
+    const bool finished = runGuarded(messages_, tr("Opening %1").arg(problem_.session.dataFilePath), &grid,
+                                     [&] { read = dataFiles_->readFileOnOpen(); });
+    if (finished && read.outcome == AutoReadOutcome::Read) {
         grid.showScoresRead(read.scores);
         return;
     }
@@ -194,24 +217,6 @@ void KelsimApplication::showDesignSpecification()
     designFlow().openDesignSpecification();
 }
 
-ClipboardService &KelsimApplication::clipboard()
-{
-    if (!clipboard_) {
-        desktopClipboard_ = std::make_unique<DesktopClipboardService>();
-        clipboard_ = desktopClipboard_.get();
-    }
-    return *clipboard_;
-}
-
-PrintService &KelsimApplication::printer()
-{
-    if (!printer_) {
-        desktopPrinter_ = std::make_unique<DesktopPrintService>();
-        printer_ = desktopPrinter_.get();
-    }
-    return *printer_;
-}
-
 WordExport &KelsimApplication::wordExport()
 {
     if (!word_) {
@@ -225,7 +230,7 @@ DesignFlow &KelsimApplication::designFlow()
 {
     if (flow_)
         return *flow_;
-    flow_ = std::make_unique<DesignFlow>(problem_, messages_, preferences_, clipboard(), printer());
+    flow_ = std::make_unique<DesignFlow>(problem_, messages_, preferences_, clipboard_, printer_);
     flow_->setWordExport(&wordExport());
     connect(flow_.get(), &DesignFlow::gridRequested, this, &KelsimApplication::showDataEntryGrid);
     connect(flow_.get(), &DesignFlow::newProblemRequested, this, [this] { restart(); });
@@ -243,7 +248,7 @@ DesignFlow &KelsimApplication::designFlow()
 
 bool KelsimApplication::restart()
 {
-    if (!confirmUnsavedData("Restart", QApplication::activeWindow()))
+    if (!confirmUnsavedDataGuarded(tr("Restart")))
         return false;
     problem_.reset();
     gridLoaded_ = false;
@@ -262,7 +267,7 @@ bool KelsimApplication::exit()
 {
     if (exited_)
         return true;
-    if (!confirmUnsavedData("Exit", QApplication::activeWindow()))
+    if (!confirmUnsavedDataGuarded(tr("Exit")))
         return false;
     exited_ = true;
     if (flow_)
@@ -276,16 +281,25 @@ bool KelsimApplication::exit()
     return true;
 }
 
+bool KelsimApplication::confirmUnsavedDataGuarded(const QString &title)
+{
+    // A save that fails with an exception keeps the program and its scores where they are.
+    QWidget *owner = QApplication::activeWindow();
+    bool confirmed = false;
+    runGuarded(messages_, title, owner, [&] { confirmed = confirmUnsavedData(title, owner); });
+    return confirmed;
+}
+
 bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)
 {
     DataSession &session = problem_.session;
     if (session.fromFile) {
         if (!session.changedSinceSave)
             return true;
-        if (messages_.show("The data have changed since the last save.  Do you wish to update the saved file?", title,
+        if (messages_.show(tr("The data have changed since the last save.  Do you wish to update the saved file?"), title,
                            MessageIcon::Question, MessageButtons::YesNo, owner) == MessageAnswer::Yes)
             return updateSavedFile(owner);
-        if (messages_.show("Do you want to save the changed data in a new file?", title, MessageIcon::Question,
+        if (messages_.show(tr("Do you want to save the changed data in a new file?"), title, MessageIcon::Question,
                            MessageButtons::YesNo, owner) == MessageAnswer::Yes)
             return saveDataAs(owner);
         return true;
@@ -295,7 +309,7 @@ bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)
     const bool typedUnsaved = session.changedSinceSave && gridLoaded_ && grid_ && grid_->hasScores();
     if (!confirmedUnsaved && !typedUnsaved)
         return true;
-    switch (messages_.show("The data have not been saved in a file.  Do you wish to save the data?", title,
+    switch (messages_.show(tr("The data have not been saved in a file.  Do you wish to save the data?"), title,
                            MessageIcon::Question, MessageButtons::YesNoCancel, owner)) {
     case MessageAnswer::Yes:
         return saveDataAs(owner);
@@ -336,15 +350,13 @@ bool KelsimApplication::saveDataAs(QWidget *owner)
 void KelsimApplication::setUseLevelLabels(bool on)
 {
     preferences_.useLevelLabels = on;
-    settings_.setFlag(kUseLevelLabelsKey, on);
-    settings_.sync();
+    saveUseLevelLabels(settings_, on);
 }
 
 void KelsimApplication::setRunMaximized(bool on)
 {
     preferences_.runMaximized = on;
-    settings_.setFlag(kRunMaximizedKey, on);
-    settings_.sync();
+    saveRunMaximized(settings_, on);
     if (opening_ && opening_->isVisible()) {
         if (on)
             opening_->showMaximized();

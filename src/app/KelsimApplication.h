@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Preferences.h"
 #include "ProblemState.h"
 
 #include <QObject>
@@ -29,13 +30,14 @@ class OpeningScreen;
 class SettingsStore;
 struct WordSession;
 
-// The application: owns the one problem, the preferences, the platform services it is given and
-// every window, and walks the user from window to window. Windows get a reference to it.
+// The application: owns the one problem, the preferences and every window, hands each window the
+// state and platform services it uses, and walks the user from window to window as the windows
+// ask through their signals.
 class KelsimApplication : public QObject {
     Q_OBJECT
   public:
     KelsimApplication(MessageService &messages, FileDialogService &fileDialogs, SettingsStore &settings,
-                      QObject *parent = nullptr);
+                      ClipboardService &clipboard, PrintService &printer, QObject *parent = nullptr);
     ~KelsimApplication() override;
 
     // Reads the preferences and the recent-file records, and shows the opening screen.
@@ -46,11 +48,6 @@ class KelsimApplication : public QObject {
     MessageService &messages() { return messages_; }
     FileDialogService &fileDialogs() { return fileDialogs_; }
     SettingsStore &settings() { return settings_; }
-    // The clipboard and the printer: the desktop's unless a test puts its own in first.
-    ClipboardService &clipboard();
-    PrintService &printer();
-    void setClipboard(ClipboardService &clipboard) { clipboard_ = &clipboard; }
-    void setPrinter(PrintService &printer) { printer_ = &printer; }
     // The remembered data files, for the whole run, and the data-file commands that keep them.
     RecentFileList &recentFiles() { return *recentFiles_; }
     DataFileCommands &dataFiles() { return *dataFiles_; }
@@ -104,6 +101,8 @@ class KelsimApplication : public QObject {
     std::function<bool(const QUrl &)> openUrl; // the desktop's "open"; tests replace it
 
   private:
+    // confirmUnsavedData() for "&Restart" and "E&xit", with a failed save shown as a message.
+    bool confirmUnsavedDataGuarded(const QString &title);
     // Writes the grid's scores to the file they came from (or were last saved as).
     bool updateSavedFile(QWidget *owner);
     // Writes the grid's scores under a name chosen in the save dialog.
@@ -114,6 +113,8 @@ class KelsimApplication : public QObject {
     MessageService &messages_;
     FileDialogService &fileDialogs_;
     SettingsStore &settings_;
+    ClipboardService &clipboard_;
+    PrintService &printer_;
     ProblemState problem_;
     Preferences preferences_;
     std::unique_ptr<RecentFileList> recentFiles_;
@@ -126,10 +127,6 @@ class KelsimApplication : public QObject {
     std::unique_ptr<WordSession> wordSession_;
     std::unique_ptr<WordExport> word_;
     std::unique_ptr<DesignFlow> flow_;
-    std::unique_ptr<ClipboardService> desktopClipboard_;
-    std::unique_ptr<PrintService> desktopPrinter_;
-    ClipboardService *clipboard_ = nullptr;
-    PrintService *printer_ = nullptr;
     bool gridLoaded_ = false;
     bool exited_ = false;
     int designSpecificationRequests_ = 0;

@@ -1,7 +1,10 @@
+#include "ClipboardService.h"
+#include "DesktopSettingsStore.h"
 #include "FileDialogService.h"
 #include "KelsimApplication.h"
+#include "Version.h"
 #include "MessageService.h"
-#include "SettingsStore.h"
+#include "PrintService.h"
 
 #include <QApplication>
 
@@ -9,15 +12,17 @@ int main(int argc, char *argv[])
 {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName("Kelsim");
-    QApplication::setApplicationVersion(KELSIM_VERSION);
+    QApplication::setApplicationVersion(kelsim::kProgramVersion);
     // Windows the user comes back to are hidden, not closed; the program ends through its own
     // exit path, which asks about unsaved scores first.
     QApplication::setQuitOnLastWindowClosed(false);
 
     kelsim::DesktopMessageService messages;
     kelsim::DesktopFileDialogService fileDialogs;
-    kelsim::SettingsStore settings;
-    kelsim::KelsimApplication app(messages, fileDialogs, settings);
+    kelsim::DesktopSettingsStore settings;
+    kelsim::DesktopClipboardService clipboard;
+    kelsim::DesktopPrintService printer;
+    kelsim::KelsimApplication app(messages, fileDialogs, settings, clipboard, printer);
     app.start();
     return qapp.exec();
 }

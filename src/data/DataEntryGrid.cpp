@@ -3,10 +3,12 @@
 #include "DataPrintout.h"
 #include "ScoreCommands.h"
 
+#include "CommandGuard.h"
 #include "ContextHelp.h"
 #include "DataFileCommands.h"
-#include "KelsimApplication.h"
 #include "MessageService.h"
+#include "Preferences.h"
+#include "ProblemState.h"
 #include "ScoreGridModel.h"
 #include "WordContent.h"
 #include "WordExport.h"
@@ -77,10 +79,14 @@ constexpr int kSavingNoticeMs = 2000;
 
 } // namespace
 
-DataEntryGrid::DataEntryGrid(KelsimApplication &app, QWidget *parent) : QMainWindow(parent), app_(app)
+DataEntryGrid::DataEntryGrid(ProblemState &problem, const Preferences &preferences, MessageService &messages,
+                             ClipboardService &clipboard, PrintService &printer, DataFileCommands &dataFiles,
+                             WordExport &wordExport, QWidget *parent)
+    : QMainWindow(parent), problem_(problem), preferences_(preferences), messages_(messages), clipboard_(clipboard),
+      printer_(printer), dataFiles_(dataFiles), wordExport_(wordExport)
 {
     setObjectName("DataEntryGrid");
-    setWindowTitle("Data Entry Grid");
+    setWindowTitle(tr("Data Entry Grid"));
     buildMenus();
     buildWidgets();
     resize(760, 560);
@@ -100,30 +106,30 @@ void DataEntryGrid::buildMenus()
                 menu->addSeparator();
                 continue;
             }
-            QAction *action = menu->addAction(item.caption);
+            QAction *action = menu->addAction(tr(item.caption));
             action->setObjectName(item.name);
         }
     };
-    QMenu *file = menuBar()->addMenu("&File");
+    QMenu *file = menuBar()->addMenu(tr("&File"));
     file->setObjectName("FileMenu");
-    addItems(file, {{"OpenItem", "&Open file (for data entry)..."},
-                    {"SaveItem", "&Save Data in File (As...)"},
+    addItems(file, {{"OpenItem", QT_TR_NOOP("&Open file (for data entry)...")},
+                    {"SaveItem", QT_TR_NOOP("&Save Data in File (As...)")},
                     {nullptr, nullptr},
-                    {"PrintItem", "&Print Data"},
-                    {"PrinterSetupItem", "P&rinter Setup..."},
-                    {"NewWinwordItem", "Print Data to &New Winword Document"},
-                    {"ExistingWinwordItem", "Print Data to &Existing Winword Document"},
+                    {"PrintItem", QT_TR_NOOP("&Print Data")},
+                    {"PrinterSetupItem", QT_TR_NOOP("P&rinter Setup...")},
+                    {"NewWinwordItem", QT_TR_NOOP("Print Data to &New Winword Document")},
+                    {"ExistingWinwordItem", QT_TR_NOOP("Print Data to &Existing Winword Document")},
                     {nullptr, nullptr},
-                    {"ExitItem", "E&xit Alt + F4"}});
-    QMenu *editing = menuBar()->addMenu("Data &Editing");
+                    {"ExitItem", QT_TR_NOOP("E&xit Alt + F4")}});
+    QMenu *editing = menuBar()->addMenu(tr("Data &Editing"));
     editing->setObjectName("EditingMenu");
-    addItems(editing, {{"WidenItem", "&Widen Entry Column"},
-                       {"ClearItem", "Clear &All Data"},
-                       {"InsertItem", "&Insert Single Score"},
-                       {"RemoveItem", "&Remove Single Score"},
+    addItems(editing, {{"WidenItem", QT_TR_NOOP("&Widen Entry Column")},
+                       {"ClearItem", QT_TR_NOOP("Clear &All Data")},
+                       {"InsertItem", QT_TR_NOOP("&Insert Single Score")},
+                       {"RemoveItem", QT_TR_NOOP("&Remove Single Score")},
                        {nullptr, nullptr},
-                       {"CopyItem", "&Copy Scores to Clipboard"},
-                       {"PasteItem", "&Paste Scores from Clipboard"}});
+                       {"CopyItem", QT_TR_NOOP("&Copy Scores to Clipboard")},
+                       {"PasteItem", QT_TR_NOOP("&Paste Scores from Clipboard")}});
 
     // The Word items carry the version of the word processor, and are out of sight without one.
     command("NewWinwordItem")->setText(printDataToNewCaption());
@@ -131,24 +137,23 @@ void DataEntryGrid::buildMenus()
     command("NewWinwordItem")->setVisible(wordItemsVisible());
     command("ExistingWinwordItem")->setVisible(wordItemsVisible());
 
-    connect(command("OpenItem"), &QAction::triggered, this, &DataEntryGrid::openDataFile);
-    connect(command("SaveItem"), &QAction::triggered, this, &DataEntryGrid::saveData);
-    connect(command("NewWinwordItem"), &QAction::triggered, this, &DataEntryGrid::printDataToNewDocument);
-    connect(command("ExistingWinwordItem"), &QAction::triggered, this, &DataEntryGrid::appendDataToExistingDocument);
-    connect(command("ExitItem"), &QAction::triggered, this, [this] { app_.exit(); });
+    connectGuarded("OpenItem", [this] { openDataFile(); });
+    connectGuarded("SaveItem", [this] { saveData(); });
+    connectGuarded("NewWinwordItem", [this] { printDataToNewDocument(); });
+    connectGuarded("ExistingWinwordItem", [this] { appendDataToExistingDocument(); });
+    connect(command("ExitItem"), &QAction::triggered, this, &DataEntryGrid::exitRequested);
     connect(command("WidenItem"), &QAction::triggered, this, &DataEntryGrid::widenEntryColumn);
-    connect(command("CopyItem"), &QAction::triggered, this, [this] { scoreCommands().copyScores(model_->texts()); });
-    connect(command("PasteItem"), &QAction::triggered, this, &DataEntryGrid::pasteScores);
-    connect(command("PrintItem"), &QAction::triggered, this,
-            [this] { scoreCommands().printData(dataPrintLines(*model_, model_->factorCount())); });
-    connect(command("PrinterSetupItem"), &QAction::triggered, this, [this] { scoreCommands().printerSetup(); });
+    connectGuarded("CopyItem", [this] { scoreCommands().copyScores(model_->texts()); });
+    connectGuarded("PasteItem", [this] { pasteScores(); });
+    connectGuarded("PrintItem", [this] { scoreCommands().printData(dataPrintLines(*model_, model_->factorCount())); });
+    connectGuarded("PrinterSetupItem", [this] { scoreCommands().printerSetup(); });
     connect(command("ClearItem"), &QAction::triggered, this, &DataEntryGrid::clearAll);
     connect(command("InsertItem"), &QAction::triggered, this, &DataEntryGrid::insertScore);
     connect(command("RemoveItem"), &QAction::triggered, this, &DataEntryGrid::removeScore);
 
     auto *topicHelp = new QAction(this);
     topicHelp->setShortcut(QKeySequence::HelpContents);
-    connect(topicHelp, &QAction::triggered, this, [this] { app_.showHelpTopic("grid.html"); });
+    connect(topicHelp, &QAction::triggered, this, [this] { emit helpTopicRequested("grid.html"); });
     addAction(topicHelp);
 }
 
@@ -158,7 +163,7 @@ void DataEntryGrid::buildWidgets()
     auto *layout = new QHBoxLayout(central);
 
     auto *left = new QVBoxLayout;
-    caption_ = new QLabel("Enter Data", central);
+    caption_ = new QLabel(tr("Enter Data"), central);
     caption_->setObjectName("Label1");
     QFont captionFont = caption_->font();
     captionFont.setBold(true);
@@ -190,10 +195,10 @@ void DataEntryGrid::buildWidgets()
     grid_->setItemDelegate(new ScoreCellDelegate(grid_));
     grid_->installEventFilter(this);
     grid_->viewport()->installEventFilter(this);
-    attachContextHelp(grid_, "Type each score in the last column and press Enter to go to the next row. Scores are "
+    attachContextHelp(grid_, tr("Type each score in the last column and press Enter to go to the next row. Scores are "
                              "short codes of letters, digits and spaces; two scores match only when they are "
                              "exactly the same text. Double-click a score to mark it in red. Click a row before "
-                             "inserting or removing a score there.");
+                             "inserting or removing a score there."));
     left->addWidget(grid_, 1);
     layout->addLayout(left, 1);
 
@@ -204,19 +209,26 @@ void DataEntryGrid::buildWidgets()
         buttons->addWidget(button);
         return button;
     };
-    QPushButton *dataOk = addButton("DataOkButton", "Data &OK");
-    QPushButton *anova = addButton("AnovaButton", "&Anova Design...");
-    QPushButton *restart = addButton("RestartButton", "&Restart");
+    QPushButton *dataOk = addButton("DataOkButton", tr("Data &OK"));
+    QPushButton *anova = addButton("AnovaButton", tr("&Anova Design..."));
+    QPushButton *restart = addButton("RestartButton", tr("&Restart"));
     buttons->addSpacing(24);
-    addButton("DatascreenButton", "&Screen Data...");
-    addButton("Tables", "Show Two-&Way Tables");
+    addButton("DatascreenButton", tr("&Screen Data..."));
+    addButton("Tables", tr("Show Two-&Way Tables"));
     buttons->addStretch();
     layout->addLayout(buttons);
     setCentralWidget(central);
 
     connect(dataOk, &QPushButton::clicked, this, &DataEntryGrid::confirmData);
     connect(anova, &QPushButton::clicked, this, &DataEntryGrid::anovaDesign);
-    connect(restart, &QPushButton::clicked, this, [this] { app_.restart(); });
+    connect(restart, &QPushButton::clicked, this, &DataEntryGrid::restartRequested);
+}
+
+void DataEntryGrid::connectGuarded(const char *item, const std::function<void()> &run)
+{
+    QAction *action = command(item);
+    connect(action, &QAction::triggered, this,
+            [this, action, run] { runGuarded(messages_, commandName(action->text()), this, run); });
 }
 
 QAction *DataEntryGrid::command(const char *objectName) const
@@ -248,7 +260,7 @@ int DataEntryGrid::twips(double amount) const
 
 void DataEntryGrid::load()
 {
-    ProblemState &problem = app_.problem();
+    ProblemState &problem = problem_;
     const Design &design = problem.design;
     QStringList names;
     for (const Factor &factor : design.factors)
@@ -276,7 +288,7 @@ void DataEntryGrid::load()
     setTopRow(0);
 
     const QString label = QString::fromStdString(design.problemLabel);
-    captionText_ = label.isEmpty() ? QString("Enter Data:") : "Enter Data for " + label + ":";
+    captionText_ = label.isEmpty() ? tr("Enter Data:") : tr("Enter Data for %1:").arg(label);
     noticeTimer_->stop();
     removeSavingNotice();
 
@@ -291,8 +303,8 @@ void DataEntryGrid::sizeColumns()
 {
     const QFontMetrics metrics = grid_->fontMetrics();
     const double w = metrics.horizontalAdvance('W');
-    const bool maximized = app_.preferences().runMaximized;
-    const ProblemState &problem = app_.problem();
+    const bool maximized = preferences_.runMaximized;
+    const ProblemState &problem = problem_;
     for (int factor = 1; factor <= model_->factorCount(); ++factor) {
         const QString name = model_->displayName(factor);
         double nameWidth = 1.5 * metrics.horizontalAdvance(name);
@@ -334,7 +346,7 @@ void DataEntryGrid::abbreviateNamesWhenNarrow()
         return;
     const int factors = model_->factorCount();
     int keep = 3;
-    if (factors == 5 && app_.problem().labelsInUse)
+    if (factors == 5 && problem_.labelsInUse)
         keep = 1;
     else if (factors >= 6)
         keep = 1;
@@ -425,7 +437,7 @@ void DataEntryGrid::keyDown(QKeyEvent *event)
     switch (event->key()) {
     case Qt::Key_Delete:
         model_->setScoreText(currentRow_, QString());
-        app_.problem().session.changedSinceSave = true;
+        problem_.session.changedSinceSave = true;
         break;
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -473,7 +485,7 @@ void DataEntryGrid::keyCharacter(QKeyEvent *event)
         return;
 
     const int last = model_->scoreCount() - 1;
-    ProblemState &problem = app_.problem();
+    ProblemState &problem = problem_;
     moveToRow(currentRow_);
     QString text = model_->scoreText(currentRow_);
 
@@ -481,7 +493,7 @@ void DataEntryGrid::keyCharacter(QKeyEvent *event)
         text += QChar(code);
         // A score the data file could not keep is refused here, not lost at saving.
         if (const std::optional<Message> refusal = scoreRefusal(text)) {
-            app_.messages().show(*refusal, this);
+            messages_.show(*refusal, this);
             return;
         }
         // A changed score is no longer the one that was marked.
@@ -491,7 +503,7 @@ void DataEntryGrid::keyCharacter(QKeyEvent *event)
         problem.session.changedSinceSave = true;
     } else if (code == 8) {
         if (text.isEmpty()) {
-            app_.messages().beep();
+            messages_.beep();
             return;
         }
         text.chop(1);
@@ -531,7 +543,7 @@ void DataEntryGrid::toggleMark()
 {
     model_->setMarked(currentRow_, !model_->isMarked(currentRow_));
     enable({"AnovaButton"}, false);
-    app_.problem().session.changedSinceSave = true;
+    problem_.session.changedSinceSave = true;
 }
 
 // ---- commands ---------------------------------------------------------------------------------
@@ -539,7 +551,7 @@ void DataEntryGrid::toggleMark()
 void DataEntryGrid::insertScore()
 {
     if (clickedRow_ != currentRow_) {
-        app_.messages().show("You must select a score before which the new score will be inserted.", "Wait",
+        messages_.show(tr("You must select a score before which the new score will be inserted."), tr("Wait"),
                              MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }
@@ -547,38 +559,39 @@ void DataEntryGrid::insertScore()
     const QString pushedOut = model_->scoreText(last);
     if (!pushedOut.isEmpty()) {
         const MessageAnswer answer =
-            app_.messages().show("The last score in the grid (" + pushedOut +
-                                     ") has no row to move down to and would be lost.  Insert the new score anyway?",
-                                 "Wait", MessageIcon::Question, MessageButtons::YesNo, this);
+            messages_.show(tr("The last score in the grid (%1) has no row to move down to and would be lost.  "
+                              "Insert the new score anyway?")
+                               .arg(pushedOut),
+                           tr("Wait"), MessageIcon::Question, MessageButtons::YesNo, this);
         if (answer != MessageAnswer::Yes)
             return;
     }
     model_->insertEmptyScore(clickedRow_);
     enable({"DatascreenButton", "AnovaButton"}, false);
-    app_.problem().session.changedSinceSave = true;
+    problem_.session.changedSinceSave = true;
 }
 
 void DataEntryGrid::removeScore()
 {
     if (clickedRow_ != currentRow_) {
-        app_.messages().show("You must select a score to be removed.", "Wait", MessageIcon::Critical,
+        messages_.show(tr("You must select a score to be removed."), tr("Wait"), MessageIcon::Critical,
                              MessageButtons::Ok, this);
         return;
     }
     model_->removeScore(clickedRow_);
     enable({"AnovaButton"}, false);
-    app_.problem().session.changedSinceSave = true;
+    problem_.session.changedSinceSave = true;
 }
 
 void DataEntryGrid::clearAll()
 {
     model_->clearScores();
-    app_.problem().scores.flat.clear();
+    problem_.scores.flat.clear();
     enable({"DatascreenButton", "AnovaButton"}, false);
     currentRow_ = 0;
     setTopRow(0);
     moveToRow(0);
-    app_.problem().session.changedSinceSave = true;
+    problem_.session.changedSinceSave = true;
 }
 
 void DataEntryGrid::widenEntryColumn()
@@ -589,7 +602,7 @@ void DataEntryGrid::widenEntryColumn()
 
 void DataEntryGrid::confirmData()
 {
-    ProblemState &problem = app_.problem();
+    ProblemState &problem = problem_;
     setEnabled(false);
     const int missing = model_->firstEmptyRow();
     if (missing >= 0) {
@@ -599,7 +612,7 @@ void DataEntryGrid::confirmData()
         const int shown = visibleRows();
         setTopRow(missing > shown - 1 ? missing - shown + 1 : 0);
         moveToRow(missing);
-        app_.messages().show("At least one score is missing from the data set.", "Data Entry Error!",
+        messages_.show(tr("At least one score is missing from the data set."), tr("Data Entry Error!"),
                              MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }
@@ -618,10 +631,10 @@ void DataEntryGrid::confirmData()
 
 void DataEntryGrid::anovaDesign()
 {
-    ProblemState &problem = app_.problem();
+    ProblemState &problem = problem_;
     problem.scoresBackup = problem.scores;
     problem.nestingSpecified = false;
-    app_.showDesignSpecification();
+    emit designSpecificationRequested();
 }
 
 void DataEntryGrid::scoresReadFromFile()
@@ -651,9 +664,8 @@ void DataEntryGrid::showScoresRead(const GridScores &read)
 
 void DataEntryGrid::openDataFile()
 {
-    DataFileCommands &files = app_.dataFiles();
-    files.setOwner(this);
-    const OpenResult result = files.openDataFile();
+    dataFiles_.setOwner(this);
+    const OpenResult result = dataFiles_.openDataFile();
     if (result.outcome != OpenOutcome::Read) {
         grid_->setFocus();
         return;
@@ -664,14 +676,13 @@ void DataEntryGrid::openDataFile()
 
 void DataEntryGrid::saveData()
 {
-    ProblemState &problem = app_.problem();
+    ProblemState &problem = problem_;
     // The file takes the scores of the last "Data OK"; after a read with none since, the grid's.
     if (problem.dataFileImage.empty())
         buildDataFileImage();
     const std::vector<DataFileScore> image = problem.dataFileImage;
-    DataFileCommands &files = app_.dataFiles();
-    files.setOwner(this);
-    if (!files.saveData(image).saved)
+    dataFiles_.setOwner(this);
+    if (!dataFiles_.saveData(image).saved)
         return;
     // A score typed or marked after that "Data OK" is not in the file: it still waits for a save.
     if (gridImage() != image)
@@ -697,7 +708,7 @@ void DataEntryGrid::removeSavingNotice()
 
 DataDocument DataEntryGrid::dataDocument() const
 {
-    const ProblemState &problem = app_.problem();
+    const ProblemState &problem = problem_;
     std::vector<std::string> shownNames;
     for (int factor = 1; factor <= model_->factorCount(); ++factor)
         shownNames.push_back(model_->displayName(factor).toStdString());
@@ -710,17 +721,17 @@ DataDocument DataEntryGrid::dataDocument() const
 
 void DataEntryGrid::printDataToNewDocument()
 {
-    app_.wordExport().printDataToNewDocument(dataDocument(), this);
+    wordExport_.printDataToNewDocument(dataDocument(), this);
 }
 
 void DataEntryGrid::appendDataToExistingDocument()
 {
-    app_.wordExport().appendDataToExistingDocument(dataDocument(), this);
+    wordExport_.appendDataToExistingDocument(dataDocument(), this);
 }
 
 ScoreCommands DataEntryGrid::scoreCommands()
 {
-    return ScoreCommands(app_.problem(), app_.clipboard(), app_.printer(), app_.messages(), this);
+    return ScoreCommands(problem_, clipboard_, printer_, messages_, this);
 }
 
 void DataEntryGrid::pasteScores()
@@ -767,15 +778,15 @@ std::vector<DataFileScore> DataEntryGrid::gridImage() const
 void DataEntryGrid::buildDataFileImage()
 {
     if (model_)
-        app_.problem().dataFileImage = gridImage();
+        problem_.dataFileImage = gridImage();
 }
 
 void DataEntryGrid::closeEvent(QCloseEvent *event)
 {
-    if (app_.hasExited() || app_.exit())
-        event->accept();
-    else
-        event->ignore();
+    // Closing the grid is "E&xit": when the user lets the program end, every window has been
+    // hidden by the time the request returns.
+    emit exitRequested();
+    event->setAccepted(!isVisible());
 }
 
 } // namespace kelsim

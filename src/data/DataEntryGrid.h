@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -15,19 +16,28 @@ class QTimer;
 
 namespace kelsim {
 
+class ClipboardService;
+class DataFileCommands;
+class MessageService;
+class PrintService;
 class ScoreCommands;
-
-class KelsimApplication;
 class ScoreGridModel;
+class WordExport;
 struct DataDocument;
 struct GridScores;
+struct Preferences;
+struct ProblemState;
 
 // The Data Entry Grid: one row per cell of the design with the factors' names and levels beside
 // the score, where the scores are typed, corrected, inserted, removed, marked and confirmed.
+// Its file, clipboard, printer and Word commands work through the services it is given; leaving
+// the grid is asked for through its signals.
 class DataEntryGrid : public QMainWindow {
     Q_OBJECT
   public:
-    explicit DataEntryGrid(KelsimApplication &app, QWidget *parent = nullptr);
+    DataEntryGrid(ProblemState &problem, const Preferences &preferences, MessageService &messages,
+                  ClipboardService &clipboard, PrintService &printer, DataFileCommands &dataFiles,
+                  WordExport &wordExport, QWidget *parent = nullptr);
     ~DataEntryGrid() override;
 
     // Builds the grid afresh for the application's current design; every score starts empty.
@@ -71,6 +81,13 @@ class DataEntryGrid : public QMainWindow {
     // Widths in twips (1/1440 inch) as screen pixels.
     int twips(double amount) const;
 
+  signals:
+    // "&Anova Design...": the scores have been kept aside for the Design Specification window.
+    void designSpecificationRequested();
+    void restartRequested();
+    void exitRequested();
+    void helpTopicRequested(const QString &page);
+
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -100,8 +117,17 @@ class DataEntryGrid : public QMainWindow {
     void removeSavingNotice();
 
     void enable(std::initializer_list<const char *> names, bool on);
+    // Connects a file, clipboard, printer or Word item to its command; an exception the command
+    // throws is answered with a message naming the item.
+    void connectGuarded(const char *item, const std::function<void()> &run);
 
-    KelsimApplication &app_;
+    ProblemState &problem_;
+    const Preferences &preferences_;
+    MessageService &messages_;
+    ClipboardService &clipboard_;
+    PrintService &printer_;
+    DataFileCommands &dataFiles_;
+    WordExport &wordExport_;
     ScoreGridModel *model_ = nullptr;
     QTableView *grid_ = nullptr;    // Grid1
     QLabel *caption_ = nullptr;     // Label1

@@ -1,5 +1,8 @@
 #include "DesignSpecificationWindow.h"
 
+#include "DesignCheck.h"
+#include "UiText.h"
+
 #include <QButtonGroup>
 #include <QContextMenuEvent>
 #include <QGroupBox>
@@ -12,20 +15,6 @@
 
 namespace kelsim {
 
-void abbreviateFactorNames(ProblemState &problem)
-{
-    if (problem.namesAbbreviated)
-        return;
-    problem.fullNames.clear();
-    bool longer = false;
-    for (Factor &factor : problem.design.factors) {
-        problem.fullNames.push_back(factor.name);
-        longer = longer || factor.name.size() > factor.letter.size();
-        factor.name = factor.letter;
-    }
-    problem.namesAbbreviated = longer;
-}
-
 QString DesignSpecificationWindow::designateCaption(const QString &name)
 {
     return name.size() >= 1 && name.size() <= 9 ? name : name.left(3);
@@ -36,15 +25,15 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
     : QMainWindow(parent), problem_(problem), messages_(messages)
 {
     setObjectName("DesignSpecificationWindow");
-    setWindowTitle("Design Specification");
+    setWindowTitle(tr("Design Specification"));
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
 
-    auto *kindBox = new QGroupBox("Design", central);
+    auto *kindBox = new QGroupBox(tr("Design"), central);
     auto *kindLayout = new QVBoxLayout(kindBox);
     auto *kindGroup = new QButtonGroup(this);
     kindGroup->setObjectName("AnovType");
-    const QString kinds[] = {"Independent groups", "Repeated-measures"};
+    const QString kinds[] = {tr("Independent groups"), tr("Repeated-measures")};
     for (int i = 0; i < 2; ++i) {
         auto *option = new QRadioButton(kinds[i], kindBox);
         option->setObjectName(QString("AnovType_%1").arg(i));
@@ -54,7 +43,7 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
         connect(option, &QRadioButton::clicked, this, [this, i] { chooseKind(i); });
     }
 
-    frame2_ = new QGroupBox("Designate the Replicates Factor:", central);
+    frame2_ = new QGroupBox(tr("Designate the Replicates Factor:"), central);
     frame2_->setObjectName("Frame2");
     auto *designateLayout = new QVBoxLayout(frame2_);
     designateGroup_ = new QButtonGroup(this);
@@ -68,12 +57,12 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
         connect(option, &QRadioButton::clicked, this, [this, i] { designate(i); });
     }
 
-    frame1_ = new QGroupBox("Select Design Structure:", central);
+    frame1_ = new QGroupBox(tr("Select Design Structure:"), central);
     frame1_->setObjectName("Frame1");
     auto *structureLayout = new QVBoxLayout(frame1_);
     auto *structureGroup = new QButtonGroup(this);
     structureGroup->setObjectName("Structype");
-    const QString structures[] = {"Fully crossed", "Nested"};
+    const QString structures[] = {tr("Fully crossed"), tr("Nested")};
     for (int i = 0; i < 2; ++i) {
         auto *option = new QRadioButton(structures[i], frame1_);
         option->setObjectName(QString("Structype_%1").arg(i));
@@ -92,17 +81,17 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
     choices->addWidget(frame2_);
     layout->addLayout(choices);
 
-    nest_ = new QPushButton("&Nesting...", central);
+    nest_ = new QPushButton(tr("&Nesting..."), central);
     nest_->setObjectName("NestButton");
     // The button keeps its place while hidden, so the options do not move under the pointer.
     QSizePolicy keepPlace = nest_->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
     nest_->setSizePolicy(keepPlace);
-    explanation_ = new QPushButton("&Explanation", central);
+    explanation_ = new QPushButton(tr("&Explanation"), central);
     explanation_->setObjectName("Explanation");
-    calculate_ = new QPushButton("&Prepare Table", central);
+    calculate_ = new QPushButton(tr("&Prepare Table"), central);
     calculate_->setObjectName("Calculate");
-    cancel_ = new QPushButton("&Return to Grid", central);
+    cancel_ = new QPushButton(tr("&Return to Grid"), central);
     cancel_->setObjectName("CancelButton");
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {nest_, explanation_, calculate_, cancel_})
@@ -111,7 +100,6 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
     setCentralWidget(central);
 
     connect(nest_, &QPushButton::clicked, this, [this] {
-        abbreviateFactorNames(problem_);
         problem_.design.nestingPairs.clear();
         problem_.design.selectedNesting.clear();
         problem_.nestingSpecified = false;
@@ -123,9 +111,14 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
         emit explanationRequested();
     });
     connect(calculate_, &QPushButton::clicked, this, [this] {
-        abbreviateFactorNames(problem_);
         if (cancel_->isVisible())
             cancel_->setFocus();
+        // The same checks as the command line's: only a design it would run is run here.
+        if (const std::optional<DesignProblem> problem = validateDesign(problem_.design)) {
+            showDesignProblem(messages_, *problem, this);
+            updatePrepare();
+            return;
+        }
         emit prepareTableRequested();
     });
     connect(cancel_, &QPushButton::clicked, this, [this] {
@@ -134,26 +127,26 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
         emit returnToGridRequested();
     });
 
-    QMenu *help = menuBar()->addMenu("&Help");
-    connect(help->addAction("&Contents..."), &QAction::triggered, this, [this] { emit helpRequested("contents"); });
-    connect(help->addAction("&Search for Help on..."), &QAction::triggered, this,
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    connect(help->addAction(tr("&Contents...")), &QAction::triggered, this, [this] { emit helpRequested("contents"); });
+    connect(help->addAction(tr("&Search for Help on...")), &QAction::triggered, this,
             [this] { emit helpRequested("search"); });
-    connect(help->addAction("How to &Use Help"), &QAction::triggered, this, [this] { emit helpRequested("howto"); });
+    connect(help->addAction(tr("How to &Use Help")), &QAction::triggered, this, [this] { emit helpRequested("howto"); });
 
-    kind_[0]->setToolTip("Independent groups: every source is tested against one pooled error term, the "
-                         "within-cells term, built from the replicates factor.");
-    kind_[1]->setToolTip("Repeated measures: every source is tested against its interaction with the subjects "
-                         "factor.");
-    structure_[0]->setToolTip("Fully crossed: every level of every factor meets every level of the others.");
-    structure_[1]->setToolTip("Nested: some factor's levels each occur with only one level of another factor.");
-    nest_->setToolTip("Choose the pairwise nesting relations; the implied ones are added.");
-    calculate_->setToolTip("Runs the analysis and shows the N-table.");
+    kind_[0]->setToolTip(tr("Independent groups: every source is tested against one pooled error term, the "
+                         "within-cells term, built from the replicates factor."));
+    kind_[1]->setToolTip(tr("Repeated measures: every source is tested against its interaction with the subjects "
+                         "factor."));
+    structure_[0]->setToolTip(tr("Fully crossed: every level of every factor meets every level of the others."));
+    structure_[1]->setToolTip(tr("Nested: some factor's levels each occur with only one level of another factor."));
+    nest_->setToolTip(tr("Choose the pairwise nesting relations; the implied ones are added."));
+    calculate_->setToolTip(tr("Runs the analysis and shows the N-table."));
 }
 
 void DesignSpecificationWindow::load()
 {
     Design &design = problem_.design;
-    frame2_->setTitle("Designate the Replicates Factor:");
+    frame2_->setTitle(tr("Designate the Replicates Factor:"));
     designateGroup_->setExclusive(false);
     for (int i = 0; i < 8; ++i) {
         QRadioButton *option = designate_[static_cast<size_t>(i)];
@@ -165,6 +158,7 @@ void DesignSpecificationWindow::load()
     designateGroup_->setExclusive(true);
     design.kind = DesignKind::IndependentGroups;
     kind_[0]->setChecked(true);
+    dropNesting();
     frame1_->setVisible(design.factorCount() > 2);
     if (!problem_.designAnalysed) {
         structure_[0]->setChecked(true);
@@ -175,13 +169,31 @@ void DesignSpecificationWindow::load()
         structure_[static_cast<size_t>(s)]->setChecked(true);
         chooseStructure(s);
     }
-    calculate_->setEnabled(false);
+    updatePrepare();
 }
 
 void DesignSpecificationWindow::refresh()
 {
-    if (problem_.nestingSpecified && problem_.design.nested && calculate_->isVisibleTo(this))
-        calculate_->setEnabled(true);
+    updatePrepare();
+}
+
+bool DesignSpecificationWindow::factorDesignated() const
+{
+    return designateGroup_->checkedId() >= 0 && designateGroup_->checkedId() + 1 == problem_.design.specialFactor;
+}
+
+void DesignSpecificationWindow::updatePrepare()
+{
+    const Design &design = problem_.design;
+    calculate_->setEnabled(factorDesignated() && (!design.nested || problem_.nestingSpecified) &&
+                           !validateDesign(design));
+}
+
+void DesignSpecificationWindow::dropNesting()
+{
+    problem_.nestingSpecified = false;
+    problem_.design.nestingPairs.clear();
+    problem_.design.selectedNesting.clear();
 }
 
 void DesignSpecificationWindow::showEvent(QShowEvent *event)
@@ -197,7 +209,11 @@ void DesignSpecificationWindow::nestingCancelled()
     chooseStructure(0);
     structure_[1]->setChecked(false);
     nest_->setEnabled(false);
-    calculate_->setEnabled(true);
+    // The factor designated before "Nesting..." still is; the crossed design is ready to run.
+    const int special = problem_.design.specialFactor;
+    if (special >= 1 && special <= static_cast<int>(designate_.size()))
+        designate_[static_cast<size_t>(special - 1)]->setChecked(true);
+    updatePrepare();
 }
 
 void DesignSpecificationWindow::clearDesignation()
@@ -210,41 +226,45 @@ void DesignSpecificationWindow::clearDesignation()
 
 void DesignSpecificationWindow::chooseKind(int option)
 {
-    problem_.design.kind = option == 0 ? DesignKind::IndependentGroups : DesignKind::RepeatedMeasures;
-    frame2_->setTitle(option == 0 ? "Designate the Replicates Factor:" : "Designate the Subjects Factor:");
+    const DesignKind kind = option == 0 ? DesignKind::IndependentGroups : DesignKind::RepeatedMeasures;
+    // Relations chosen for one kind may not stand for the other.
+    if (kind != problem_.design.kind)
+        dropNesting();
+    problem_.design.kind = kind;
+    frame2_->setTitle(option == 0 ? tr("Designate the Replicates Factor:") : tr("Designate the Subjects Factor:"));
     frame2_->setVisible(true);
-    calculate_->setEnabled(false);
     structure_[1]->setEnabled(true);
     clearDesignation();
+    updatePrepare();
 }
 
 void DesignSpecificationWindow::designate(int option)
 {
+    // Relations chosen around another designated factor may not stand for this one.
+    if (problem_.design.specialFactor != option + 1)
+        dropNesting();
     problem_.design.specialFactor = option + 1;
     if (problem_.design.nested) {
         nest_->setEnabled(true);
         if (nest_->isVisible())
             nest_->setFocus();
-        if (!problem_.nestingSpecified)
-            calculate_->setEnabled(false);
-    } else {
-        calculate_->setEnabled(true);
     }
+    updatePrepare();
 }
 
 void DesignSpecificationWindow::chooseStructure(int option)
 {
-    calculate_->setEnabled(false);
     if (option == 0) {
         problem_.design.nested = false;
         nest_->setVisible(false);
     } else {
         problem_.design.nested = true;
-        problem_.nestingSpecified = false;
+        dropNesting();
         nest_->setVisible(true);
         nest_->setEnabled(false);
     }
     clearDesignation();
+    updatePrepare();
 }
 
 void DesignSpecificationWindow::contextMenuEvent(QContextMenuEvent *event)

@@ -53,7 +53,11 @@ private:
     void chooseStructure(int option);
     void designate(int option);
     void clearDesignation();
-    void abbreviateNames();
+    // "&Prepare Table" is offered exactly when the design, as chosen on screen, can run.
+    void updatePrepare();
+    bool factorDesignated() const;
+    // Forgets the nesting relations: they were chosen for another kind or designated factor.
+    void dropNesting();
 
     ProblemState &problem_;
     MessageService &messages_;
@@ -67,9 +71,5 @@ private:
     QPushButton *cancel_ = nullptr;
 
 };
-
-// Cuts the factor names to their letters the first time a table or nesting is asked for,
-// keeping the full names for the reports.
-void abbreviateFactorNames(ProblemState &problem);
 
 } // namespace kelsim

@@ -1,8 +1,9 @@
 #include "IterationsDialog.h"
 
 #include "ContextHelp.h"
-#include "Design.h"
+#include "DesignCheck.h"
 #include "MessageService.h"
+#include "RunSettings.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,15 +24,15 @@ const QString kOffered = QStringLiteral("100,000");
 
 } // namespace
 
-IterationsDialog::IterationsDialog(Design &design, MessageService &messages, QWidget *parent)
-    : QDialog(parent), design_(design), messages_(messages)
+IterationsDialog::IterationsDialog(RunSettings &run, MessageService &messages, QWidget *parent)
+    : QDialog(parent), run_(run), messages_(messages)
 {
     setObjectName("IterationsDialog");
-    setWindowTitle("Number of Iterations");
+    setWindowTitle(tr("Number of Iterations"));
 
     // Three paragraphs; the window shows them on lines of their own.
     auto *explanation = new QLabel(
-        "   The program uses a resampling procedure to estimate the significance levels (p-values) achieved for "
+        tr("   The program uses a resampling procedure to estimate the significance levels (p-values) achieved for "
         "the substantive effects. The more iterations, the more accurate are the estimates, and the more time the "
         "program takes to do the calculations.\n"
         "    The program default is 100,000 iterations, which gives fairly accurate p-values and is reasonably "
@@ -39,21 +40,21 @@ IterationsDialog::IterationsDialog(Design &design, MessageService &messages, QWi
         "hours (with 500 + scores, you might want to let the program run overnight). For publication, it is "
         "recommended that at least 100,000 iterations be used.\n"
         "    If you just want a quick glance at the magnitude of the effects, without calculating p-values, set the "
-        "number of iterations at 1.",
+        "number of iterations at 1."),
         this);
     explanation->setObjectName("Label1");
     explanation->setWordWrap(true);
     explanation->setMinimumWidth(explanation->fontMetrics().averageCharWidth() * 95);
     explanation->setMargin(6);
 
-    auto *question = new QLabel("Desired number of iterations?", this);
+    auto *question = new QLabel(tr("Desired number of iterations?"), this);
     question->setObjectName("Label2");
     countBox_ = new QLineEdit(kOffered, this);
     countBox_->setObjectName("Text1");
     countBox_->setMaximumWidth(countBox_->fontMetrics().horizontalAdvance("000,000,000,000") + 16);
-    attachContextHelp(countBox_, "Type the number of shuffles of the scores used to estimate each p-value. "
-                                 "Digit groups are accepted (100,000). 1 gives the table without p-values.");
-    auto *ok = new QPushButton("&OK", this);
+    attachContextHelp(countBox_, tr("Type the number of shuffles of the scores used to estimate each p-value. "
+                                 "Digit groups are accepted (100,000). 1 gives the table without p-values."));
+    auto *ok = new QPushButton(tr("&OK"), this);
     ok->setObjectName("OKButton");
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &IterationsDialog::accept);
@@ -78,7 +79,7 @@ void IterationsDialog::begin()
     countBox_->selectAll();
 }
 
-std::optional<int> IterationsDialog::parseIterations(const QString &text)
+std::optional<double> IterationsDialog::parseIterations(const QString &text)
 {
     // The offered text reads the same in every locale, even one that groups digits otherwise.
     if (text.trimmed() == kOffered)
@@ -91,22 +92,20 @@ std::optional<int> IterationsDialog::parseIterations(const QString &text)
     std::fesetround(FE_TONEAREST);
     const double rounded = std::nearbyint(value);
     std::fesetround(previous);
-    if (rounded > double(INT_MAX) || rounded < double(INT_MIN))
-        return std::nullopt;
-    return static_cast<int>(rounded);
+    return rounded;
 }
 
 void IterationsDialog::accept()
 {
-    const std::optional<int> count = parseIterations(countBox_->text());
-    if (count && *count > 0) {
-        design_.iterations = *count;
+    const std::optional<double> count = parseIterations(countBox_->text());
+    const std::optional<DesignProblem> problem = checkIterations(count.has_value(), count.value_or(0.0));
+    if (!problem) {
+        run_.iterations = static_cast<int>(*count);
         QDialog::accept();
         return;
     }
-    messages_.show("The number of iterations must be a positive integer.", "Kelsim", MessageIcon::None,
-                   MessageButtons::Ok, this);
-    design_.iterations = kDefaultIterations;
+    messages_.show(QString::fromStdString(problem->text), tr("Kelsim"), MessageIcon::None, MessageButtons::Ok, this);
+    run_.iterations = kDefaultIterations;
     countBox_->setText(kOffered);
     countBox_->setFocus();
 }

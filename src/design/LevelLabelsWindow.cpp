@@ -1,8 +1,8 @@
 #include "LevelLabelsWindow.h"
 
 #include "ContextHelp.h"
-#include "KelsimApplication.h"
 #include "MessageService.h"
+#include "ProblemState.h"
 #include "UiText.h"
 
 #include <QCloseEvent>
@@ -15,36 +15,37 @@
 
 namespace kelsim {
 
-LevelLabelsWindow::LevelLabelsWindow(KelsimApplication &app, QWidget *parent) : QDialog(parent), app_(app)
+LevelLabelsWindow::LevelLabelsWindow(ProblemState &problem, MessageService &messages, QWidget *parent)
+    : QDialog(parent), problem_(problem), messages_(messages)
 {
     setObjectName("LevelLabelsWindow");
-    setWindowTitle("Labels for Levels");
+    setWindowTitle(tr("Labels for Levels"));
 
     prompt_ = new QLabel(this);
     prompt_->setObjectName("Label1");
     prompt_->setWordWrap(true);
     prompt_->setMinimumWidth(prompt_->fontMetrics().averageCharWidth() * 60);
     prompt_->setMinimumHeight(prompt_->fontMetrics().height() * 2 + 8);
-    auto *note = new QLabel("Note:  A level label may consist of one or two characters.", this);
+    auto *note = new QLabel(tr("Note:  A level label may consist of one or two characters."), this);
     note->setObjectName("Label2");
     labelBox_ = new QLineEdit(this);
     labelBox_->setObjectName("Text1");
     labelBox_->setMaximumWidth(labelBox_->fontMetrics().horizontalAdvance("WWWW") + 16);
     labelBox_->setAcceptDrops(false);
     labelBox_->installEventFilter(this);
-    attachContextHelp(labelBox_, "Type a label of one or two characters for this level and press Enter. The "
-                                 "labels of one factor must differ; \"a\" and \"A\" count as different.");
+    attachContextHelp(labelBox_, tr("Type a label of one or two characters for this level and press Enter. The "
+                                 "labels of one factor must differ; \"a\" and \"A\" count as different."));
 
-    okButton_ = new QPushButton("OK", this);
+    okButton_ = new QPushButton(tr("OK"), this);
     okButton_->setObjectName("OKButton");
     okButton_->setDefault(true);
-    skipButton_ = new QPushButton("Use Cell &Indices For This Factor", this);
+    skipButton_ = new QPushButton(tr("Use Cell &Indices For This Factor"), this);
     skipButton_->setObjectName("Skipbutton");
-    restartButton_ = new QPushButton("&Start Over", this);
+    restartButton_ = new QPushButton(tr("&Start Over"), this);
     restartButton_->setObjectName("RestartButton");
-    finishedButton_ = new QPushButton("&Finished", this);
+    finishedButton_ = new QPushButton(tr("&Finished"), this);
     finishedButton_->setObjectName("FinishedButton");
-    cancelButton_ = new QPushButton("&Cancel", this);
+    cancelButton_ = new QPushButton(tr("&Cancel"), this);
     cancelButton_->setObjectName("CancelButton");
 
     auto *layout = new QVBoxLayout(this);
@@ -70,22 +71,22 @@ LevelLabelsWindow::LevelLabelsWindow(KelsimApplication &app, QWidget *parent) : 
 
 int LevelLabelsWindow::factorCount() const
 {
-    return app_.problem().design.factorCount();
+    return problem_.design.factorCount();
 }
 
 int LevelLabelsWindow::levelsOf(int factor) const
 {
-    return app_.problem().design.factors[static_cast<size_t>(factor - 1)].levels;
+    return problem_.design.factors[static_cast<size_t>(factor - 1)].levels;
 }
 
 QString LevelLabelsWindow::nameOf(int factor) const
 {
-    return QString::fromStdString(app_.problem().design.factors[static_cast<size_t>(factor - 1)].name);
+    return QString::fromStdString(problem_.design.factors[static_cast<size_t>(factor - 1)].name);
 }
 
 std::string &LevelLabelsWindow::labelOf(int factor, int level)
 {
-    auto &labels = app_.problem().design.levelLabels;
+    auto &labels = problem_.design.levelLabels;
     if (labels.size() < static_cast<size_t>(factorCount()))
         labels.resize(static_cast<size_t>(factorCount()));
     auto &ofFactor = labels[static_cast<size_t>(factor - 1)];
@@ -96,14 +97,12 @@ std::string &LevelLabelsWindow::labelOf(int factor, int level)
 
 QString LevelLabelsWindow::questionPrompt(int factor, int level) const
 {
-    return "For Factor " + strQ(factor) + ", " + nameOf(factor) + ", " + "what is the label for level " + strQ(level) +
-           "?";
+    return tr("For Factor %1, %2, what is the label for level %3?").arg(strQ(factor), nameOf(factor), strQ(level));
 }
 
 QString LevelLabelsWindow::requestPrompt(int factor, int level) const
 {
-    return "Please enter a label for Factor" + strQ(factor) + ", " + nameOf(factor) + "," + " Level " + strQ(level) +
-           ".";
+    return tr("Please enter a label for Factor%1, %2, Level %3.").arg(strQ(factor), nameOf(factor), strQ(level));
 }
 
 void LevelLabelsWindow::begin()
@@ -131,7 +130,7 @@ bool LevelLabelsWindow::eventFilter(QObject *watched, QEvent *event)
 void LevelLabelsWindow::labelChanged(const QString &text)
 {
     if (text.size() > 2) {
-        app_.messages().show("The length of a label is limited to two characters.", "Label Error!",
+        messages_.show(tr("The length of a label is limited to two characters."), tr("Label Error!"),
                              MessageIcon::Critical, MessageButtons::Ok, this);
         labelBox_->clear();
         labelBox_->setFocus();
@@ -139,7 +138,7 @@ void LevelLabelsWindow::labelChanged(const QString &text)
     }
     if (text.contains(',')) {
         // The labels of a remembered data file are stored as one comma-separated list.
-        app_.messages().show("A level label cannot contain a comma.  Please use another character.", "Label Error!",
+        messages_.show(tr("A level label cannot contain a comma.  Please use another character."), tr("Label Error!"),
                              MessageIcon::Critical, MessageButtons::Ok, this);
         QString without = text;
         without.remove(',');
@@ -159,7 +158,7 @@ void LevelLabelsWindow::acceptLabel()
 {
     const QString text = labelBox_->text();
     if (text.isEmpty()) {
-        app_.messages().show(requestPrompt(currentFactor_, currentLevel_), "Value Missing!", MessageIcon::Critical,
+        messages_.show(requestPrompt(currentFactor_, currentLevel_), tr("Value Missing!"), MessageIcon::Critical,
                              MessageButtons::Ok, this);
         labelBox_->setFocus();
         return;
@@ -230,9 +229,9 @@ void LevelLabelsWindow::finish()
             for (int j = i + 1; j <= levelsOf(factor); ++j) {
                 if (labelOf(factor, i) != labelOf(factor, j))
                     continue;
-                app_.messages().show("Two or more of the levels for Factor " + strQ(factor) + ", " + nameOf(factor) +
-                                         ", have the same label." + "  Please correct.",
-                                     "Error", MessageIcon::Exclamation, MessageButtons::Ok, this);
+                messages_.show(tr("Two or more of the levels for Factor %1, %2, have the same label.  Please correct.")
+                                   .arg(strQ(factor), nameOf(factor)),
+                               tr("Error"), MessageIcon::Exclamation, MessageButtons::Ok, this);
                 currentLevel_ = 1;
                 prompt_->setText(questionPrompt(factor, 1));
                 labelBox_->setEnabled(true);
@@ -247,14 +246,14 @@ void LevelLabelsWindow::finish()
         }
     }
     hide();
-    app_.showOpeningScreenAgain();
+    emit returnRequested();
 }
 
 void LevelLabelsWindow::cancel()
 {
-    app_.problem().labelsInUse = false;
+    problem_.labelsInUse = false;
     hide();
-    app_.showOpeningScreenAgain();
+    emit returnRequested();
 }
 
 void LevelLabelsWindow::reject()
@@ -265,7 +264,8 @@ void LevelLabelsWindow::reject()
 void LevelLabelsWindow::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    if (app_.hasExited())
+    // A window already put away (the program is ending) has nothing to cancel.
+    if (!isVisible())
         return;
     cancel();
 }

@@ -8,14 +8,16 @@ class QPushButton;
 
 namespace kelsim {
 
-class KelsimApplication;
+class MessageService;
+struct ProblemState;
 
 // "Labels for Levels": asks, factor by factor and level by level, for a one- or two-character
-// label of each level, and checks that the labels of a factor differ.
+// label of each level, and checks that the labels of a factor differ. "&Finished" and "&Cancel"
+// hide it and ask for the opening screen again.
 class LevelLabelsWindow : public QDialog {
     Q_OBJECT
   public:
-    explicit LevelLabelsWindow(KelsimApplication &app, QWidget *parent = nullptr);
+    LevelLabelsWindow(ProblemState &problem, MessageService &messages, QWidget *parent = nullptr);
 
     // Starts at factor 1, level 1, for the design the opening screen confirmed.
     void begin();
@@ -26,6 +28,9 @@ class LevelLabelsWindow : public QDialog {
 
     QString questionPrompt(int factor, int level) const;
     QString requestPrompt(int factor, int level) const;
+
+  signals:
+    void returnRequested();
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -47,7 +52,8 @@ class LevelLabelsWindow : public QDialog {
     QString nameOf(int factor) const;
     std::string &labelOf(int factor, int level);
 
-    KelsimApplication &app_;
+    ProblemState &problem_;
+    MessageService &messages_;
     QLabel *prompt_;          // Label1
     QLineEdit *labelBox_;     // Text1
     QPushButton *okButton_;   // OKButton

@@ -1,6 +1,8 @@
 #include "NestingSelectionWindow.h"
 
+#include "DesignCheck.h"
 #include "NestingRelations.h"
+#include "UiText.h"
 #include "TableReport.h"
 
 #include <QHBoxLayout>
@@ -15,23 +17,23 @@ NestingSelectionWindow::NestingSelectionWindow(ProblemState &problem, MessageSer
     : QDialog(parent), problem_(problem), messages_(messages)
 {
     setObjectName("NestingSelectionWindow");
-    setWindowTitle("Select the Nesting Relationship(s)");
+    setWindowTitle(tr("Select the Nesting Relationship(s)"));
     auto *layout = new QVBoxLayout(this);
     auto *bar = new QMenuBar(this);
-    QMenu *help = bar->addMenu("&Help");
-    connect(help->addAction("&Contents..."), &QAction::triggered, this, [this] { emit helpRequested("contents"); });
-    connect(help->addAction("&Search for Help on..."), &QAction::triggered, this,
+    QMenu *help = bar->addMenu(tr("&Help"));
+    connect(help->addAction(tr("&Contents...")), &QAction::triggered, this, [this] { emit helpRequested("contents"); });
+    connect(help->addAction(tr("&Search for Help on...")), &QAction::triggered, this,
             [this] { emit helpRequested("search"); });
-    connect(help->addAction("How to &Use Help"), &QAction::triggered, this, [this] { emit helpRequested("howto"); });
+    connect(help->addAction(tr("How to &Use Help")), &QAction::triggered, this, [this] { emit helpRequested("howto"); });
     layout->setMenuBar(bar);
     list_ = new QListWidget(this);
     list_->setObjectName("List1");
     list_->setSelectionMode(QAbstractItemView::MultiSelection);
     layout->addWidget(list_);
-    auto *ok = new QPushButton("&OK", this);
+    auto *ok = new QPushButton(tr("&OK"), this);
     ok->setObjectName("OKButton");
     ok->setDefault(true);
-    auto *cancel = new QPushButton("&Cancel", this);
+    auto *cancel = new QPushButton(tr("&Cancel"), this);
     cancel->setObjectName("CancelButton");
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -69,10 +71,9 @@ bool NestingSelectionWindow::acceptSelection()
     for (int i = 0; i < list_->count(); ++i)
         if (list_->item(i)->isSelected())
             selected.push_back(entries_[static_cast<size_t>(i)]);
-    const NestingCheck check = completeNesting(selected);
-    if (!check.accepted) {
-        messages_.show(QString::fromStdString(check.message), QString::fromStdString(check.title),
-                       MessageIcon::Critical, MessageButtons::Ok, this);
+    const NestingResult check = checkNesting(problem_.design, selected);
+    if (check.problem) {
+        showDesignProblem(messages_, *check.problem, this);
         return false;
     }
     problem_.design.selectedNesting = selected;

@@ -2,8 +2,9 @@
 
 #include "ContextHelp.h"
 #include "IterationsDialog.h"
-#include "KelsimApplication.h"
 #include "MessageService.h"
+#include "Preferences.h"
+#include "ProblemState.h"
 #include "UiText.h"
 #include "UpDownButtons.h"
 #include "WaitCursor.h"
@@ -24,9 +25,9 @@ namespace kelsim {
 
 namespace {
 
-const QString kYesProceedCaption = QStringLiteral("&Yes, Proceed to Data Entry");
-const QString kLabelsCaption = QStringLiteral("Yes, Enter &Labels for Levels...");
-const QString kProceedCaption = QStringLiteral("&Proceed to Data Entry");
+const char *const kYesProceedCaption = QT_TR_NOOP("&Yes, Proceed to Data Entry");
+const char *const kLabelsCaption = QT_TR_NOOP("Yes, Enter &Labels for Levels...");
+const char *const kProceedCaption = QT_TR_NOOP("&Proceed to Data Entry");
 const QString kGenericMarker = QStringLiteral("factor name)");
 const QColor kLightRed(255, 0, 0);
 constexpr int kTableSize = 10; // the name and level tables hold indices 0..9 before a count is typed
@@ -38,10 +39,12 @@ bool isAsciiLetter(QChar c)
 
 } // namespace
 
-OpeningScreen::OpeningScreen(KelsimApplication &app, QWidget *parent) : QMainWindow(parent), app_(app)
+OpeningScreen::OpeningScreen(ProblemState &problem, const Preferences &preferences, MessageService &messages,
+                             QWidget *parent)
+    : QMainWindow(parent), problem_(problem), preferences_(preferences), messages_(messages)
 {
     setObjectName("OpeningScreen");
-    setWindowTitle("Kelsim");
+    setWindowTitle(tr("Kelsim"));
     buildWidgets();
     buildMenus();
     resetToStartUp();
@@ -51,6 +54,7 @@ OpeningScreen::~OpeningScreen() = default;
 
 QString OpeningScreen::genericName(int factor)
 {
+    // Not translated: the screen recognises a generic name by this text (kGenericMarker).
     return QString(QChar(64 + factor)) + "   (Click here to replace this generic factor name)";
 }
 
@@ -75,9 +79,9 @@ void OpeningScreen::buildWidgets()
     form->setHorizontalSpacing(10);
     form->setVerticalSpacing(4);
 
-    auto *countCaption = new QLabel("How many factors are there in the design?", central);
+    auto *countCaption = new QLabel(tr("How many factors are there in the design?"), central);
     countCaption->setObjectName("Label1");
-    auto *countNote = new QLabel("(Include Subjects and Replicates as applicable)", central);
+    auto *countNote = new QLabel(tr("(Include Subjects and Replicates as applicable)"), central);
     countNote->setObjectName("Label2");
     factorCountBox_ = new QLineEdit(central);
     factorCountBox_->setObjectName("Text1");
@@ -126,7 +130,7 @@ void OpeningScreen::buildWidgets()
     auto *noteArea = new QWidget(central);
     auto *noteLayout = new QGridLayout(noteArea);
     noteLayout->setContentsMargins(0, 0, 0, 0);
-    cyclingNote_ = new QLabel("(Note:  the factor cycling fastest is Factor 1)", noteArea);
+    cyclingNote_ = new QLabel(tr("(Note:  the factor cycling fastest is Factor 1)"), noteArea);
     cyclingNote_->setObjectName("Label6");
     expectation_ = new QLabel(noteArea);
     expectation_->setObjectName("Label4");
@@ -139,13 +143,13 @@ void OpeningScreen::buildWidgets()
     outer->addWidget(noteArea);
 
     auto *buttons = new QHBoxLayout;
-    okButton_ = new QPushButton("&OK", central);
+    okButton_ = new QPushButton(tr("&OK"), central);
     okButton_->setObjectName("Command1");
-    confirmButton_ = new QPushButton(kYesProceedCaption, central);
+    confirmButton_ = new QPushButton(tr(kYesProceedCaption), central);
     confirmButton_->setObjectName("Command2");
-    adjustButton_ = new QPushButton("&No, Adjust Factor-Level information", central);
+    adjustButton_ = new QPushButton(tr("&No, Adjust Factor-Level information"), central);
     adjustButton_->setObjectName("Command3");
-    startOverButton_ = new QPushButton("&Start Over", central);
+    startOverButton_ = new QPushButton(tr("&Start Over"), central);
     startOverButton_->setObjectName("StartOverButton");
     for (QPushButton *button : {okButton_, confirmButton_, adjustButton_, startOverButton_}) {
         button->setAutoDefault(true); // Enter presses the button that has the focus
@@ -156,7 +160,7 @@ void OpeningScreen::buildWidgets()
     outer->addStretch();
 
     auto *labelRow = new QHBoxLayout;
-    auto *problemCaption = new QLabel("Problem Label (Optional): ", central);
+    auto *problemCaption = new QLabel(tr("Problem Label (Optional): "), central);
     problemCaption->setObjectName("Label7");
     problemLabelBox_ = new QLineEdit(central);
     problemLabelBox_->setObjectName("Text4");
@@ -177,77 +181,77 @@ void OpeningScreen::buildWidgets()
     connect(nameBox_, &QLineEdit::textEdited, this,
             [this](const QString &text) { setNameColour(text.contains(kGenericMarker)); });
     connect(problemLabelBox_, &QLineEdit::textChanged, this,
-            [this](const QString &text) { app_.problem().design.problemLabel = text.toStdString(); });
+            [this](const QString &text) { problem_.design.problemLabel = text.toStdString(); });
     connect(okButton_, &QPushButton::clicked, this, &OpeningScreen::acceptFactor);
     connect(confirmButton_, &QPushButton::clicked, this, &OpeningScreen::confirm);
     connect(adjustButton_, &QPushButton::clicked, this, &OpeningScreen::adjust);
     connect(startOverButton_, &QPushButton::clicked, this, &OpeningScreen::startOver);
 
     attachContextHelp(factorCountBox_,
-                      "Type the number of factors in the design, from 2 to 6, or use the arrows. Count the "
-                      "replicates factor or the subjects factor as a factor of its own.");
-    attachContextHelp(levelsBox_, "Type the number of levels of this factor (at least 2), or use the arrows, "
-                                  "then press Enter or click OK.");
+                      tr("Type the number of factors in the design, from 2 to 6, or use the arrows. Count the "
+                      "replicates factor or the subjects factor as a factor of its own."));
+    attachContextHelp(levelsBox_, tr("Type the number of levels of this factor (at least 2), or use the arrows, "
+                                  "then press Enter or click OK."));
     attachContextHelp(nameBox_,
-                      "Click here and type the factor's name. It must begin with a letter, and its first letter "
+                      tr("Click here and type the factor's name. It must begin with a letter, and its first letter "
                       "must differ from the first letters of the other factors: the table names the sources "
-                      "by these letters. Leave the generic name to call the factor by its letter.");
-    attachContextHelp(problemLabelBox_, "An optional title for this problem; it heads the data grid and the table.");
+                      "by these letters. Leave the generic name to call the factor by its letter."));
+    attachContextHelp(problemLabelBox_, tr("An optional title for this problem; it heads the data grid and the table."));
 }
 
 void OpeningScreen::buildMenus()
 {
-    fileMenu_ = menuBar()->addMenu("&File");
+    fileMenu_ = menuBar()->addMenu(tr("&File"));
     fileMenu_->setObjectName("FileMenu");
     recentSeparator_ = fileMenu_->addSeparator();
     recentSeparator_->setObjectName("RecentFilesSeparator");
     recentSeparator_->setVisible(false); // until there are recent files above it
-    QAction *exitItem = fileMenu_->addAction("E&xit Alt + F4");
+    QAction *exitItem = fileMenu_->addAction(tr("E&xit Alt + F4"));
     exitItem->setObjectName("ExitItem");
-    connect(exitItem, &QAction::triggered, this, [this] { app_.exit(); });
+    connect(exitItem, &QAction::triggered, this, &OpeningScreen::exitRequested);
 
-    QMenu *preferences = menuBar()->addMenu("Set &Preferences");
+    QMenu *preferences = menuBar()->addMenu(tr("Set &Preferences"));
     preferences->setObjectName("PreferencesMenu");
-    labelsItem_ = preferences->addAction("Use &Labels for Levels");
+    labelsItem_ = preferences->addAction(tr("Use &Labels for Levels"));
     labelsItem_->setObjectName("LabelsItem");
     labelsItem_->setCheckable(true);
     connect(labelsItem_, &QAction::triggered, this, &OpeningScreen::toggleLabels);
-    QAction *iterationsItem = preferences->addAction("&Number of Resampling Iterations for Estimating p-values");
+    QAction *iterationsItem = preferences->addAction(tr("&Number of Resampling Iterations for Estimating p-values"));
     iterationsItem->setObjectName("IterationsItem");
     connect(iterationsItem, &QAction::triggered, this, [this] { iterationsDialog().begin(); });
-    maximizedItem_ = preferences->addAction("Run &Maximized");
+    maximizedItem_ = preferences->addAction(tr("Run &Maximized"));
     maximizedItem_->setObjectName("MaximizedItem");
     maximizedItem_->setCheckable(true);
     connect(maximizedItem_, &QAction::triggered, this, &OpeningScreen::toggleMaximized);
 
-    QMenu *help = menuBar()->addMenu("&Help");
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
     help->setObjectName("HelpMenu");
-    QAction *contents = help->addAction("&Contents...");
+    QAction *contents = help->addAction(tr("&Contents..."));
     contents->setObjectName("ContentsItem");
-    connect(contents, &QAction::triggered, this, [this] { app_.showHelpContents(); });
-    QAction *search = help->addAction("&Search for Help on...");
+    connect(contents, &QAction::triggered, this, &OpeningScreen::helpContentsRequested);
+    QAction *search = help->addAction(tr("&Search for Help on..."));
     search->setObjectName("SearchItem");
-    connect(search, &QAction::triggered, this, [this] { app_.showHelpSearch(); });
-    QAction *online = help->addAction("Online Information");
+    connect(search, &QAction::triggered, this, &OpeningScreen::helpSearchRequested);
+    QAction *online = help->addAction(tr("Online Information"));
     online->setObjectName("OnlineItem");
-    connect(online, &QAction::triggered, this, [this] { app_.showOnlineInformation(); });
-    QAction *purpose = help->addAction("&Purpose...");
+    connect(online, &QAction::triggered, this, &OpeningScreen::onlineInformationRequested);
+    QAction *purpose = help->addAction(tr("&Purpose..."));
     purpose->setObjectName("PurposeItem");
     connect(purpose, &QAction::triggered, this, &OpeningScreen::showPurpose);
-    QAction *about = help->addAction("&About...");
+    QAction *about = help->addAction(tr("&About..."));
     about->setObjectName("AboutItem");
-    connect(about, &QAction::triggered, this, [this] { app_.showAbout(); });
+    connect(about, &QAction::triggered, this, &OpeningScreen::aboutRequested);
 
     auto *topicHelp = new QAction(this);
     topicHelp->setShortcut(QKeySequence::HelpContents);
-    connect(topicHelp, &QAction::triggered, this, [this] { app_.showHelpTopic("opening.html"); });
+    connect(topicHelp, &QAction::triggered, this, [this] { emit helpTopicRequested("opening.html"); });
     addAction(topicHelp);
 }
 
 IterationsDialog &OpeningScreen::iterationsDialog()
 {
     if (!iterations_)
-        iterations_ = new IterationsDialog(app_.problem().design, app_.messages(), this);
+        iterations_ = new IterationsDialog(problem_.run, messages_, this);
     return *iterations_;
 }
 
@@ -292,7 +296,7 @@ bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *n
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         if (leadingValue(box->text().toStdString()) == 0)
-            app_.messages().show("Please enter a number", "Error!", MessageIcon::Critical, MessageButtons::Ok, this);
+            messages_.show(tr("Please enter a number"), tr("Error!"), MessageIcon::Critical, MessageButtons::Ok, this);
         else
             next->setFocus(Qt::TabFocusReason);
         return true;
@@ -304,7 +308,7 @@ bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *n
     if (text.size() == 1 && ((text[0] >= '0' && text[0] <= '9') || text[0] == '.'))
         return false;
     box->clear();
-    app_.messages().show("Only numeric characters are permitted here", "Error!", MessageIcon::Critical,
+    messages_.show(tr("Only numeric characters are permitted here"), tr("Error!"), MessageIcon::Critical,
                          MessageButtons::Ok, this);
     return true;
 }
@@ -325,9 +329,8 @@ void OpeningScreen::factorCountChanged(const QString &text)
     okButton_->setEnabled(true);
     levelsSpinner_->setEnabled(true);
     levelsBox_->setEnabled(true);
-    if (factorCount_ > kMaxFactors) {
-        app_.messages().show("Sorry, the program only accommodates 6 factors.", "Program Limitation",
-                             MessageIcon::Exclamation, MessageButtons::Ok, this);
+    if (const std::optional<DesignProblem> problem = checkFactorCount(factorCount_)) {
+        showDesignProblem(messages_, *problem, this);
         factorCount_ = kMinFactors;
         ignoreNextCountChange_ = true;
         factorCountBox_->setText("2");
@@ -355,14 +358,14 @@ void OpeningScreen::levelsChanged(const QString &text)
 void OpeningScreen::nameChanged(const QString &text)
 {
     if (!text.isEmpty() && !isAsciiLetter(text[0]) && text[0] != '"') {
-        app_.messages().show("The factor name must begin with an alphabetic character!", "Error", MessageIcon::Critical,
+        messages_.show(tr("The factor name must begin with an alphabetic character!"), tr("Error"), MessageIcon::Critical,
                              MessageButtons::Ok, this);
         nameBox_->clear();
         return;
     }
     if (text.contains(',')) {
         // The names of a remembered data file are stored as one comma-separated list.
-        app_.messages().show("A factor name cannot contain a comma.  Please use another character.", "Error",
+        messages_.show(tr("A factor name cannot contain a comma.  Please use another character."), tr("Error"),
                              MessageIcon::Critical, MessageButtons::Ok, this);
         QString without = text;
         without.remove(',');
@@ -382,10 +385,8 @@ void OpeningScreen::acceptFactor()
     labelsItem_->setEnabled(false);
     const QString typed = nameBox_->text();
     if (!typed.isEmpty()) {
-        const QChar first = typed[0].toUpper();
-        if (first < 'A' || first > 'Z') {
-            app_.messages().show("The first character of the factor name must be a letter", "Change required!",
-                                 MessageIcon::Critical, MessageButtons::OkCancel, this);
+        if (const std::optional<DesignProblem> problem = checkFactorName(currentFactor_, typed.toStdString())) {
+            showDesignProblem(messages_, *problem, this, MessageButtons::OkCancel);
             return;
         }
     }
@@ -399,92 +400,73 @@ void OpeningScreen::acceptFactor()
         return;
     }
 
-    // Products beyond the score limit are only reported, so stop multiplying once past it.
-    int64_t scores = 1;
-    for (int i = 1; i <= factorCount_; ++i) {
-        if (levels_[i] < 2) {
-            app_.messages().show("You have specified that factor" + strQ(i) + " has only" + strQ(levels_[i]) +
-                                     " levels." +
-                                     "  There must be at least 2 levels in a factor.  Please re-enter the design "
-                                     "specifications.",
-                                 "Error", MessageIcon::Exclamation, MessageButtons::Ok, this);
+    std::vector<int> levels(levels_.begin() + 1, levels_.begin() + 1 + factorCount_);
+    if (const std::optional<DesignProblem> problem = checkLevelCounts(levels)) {
+        showDesignProblem(messages_, *problem, this);
+        // Too few levels in one factor: back to the factors; too many scores in all: start over.
+        if (problem->factor > 0)
             adjust();
-            return;
-        }
-        scores = scores > kMaxScores ? scores : scores * levels_[i];
-    }
-    if (scores <= kMaxScores) {
-        expectation_->setText("The program is expecting" + strQ(scores) + " scores.  Is that correct?");
-        expectation_->show();
-        levelsBox_->setEnabled(false);
-        levelsSpinner_->setEnabled(false);
-        okButton_->hide();
-        startOverButton_->hide();
-        confirmButton_->show();
-        adjustButton_->show();
-        confirmButton_->setFocus();
+        else
+            startOver();
         return;
     }
-    // Report the true product, computed without overflow.
-    double product = 1;
-    for (int i = 1; i <= factorCount_; ++i)
-        product *= levels_[i];
-    const QString shown =
-        product < 9e15 ? strQ(static_cast<int64_t>(product)) : QString::fromStdString(strText(product));
-    app_.messages().show("You have specified" + shown +
-                             " scores, but the maximum allowed by the program is 16352 scores.",
-                         "Program Limitation!", MessageIcon::Critical, MessageButtons::Ok, this);
-    startOver();
+    int64_t scores = 1;
+    for (const int l : levels)
+        scores *= l;
+    expectation_->setText(tr("The program is expecting%1 scores.  Is that correct?").arg(strQ(scores)));
+    expectation_->show();
+    levelsBox_->setEnabled(false);
+    levelsSpinner_->setEnabled(false);
+    okButton_->hide();
+    startOverButton_->hide();
+    confirmButton_->show();
+    adjustButton_->show();
+    confirmButton_->setFocus();
 }
 
 void OpeningScreen::confirm()
 {
-    if (confirmButton_->text() != kProceedCaption) {
+    if (confirmStep_ != ConfirmStep::Data) {
         WaitCursor wait;
         for (int i = 1; i <= factorCount_; ++i) {
             if (names_[i].contains(kGenericMarker))
                 names_[i] = names_[i].left(1);
-            if (names_[i].isEmpty()) {
+            if (const std::optional<DesignProblem> problem = checkFactorName(i, names_[i].toStdString())) {
                 wait.restore();
-                app_.messages().show("Please enter a name for Factor" + strQ(i), "Error", MessageIcon::Exclamation,
-                                     MessageButtons::Ok, this);
-                returnToFactor(i, QString());
+                showDesignProblem(messages_, *problem, this);
+                returnToFactor(i, names_[i]);
                 return;
             }
         }
-        for (int i = 1; i <= factorCount_; ++i) {
-            for (int j = i + 1; j <= factorCount_; ++j) {
-                if (names_[i][0].toUpper() == names_[j][0].toUpper()) {
-                    wait.restore();
-                    app_.messages().show("The program requires the first letter of all factor names to be unique.  "
-                                         "Please change the name of either " +
-                                             names_[i] + " or " + names_[j] + ".",
-                                         "Change required!", MessageIcon::Critical, MessageButtons::Ok, this);
-                    returnToFactor(i, names_[i]);
-                    return;
-                }
-            }
+        std::vector<std::string> names;
+        for (int i = 1; i <= factorCount_; ++i)
+            names.push_back(names_[i].toStdString());
+        if (const std::optional<DesignProblem> problem = checkUniqueLetters(names)) {
+            wait.restore();
+            showDesignProblem(messages_, *problem, this);
+            returnToFactor(problem->factor, names_[problem->factor]);
+            return;
         }
         commitDesign();
         currentFactor_ = 1;
-        if (confirmButton_->text() == kLabelsCaption) {
+        if (confirmStep_ == ConfirmStep::ConfirmThenLabels) {
             wait.restore();
             hide();
-            Design &design = app_.problem().design;
+            Design &design = problem_.design;
             design.levelLabels.assign(design.factors.size(), {});
             for (size_t f = 0; f < design.factors.size(); ++f)
                 design.levelLabels[f].assign(static_cast<size_t>(design.factors[f].levels), std::string());
             expectation_->hide();
             // The design is settled: a name typed now would change nothing.
             nameBox_->setEnabled(false);
-            confirmButton_->setText(kProceedCaption);
+            setConfirmStep(ConfirmStep::Data);
             adjustButton_->hide();
             startOverButton_->show();
-            app_.showLevelLabels();
+            emit levelLabelsRequested();
             return;
         }
     }
-    app_.showDataEntryGrid();
+    emit dataEntryRequested();
 }
 
 void OpeningScreen::adjust()
@@ -529,7 +511,7 @@ void OpeningScreen::startOver()
     levelsBox_->setEnabled(true);
     levelsSpinner_->setEnabled(true);
     okButton_->setEnabled(true);
-    app_.problem().design.nested = false;
+    problem_.design.nested = false;
     for (QAction *action : fileMenu_->actions())
         if (action->objectName().startsWith("RecentFile"))
             action->setEnabled(true);
@@ -540,7 +522,7 @@ void OpeningScreen::resetToStartUp()
 {
     startOver();
     problemLabelBox_->clear();
-    maximizedItem_->setChecked(app_.preferences().runMaximized);
+    maximizedItem_->setChecked(preferences_.runMaximized);
     okButton_->setFocus();
 }
 
@@ -572,8 +554,8 @@ void OpeningScreen::showFactor(int factor)
 
 void OpeningScreen::setCaptionsFor(int factor)
 {
-    levelsCaption_->setText("How many levels are there in Factor" + strQ(factor) + "?");
-    nameCaption_->setText("What name do you want to assign to Factor" + strQ(factor) + "?");
+    levelsCaption_->setText(tr("How many levels are there in Factor%1?").arg(strQ(factor)));
+    nameCaption_->setText(tr("What name do you want to assign to Factor%1?").arg(strQ(factor)));
 }
 
 void OpeningScreen::setNameColour(bool generic)
@@ -601,19 +583,33 @@ void OpeningScreen::returnToFactor(int factor, const QString &name)
 
 void OpeningScreen::applyLabelsPreference()
 {
-    const bool on = app_.preferences().useLevelLabels;
+    const bool on = preferences_.useLevelLabels;
     labelsItem_->setChecked(on);
-    app_.problem().labelsInUse = on;
-    confirmButton_->setText(on ? kLabelsCaption : kYesProceedCaption);
+    problem_.labelsInUse = on;
+    setConfirmStep(on ? ConfirmStep::ConfirmThenLabels : ConfirmStep::ConfirmThenData);
+}
+
+void OpeningScreen::setConfirmStep(ConfirmStep step)
+{
+    confirmStep_ = step;
+    switch (step) {
+    case ConfirmStep::ConfirmThenData:
+        confirmButton_->setText(tr(kYesProceedCaption));
+        break;
+    case ConfirmStep::ConfirmThenLabels:
+        confirmButton_->setText(tr(kLabelsCaption));
+        break;
+    case ConfirmStep::Data:
+        confirmButton_->setText(tr(kProceedCaption));
+        break;
+    }
 }
 
 void OpeningScreen::commitDesign()
 {
-    ProblemState &problem = app_.problem();
+    ProblemState &problem = problem_;
     Design &design = problem.design;
     // The names typed here are the full names; none remembered from an earlier design remain.
-    problem.fullNames.clear();
-    problem.namesAbbreviated = false;
     design.factors.clear();
     for (int i = 1; i <= factorCount_; ++i)
         design.factors.push_back(makeFactor(names_[i].toStdString(), levels_[i]));
@@ -644,7 +640,7 @@ void OpeningScreen::showRecentFiles(const QStringList &captions)
         shown = shown.left(pathStart) + shown.mid(pathStart).replace("&", "&&");
         auto *item = new QAction(shown, fileMenu_);
         item->setObjectName("RecentFile" + QString::number(position));
-        connect(item, &QAction::triggered, this, [this, position] { app_.reopenRecentFile(position); });
+        connect(item, &QAction::triggered, this, [this, position] { emit recentFileRequested(position); });
         fileMenu_->insertAction(recentSeparator_, item);
     }
     recentSeparator_->setVisible(!captions.isEmpty());
@@ -654,7 +650,7 @@ void OpeningScreen::showRemembered(const Design &design, bool labelsGiven)
 {
     startOver();
     // Start Over applied the labels preference; the remembered design says whether it has labels.
-    app_.problem().labelsInUse = labelsGiven;
+    problem_.labelsInUse = labelsGiven;
     const int count = design.factorCount();
     freshTables(count + 1);
     factorCount_ = count;
@@ -681,13 +677,13 @@ void OpeningScreen::showRemembered(const Design &design, bool labelsGiven)
         // As after the labels window: the design is settled and only the data remain.
         nameBox_->setEnabled(false);
         expectation_->hide();
-        confirmButton_->setText(kProceedCaption);
+        setConfirmStep(ConfirmStep::Data);
         adjustButton_->hide();
         startOverButton_->show();
     } else {
-        expectation_->setText("The program is expecting" + strQ(design.cellCount()) + " scores.  Is that correct?");
+        expectation_->setText(tr("The program is expecting%1 scores.  Is that correct?").arg(strQ(design.cellCount())));
         expectation_->show();
-        confirmButton_->setText(kYesProceedCaption);
+        setConfirmStep(ConfirmStep::ConfirmThenData);
         adjustButton_->show();
         startOverButton_->hide();
     }
@@ -699,31 +695,31 @@ void OpeningScreen::showRemembered(const Design &design, bool labelsGiven)
 
 void OpeningScreen::toggleLabels(bool on)
 {
-    app_.setUseLevelLabels(on);
-    app_.problem().labelsInUse = on;
-    confirmButton_->setText(on ? kLabelsCaption : kYesProceedCaption);
+    emit useLevelLabelsChanged(on);
+    problem_.labelsInUse = on;
+    setConfirmStep(on ? ConfirmStep::ConfirmThenLabels : ConfirmStep::ConfirmThenData);
 }
 
 void OpeningScreen::toggleMaximized(bool on)
 {
-    app_.setRunMaximized(on);
+    emit runMaximizedChanged(on);
 }
 
 void OpeningScreen::showPurpose()
 {
-    app_.messages().show(
-        "     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
+    messages_.show(
+        tr("     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
         "independent groups and repeated measures designs.\n\r     The input grid accepts one score "
-        "per factorial combination; replicates and/or subjects are treated as ordinary factors.",
-        "Purpose", MessageIcon::Information, MessageButtons::Ok, this);
+        "per factorial combination; replicates and/or subjects are treated as ordinary factors."),
+        tr("Purpose"), MessageIcon::Information, MessageButtons::Ok, this);
 }
 
 void OpeningScreen::closeEvent(QCloseEvent *event)
 {
-    if (app_.hasExited() || app_.exit())
-        event->accept();
-    else
-        event->ignore();
+    // Closing the main window is "E&xit": when the user lets the program end, every window has
+    // been hidden by the time the request returns.
+    emit exitRequested();
+    event->setAccepted(!isVisible());
 }
 
 } // namespace kelsim

@@ -16,16 +16,20 @@ class QPushButton;
 namespace kelsim {
 
 struct Design;
+struct Preferences;
+struct ProblemState;
 class IterationsDialog;
-class KelsimApplication;
+class MessageService;
 class UpDownButtons;
 
 // The main window, captioned "Kelsim": the number of factors, each factor's levels and name, a
-// problem label, and the confirmation of the number of scores the design implies.
+// problem label, and the confirmation of the number of scores the design implies. Where the user
+// goes from here, and what becomes of a changed preference, is asked for through its signals.
 class OpeningScreen : public QMainWindow {
     Q_OBJECT
   public:
-    explicit OpeningScreen(KelsimApplication &app, QWidget *parent = nullptr);
+    OpeningScreen(ProblemState &problem, const Preferences &preferences, MessageService &messages,
+                  QWidget *parent = nullptr);
     ~OpeningScreen() override;
 
     // The state the window has when the program starts: two factors of two levels with generic
@@ -52,11 +56,31 @@ class OpeningScreen : public QMainWindow {
     // The generic name of factor i: its letter and an invitation to replace it.
     static QString genericName(int factor);
 
+  signals:
+    void levelLabelsRequested();
+    void dataEntryRequested();
+    void recentFileRequested(int position);
+    void useLevelLabelsChanged(bool on);
+    void runMaximizedChanged(bool on);
+    void exitRequested();
+    void helpContentsRequested();
+    void helpSearchRequested();
+    void helpTopicRequested(const QString &page);
+    void onlineInformationRequested();
+    void aboutRequested();
+
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
   private:
+    // What "Command2" does when pressed; its caption tells the user the same.
+    enum class ConfirmStep {
+        ConfirmThenData,   // the design is confirmed, then the grid opens
+        ConfirmThenLabels, // the design is confirmed, then the labels window opens
+        Data,              // design and labels are settled: only the data remain
+    };
+
     void buildWidgets();
     void buildMenus();
 
@@ -75,13 +99,17 @@ class OpeningScreen : public QMainWindow {
     void setNameColour(bool generic);
     void returnToFactor(int factor, const QString &name);
     void applyLabelsPreference();
+    void setConfirmStep(ConfirmStep step);
     void commitDesign();
 
     void toggleLabels(bool on);
     void toggleMaximized(bool on);
     void showPurpose();
 
-    KelsimApplication &app_;
+    ProblemState &problem_;
+    const Preferences &preferences_;
+    MessageService &messages_;
+    ConfirmStep confirmStep_ = ConfirmStep::ConfirmThenData;
 
     QLineEdit *factorCountBox_ = nullptr; // Text1
     UpDownButtons *factorCountSpinner_ = nullptr;

@@ -1,20 +1,22 @@
 #include "AnalysisRunner.h"
 
+#include "CommandGuard.h"
 #include "Format.h"
+#include "MessageService.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
+#include <QFutureWatcher>
 #include <QProgressDialog>
-#include <QTimer>
+#include <QPromise>
+#include <QtConcurrent/QtConcurrentRun>
 
-#include <thread>
+#include <memory>
 
 namespace kelsim {
 
 namespace {
 
 class MessageQuestions : public RunQuestions {
-public:
+  public:
     MessageQuestions(MessageService &messages, QWidget *parent) : messages_(messages), parent_(parent) {}
     bool askYesNo(const std::string &title, const std::string &text) override
     {
@@ -22,7 +24,7 @@ public:
                               MessageButtons::YesNo, parent_) == MessageAnswer::Yes;
     }
 
-private:
+  private:
     MessageService &messages_;
     QWidget *parent_;
 };
@@ -41,71 +43,142 @@ QString duration(double seconds)
 
 QString progressText(int64_t done, int64_t total, double elapsedSeconds)
 {
-    QString text = QString("Shuffled %1 of %2 arrangements\nElapsed: %3")
+    QString text = AnalysisRunner::tr("Shuffled %1 of %2 arrangements\nElapsed: %3")
                        .arg(QString::fromStdString(groupedNumber(done)), QString::fromStdString(groupedNumber(total)),
                             duration(elapsedSeconds));
     if (done > 0 && done < total)
-        text += QString("   Time left: about %1").arg(duration(elapsedSeconds * (total - done) / done));
+        text += AnalysisRunner::tr("   Time left: about %1").arg(duration(elapsedSeconds * (total - done) / done));
     return text;
 }
 
-AnalysisRunner::AnalysisRunner(MessageService &messages, QWidget *parent)
-    : QObject(parent), messages_(messages), parent_(parent)
+AnalysisRunner::AnalysisRunner(MessageService &messages, QWidget *window)
+    : QObject(window), messages_(messages), window_(window), resampler_(&resample)
 {
 }
 
-RunResult AnalysisRunner::run(const Design &design, const ScoreSet &scores, const RunOptions &given)
+AnalysisRunner::~AnalysisRunner()
 {
-    MessageQuestions questions(messages_, parent_);
-    const ObservedPass observed = observePass(design, scores, questions);
-    if (observed.status != RunStatus::Completed || design.iterations <= 1)
-        return resample(observed, given);
+    abandon();
+}
 
-    std::atomic<bool> cancel{false};
-    std::atomic<int64_t> done{0};
-    const int64_t total = design.iterations - 1;
+void AnalysisRunner::setResampler(Resampler resampler)
+{
+    resampler_ = resampler ? std::move(resampler) : Resampler(&resample);
+}
+
+void AnalysisRunner::start(const Design &design, const ScoreSet &scores, const RunOptions &given)
+{
+    if (isRunning())
+        return;
+    auto observed = std::make_shared<ObservedPass>();
+    try {
+        MessageQuestions questions(messages_, window_);
+        *observed = observePass(design, scores, questions);
+        if (observed->status != RunStatus::Completed || given.iterations <= 1) {
+            const RunResult result = resampler_(*observed, given);
+            emit finished(result);
+            return;
+        }
+    } catch (...) {
+        emit failed(tr("The observed pass failed: %1").arg(exceptionReason(std::current_exception())));
+        return;
+    }
+
+    cancel_ = false;
+    total_ = given.iterations - 1;
     RunOptions options = given;
-    options.cancel = &cancel;
-    options.progress = [&](int64_t d, int64_t) { done = d; };
+    options.cancel = &cancel_;
+    const Resampler resampler = resampler_;
 
-    QProgressDialog dialog(parent_);
-    dialog.setObjectName("RunProgress");
-    dialog.setWindowTitle("Preparing the Kelsim Table");
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setRange(0, 1000);
-    dialog.setMinimumDuration(400);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    dialog.setLabelText(progressText(0, total, 0));
-    dialog_ = &dialog;
-    emit progressShown(&dialog);
+    dialog_ = new QProgressDialog(window_);
+    dialog_->setObjectName("RunProgress");
+    dialog_->setWindowTitle(tr("Preparing the Kelsim Table"));
+    dialog_->setWindowModality(Qt::WindowModal);
+    dialog_->setRange(0, 1000);
+    dialog_->setMinimumDuration(400);
+    dialog_->setAutoClose(false);
+    dialog_->setAutoReset(false);
+    dialog_->setLabelText(progressText(0, total_, 0));
+    // Cancel is the button, closing the dialog or Escape.
+    connect(dialog_, &QProgressDialog::canceled, this, [this] { cancel_ = true; });
+    connect(dialog_, &QProgressDialog::rejected, this, [this] { cancel_ = true; });
+    dialog_->setValue(0);
+    emit progressShown(dialog_);
 
-    RunResult result;
-    QEventLoop loop;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        result = resample(observed, options);
-        finished = true;
-        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
-    });
-    QElapsedTimer clock;
-    clock.start();
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, &dialog, [&] {
-        if (dialog.wasCanceled())
-            cancel = true;
-        const int64_t d = done.load();
-        dialog.setValue(static_cast<int>(total > 0 ? d * 1000 / total : 0));
-        dialog.setLabelText(progressText(d, total, clock.elapsed() / 1000.0));
-    });
-    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] { cancel = true; });
-    timer.start(100);
-    if (!finished)
-        loop.exec();
-    worker.join();
-    timer.stop();
+    watcher_ = new QFutureWatcher<Outcome>(this);
+    connect(watcher_, &QFutureWatcher<Outcome>::progressValueChanged, this, &AnalysisRunner::showProgress);
+    connect(watcher_, &QFutureWatcher<Outcome>::finished, this, &AnalysisRunner::workerDone);
+    clock_.start();
+    // The worker catches whatever the passes throw: an exception must not end the program, and
+    // the window thread tells the user what failed.
+    const int total = static_cast<int>(total_);
+    watcher_->setFuture(QtConcurrent::run([observed, options, resampler, total](QPromise<Outcome> &promise) mutable {
+        promise.setProgressRange(0, total);
+        // An exact count or an early stop has a total of its own.
+        int64_t range = total;
+        options.progress = [&promise, &range](int64_t done, int64_t passes) {
+            if (passes != range && passes > 0)
+                promise.setProgressRange(0, static_cast<int>(range = passes));
+            promise.setProgressValue(static_cast<int>(done));
+        };
+        Outcome outcome;
+        try {
+            outcome.result = resampler(*observed, options);
+        } catch (...) {
+            outcome.failure = tr("The shuffled passes failed: %1").arg(exceptionReason(std::current_exception()));
+        }
+        promise.addResult(std::move(outcome));
+    }));
+}
+
+void AnalysisRunner::showProgress(int done)
+{
+    if (!dialog_ || !watcher_)
+        return;
+    total_ = watcher_->progressMaximum();
+    dialog_->setValue(static_cast<int>(total_ > 0 ? done * 1000 / total_ : 0));
+    dialog_->setLabelText(progressText(done, total_, clock_.elapsed() / 1000.0));
+}
+
+void AnalysisRunner::workerDone()
+{
+    QFutureWatcher<Outcome> *watcher = watcher_;
+    watcher_ = nullptr;
+    watcher->deleteLater();
+    closeProgress();
+    const QFuture<Outcome> future = watcher->future();
+    if (future.resultCount() == 0) {
+        emit failed(tr("The shuffled passes ended without a result."));
+        return;
+    }
+    const Outcome outcome = future.result();
+    if (!outcome.failure.isEmpty())
+        emit failed(outcome.failure);
+    else
+        emit finished(outcome.result);
+}
+
+void AnalysisRunner::abandon()
+{
+    if (!watcher_)
+        return;
+    cancel_ = true;
+    // The worker checks the flag at every shuffle, so the wait is short.
+    watcher_->disconnect(this);
+    watcher_->waitForFinished();
+    watcher_->deleteLater();
+    watcher_ = nullptr;
+    closeProgress();
+}
+
+void AnalysisRunner::closeProgress()
+{
+    if (!dialog_)
+        return;
+    dialog_->disconnect(this);
+    dialog_->close();
+    dialog_->deleteLater();
     dialog_ = nullptr;
-    return result;
 }
 
 } // namespace kelsim

@@ -1,7 +1,9 @@
 #include "KelsimTableWindow.h"
 
 #include "Format.h"
+#include "MessageService.h"
 #include "PrintService.h"
+#include "TableReport.h"
 #include "WordSession.h"
 
 #include <QAction>
@@ -12,7 +14,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -24,7 +30,6 @@ namespace kelsim {
 
 namespace {
 
-
 QFont fixedFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -32,10 +37,27 @@ QFont fixedFont()
     return font;
 }
 
-bool acceptedInSourceName(QChar c)
+QString fromStd(const std::string &text)
 {
-    return c.isLetterOrNumber() || QStringLiteral("()+/:;|@").contains(c);
+    return QString::fromStdString(text);
 }
+
+// The editor of a source name takes the characters a source name may hold.
+class SourceNameDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+            line->setObjectName("SourceNameEditor");
+            line->setMaxLength(60);
+            line->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[\\p{L}\\p{N} ()+/:;|@*.,'-]*")), line));
+        }
+        return editor;
+    }
+};
 
 } // namespace
 
@@ -43,7 +65,7 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     : QMainWindow(parent), problem_(problem), messages_(messages)
 {
     setObjectName("KelsimTableWindow");
-    setWindowTitle("Kelsim Table");
+    setWindowTitle(tr("Kelsim Table"));
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
     problemLabel_ = new QLabel(central);
@@ -57,13 +79,15 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     grid_->setObjectName("Grid2");
     grid_->setFont(fixedFont());
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid_->setItemDelegateForColumn(0, new SourceNameDelegate(grid_));
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->verticalHeader()->setVisible(false);
     grid_->installEventFilter(this);
     connect(grid_, &QTableWidget::cellClicked, this, &KelsimTableWindow::cellClicked);
-    returnButton_ = new QPushButton("&Return to Specification Window", central);
+    connect(grid_, &QTableWidget::cellChanged, this, &KelsimTableWindow::renameEdited);
+    returnButton_ = new QPushButton(tr("&Return to Specification Window"), central);
     returnButton_->setObjectName("CancelButton");
-    restartButton_ = new QPushButton("&New Problem", central);
+    restartButton_ = new QPushButton(tr("&New Problem"), central);
     restartButton_->setObjectName("RestartButton");
     connect(returnButton_, &QPushButton::clicked, this, &KelsimTableWindow::returnToSpecification);
     connect(restartButton_, &QPushButton::clicked, this, &KelsimTableWindow::newProblemRequested);
@@ -77,6 +101,7 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     layout->addLayout(buttons);
     setCentralWidget(central);
     buildMenus();
+    statusBar()->setObjectName("StatusLine");
     resize(760, 560);
 }
 
@@ -87,28 +112,30 @@ void KelsimTableWindow::buildMenus()
         action->setObjectName(name);
         return action;
     };
-    fileMenu_ = menuBar()->addMenu("&File");
+    fileMenu_ = menuBar()->addMenu(tr("&File"));
     fileMenu_->setObjectName("FileMenu");
-    printItem_ = item(fileMenu_, "Printitem", "&Print Anova Table");
+    printItem_ = item(fileMenu_, "Printitem", tr("&Print Anova Table"));
     newWord_ = item(fileMenu_, "Newwinword", printTableToNewCaption());
     existingWord_ = item(fileMenu_, "ExistingWinword", appendTableToExistingCaption());
-    printSetup_ = item(fileMenu_, "printsetup", "P&rinter Setup...");
+    printSetup_ = item(fileMenu_, "printsetup", tr("P&rinter Setup..."));
     fileMenu_->addSeparator();
-    exitItem_ = item(fileMenu_, "ExitItem", "E&xit Alt + F4");
-    QMenu *edit = menuBar()->addMenu("&Edit");
+    exitItem_ = item(fileMenu_, "ExitItem", tr("E&xit Alt + F4"));
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
     edit->setObjectName("EditMenu");
-    copyItem_ = item(edit, "Copyitem", "&Copy Table to Clipboard");
-    copyRowsItem_ = item(edit, "copyrowsitem", "Copy Selected &Rows to Clipboard");
-    renameItem_ = item(edit, "RenameItem", "&Rename Source");
-    finishedRenamingItem_ = item(edit, "finishedrenamingitem", "&Finished Renaming Sources");
-    adjustItem_ = item(edit, "Adjustitem", "&Adjust Error df");
+    copyItem_ = item(edit, "Copyitem", tr("&Copy Table to Clipboard"));
+    // "S", not "R": "&Rename Source" has the R.
+    copyRowsItem_ = item(edit, "copyrowsitem", tr("Copy &Selected Rows to Clipboard"));
+    renameItem_ = item(edit, "RenameItem", tr("&Rename Source"));
+    finishedRenamingItem_ = item(edit, "finishedrenamingitem", tr("&Finished Renaming Sources"));
+    adjustItem_ = item(edit, "Adjustitem", tr("&Adjust Error df"));
+    adjustItem_->setCheckable(true);
     finishedRenamingItem_->setEnabled(false);
-    QMenu *help = menuBar()->addMenu("&Help");
-    connect(item(help, "ContentsItem", "&Contents..."), &QAction::triggered, this,
+    QMenu *help = menuBar()->addMenu(tr("&Help"));
+    connect(item(help, "ContentsItem", tr("&Contents...")), &QAction::triggered, this,
             [this] { emit helpRequested("contents"); });
-    connect(item(help, "SearchItem", "&Search..."), &QAction::triggered, this,
+    connect(item(help, "SearchItem", tr("&Search...")), &QAction::triggered, this,
             [this] { emit helpRequested("search"); });
-    connect(item(help, "Howtoitem", "How to &Use Help"), &QAction::triggered, this,
+    connect(item(help, "Howtoitem", tr("How to &Use Help")), &QAction::triggered, this,
             [this] { emit helpRequested("howto"); });
 
     connect(printItem_, &QAction::triggered, this, &KelsimTableWindow::printTableRequested);
@@ -120,75 +147,60 @@ void KelsimTableWindow::buildMenus()
     connect(copyRowsItem_, &QAction::triggered, this, &KelsimTableWindow::copyRowsRequested);
     connect(renameItem_, &QAction::triggered, this, &KelsimTableWindow::startRenaming);
     connect(finishedRenamingItem_, &QAction::triggered, this, &KelsimTableWindow::finishRenaming);
-    connect(adjustItem_, &QAction::triggered, this, &KelsimTableWindow::startAdjusting);
-}
-
-QStringList KelsimTableWindow::summaryLines(const ProblemState &problem)
-{
-    const Design &design = problem.design;
-    QStringList lines = {"  Factors"};
-    auto fullName = [&](int f) {
-        const size_t i = static_cast<size_t>(f);
-        if (problem.namesAbbreviated && i < problem.fullNames.size())
-            return QString::fromStdString(problem.fullNames[i]);
-        return QString::fromStdString(design.factors[i].name);
-    };
-    int longest = 0;
-    for (int f = 0; f < design.factorCount(); ++f)
-        longest = std::max(longest, static_cast<int>(fullName(f).size()));
-    for (int f = 0; f < design.factorCount(); ++f) {
-        const QString name = fullName(f);
-        const bool designated = f + 1 == design.specialFactor;
-        const int padding = std::max(0, longest - static_cast<int>(name.size()) - (designated ? 2 : 0));
-        lines << "  " + (designated ? "(" + name + ")" : name) + QString(padding, ' ') +
-                     QString::fromStdString(strText(static_cast<int64_t>(design.factors[static_cast<size_t>(f)].levels)));
-    }
-    if (design.nested)
-        for (const NestingPair &pair : design.nestingPairs)
-            lines << "   " + QString::fromStdString(nestingEntryText(pair));
-    lines << "   Pairs compared:" + QString::fromStdString(strText(problem.table.totalPairs));
-    lines << "   Number of resampling iterations:  " + QString::fromStdString(groupedNumber(design.iterations));
-    return lines;
+    connect(adjustItem_, &QAction::triggered, this, &KelsimTableWindow::setAdjusting);
 }
 
 void KelsimTableWindow::load()
 {
+    renaming_ = false;
+    setAdjusting(false);
+    setRenamingMenus(false);
+    showTable();
+}
+
+void KelsimTableWindow::showTable()
+{
     const NTable &table = problem_.table;
-    summary_->setText(summaryLines(problem_).join('\n'));
-    const QString label = QString::fromStdString(problem_.design.problemLabel);
+    const Design &design = problem_.design;
+    QStringList summary;
+    for (const std::string &line : summaryLines(design, table))
+        summary << fromStd(line);
+    summary_->setText(summary.join('\n'));
+    const QString label = fromStd(design.problemLabel);
     problemLabel_->setText(label);
     problemLabel_->setVisible(!label.isEmpty());
 
-    const bool showP = problem_.design.iterations > 1;
-    const int columns = showP ? 6 : 5;
-    const std::vector<TableLine> rows = displayRows(table);
+    const std::vector<TableLine> rows = displayCells(table);
+    const QString intervalHead = fromStd(kelsim::intervalHead(table));
+    const int columns = table.showsP() ? (intervalHead.isEmpty() ? 6 : 7) : 5;
+    filling_ = true;
     grid_->clear();
     grid_->setColumnCount(columns);
     grid_->setRowCount(static_cast<int>(rows.size()));
     QStringList heads;
-    for (int c = 0; c < columns; ++c)
-        heads << QString::fromStdString(NTable::kHeads[static_cast<size_t>(c)]);
+    for (int c = 0; c < columns && c < 6; ++c)
+        heads << fromStd(NTable::kHeads[static_cast<size_t>(c)]);
+    if (columns == 7)
+        heads << intervalHead;
     grid_->setHorizontalHeaderLabels(heads);
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         for (int c = 0; c < columns; ++c) {
-            auto *cell = new QTableWidgetItem(QString::fromStdString(rows[static_cast<size_t>(r)][static_cast<size_t>(c)]));
+            const QString text = c < 6 ? fromStd(rows[static_cast<size_t>(r)][static_cast<size_t>(c)])
+                                       : fromStd(intervalText(table, static_cast<size_t>(r)));
+            auto *cell = new QTableWidgetItem(text);
             cell->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+            if (c == 0 && table.rows[static_cast<size_t>(r)].displayName() != table.rows[static_cast<size_t>(r)].name)
+                cell->setToolTip(tr("Renamed from %1").arg(fromStd(table.rows[static_cast<size_t>(r)].name).trimmed()));
             grid_->setItem(r, c, cell);
         }
     }
+    filling_ = false;
+    // Every column as wide as its longest text, a renamed source included.
     grid_->resizeColumnsToContents();
     for (int c = 0; c < columns; ++c)
         grid_->setColumnWidth(c, grid_->columnWidth(c) + 24);
     grid_->horizontalHeader()->setStretchLastSection(false);
     grid_->resizeRowsToContents();
-    np_.clear();
-    df_.clear();
-    for (const TableRow &row : table.rows) {
-        np_.push_back(row.proportion);
-        df_.push_back(static_cast<double>(row.df));
-    }
-    renaming_ = adjusting_ = false;
-    setRenamingMenus(false);
 }
 
 void KelsimTableWindow::setWordAvailable(bool available)
@@ -198,37 +210,11 @@ void KelsimTableWindow::setWordAvailable(bool available)
     existingWord_->setEnabled(available);
 }
 
-std::vector<std::array<std::string, 6>> KelsimTableWindow::gridLines() const
-{
-    std::vector<std::array<std::string, 6>> lines;
-    for (int r = 0; r < grid_->rowCount(); ++r) {
-        std::array<std::string, 6> line;
-        for (int c = 0; c < grid_->columnCount() && c < 6; ++c)
-            if (const QTableWidgetItem *cell = grid_->item(r, c))
-                line[static_cast<size_t>(c)] = cell->text().toStdString();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-ReportInput KelsimTableWindow::reportInput(const ProblemState &problem, const std::vector<TableLine> &gridLines)
-{
-    ReportInput input = reportInputFor(problem.design, problem.table);
-    for (size_t f = 0; f < input.factors.size(); ++f)
-        if (problem.namesAbbreviated && f < problem.fullNames.size())
-            input.factors[f].name = problem.fullNames[f];
-    // The numbers come from the table's own texts, which keep more decimals than the grid shows;
-    // a renamed source or an adjusted df lives in the grid until the user leaves the window.
-    for (size_t r = 0; r < input.rows.size() && r < gridLines.size(); ++r) {
-        input.rows[r][0] = gridLines[r][0];
-        input.rows[r][1] = gridLines[r][1];
-    }
-    return input;
-}
-
 QString KelsimTableWindow::reportText() const
 {
-    return QString::fromStdString(buildTableReport(reportInput(problem_, gridLines())));
+    QString text = fromStd(buildTableReport(problem_.design, problem_.table));
+    // The clipboard's line end, for editors on every platform.
+    return text.replace('\n', QStringLiteral("\r\n"));
 }
 
 QString KelsimTableWindow::selectedRowsText() const
@@ -238,53 +224,25 @@ QString KelsimTableWindow::selectedRowsText() const
         rows.insert(index.row());
     if (rows.empty() && grid_->rowCount() > 0)
         rows.insert(std::max(grid_->currentRow(), 0));
+    const std::vector<TableLine> cells = displayCells(problem_.table);
+    const size_t columns = problem_.table.showsP() ? 6 : 5;
     QString text;
     for (int r : rows) {
-        for (int c = 0; c < grid_->columnCount(); ++c) {
-            const QTableWidgetItem *cell = grid_->item(r, c);
-            text += (cell ? cell->text() : QString()) + '\t';
-        }
-        text += '\n';
+        if (r < 0 || static_cast<size_t>(r) >= cells.size())
+            continue;
+        for (size_t c = 0; c < columns; ++c)
+            text += fromStd(cells[static_cast<size_t>(r)][c]) + '\t';
+        text += QStringLiteral("\r\n");
     }
-    return text + '\n';
-}
-
-QStringList KelsimTableWindow::printLines(const ReportInput &input)
-{
-    QStringList lines;
-    for (const std::string &line : reportHeadingLines(input))
-        lines << QString::fromStdString(line);
-    lines << QString();
-
-    const std::vector<TableLine> cells = reportCells(input);
-    const size_t columns = input.showP ? 6 : 5;
-    std::array<std::string, 6> heads;
-    std::array<size_t, 6> widths{};
-    for (size_t c = 0; c < columns; ++c) {
-        heads[c] = NTable::kHeads[c];
-        heads[c].erase(0, heads[c].find_first_not_of(' ')); // "  p" stands right-aligned as "p"
-        widths[c] = heads[c].size();
-        for (const TableLine &row : cells)
-            widths[c] = std::max(widths[c], row[c].size());
-    }
-    constexpr size_t kGap = 4;
-    auto line = [&](const std::array<std::string, 6> &texts) {
-        std::string out = " " + padRight(texts[0], widths[0]);
-        for (size_t c = 1; c < columns; ++c)
-            out += std::string(kGap, ' ') + padLeft(texts[c], widths[c]);
-        // Trailing blanks of rows without an N-ratio would only push nothing along.
-        out.erase(out.find_last_not_of(' ') + 1);
-        return QString::fromStdString(out);
-    };
-    lines << line(heads);
-    for (const TableLine &row : cells)
-        lines << line(row);
-    return lines;
+    return text + QStringLiteral("\r\n");
 }
 
 std::unique_ptr<QTextDocument> KelsimTableWindow::printout() const
 {
-    return linesDocument(printLines(reportInput(problem_, gridLines())));
+    QStringList lines;
+    for (const std::string &line : printLines(problem_.design, problem_.table))
+        lines << fromStd(line);
+    return linesDocument(lines);
 }
 
 void KelsimTableWindow::setRenamingMenus(bool renaming)
@@ -301,150 +259,131 @@ void KelsimTableWindow::setRenamingMenus(bool renaming)
 
 void KelsimTableWindow::startRenaming()
 {
-    if (messages_.show("Click on the name of the source whose name you would like to change (within this table "
-                       "only).",
-                       "Rename Source", MessageIcon::None, MessageButtons::OkCancel, this) != MessageAnswer::Ok)
+    if (messages_.show(tr("Click on the name of the source whose name you would like to change (within this table "
+                          "only)."),
+                       tr("Rename Source"), MessageIcon::None, MessageButtons::OkCancel, this) != MessageAnswer::Ok)
         return;
+    setAdjusting(false);
     renaming_ = true;
-    adjusting_ = false;
-    renamingRow_ = -1;
     setRenamingMenus(true);
+    statusBar()->showMessage(tr("Rename Source: click a source, type its new name and press Enter.  Escape keeps "
+                                "the old name; an empty name gives back the one the table gave it."));
 }
 
 void KelsimTableWindow::finishRenaming()
 {
     renaming_ = false;
-    renamingRow_ = -1;
     setRenamingMenus(false);
+    statusBar()->clearMessage();
     returnButton_->setFocus();
 }
 
-void KelsimTableWindow::startAdjusting()
+void KelsimTableWindow::setAdjusting(bool on)
 {
-    adjusting_ = true;
+    adjusting_ = on;
+    adjustItem_->setChecked(on);
+    if (on) {
+        statusBar()->showMessage(tr("Adjust Error df: click the df of an error row (an indented row, or \"Error +\") "
+                                    "to change it.  Choose Adjust Error df again or press Escape when done."));
+    } else if (!renaming_) {
+        statusBar()->clearMessage();
+    }
 }
 
 void KelsimTableWindow::cellClicked(int row, int column)
 {
     if (renaming_ && column == 0) {
         if (QTableWidgetItem *cell = grid_->item(row, 0)) {
-            cell->setText(QString());
-            renamingRow_ = row;
-            editedText_.clear();
-            finishedRenamingItem_->setEnabled(false);
+            grid_->setCurrentItem(cell);
+            grid_->editItem(cell);
         }
         return;
     }
-    if (adjusting_) {
-        if (column == 1)
-            adjustErrorDf(row);
-        adjusting_ = false;
-    }
+    if (adjusting_ && column == 1)
+        adjustErrorDf(row);
+}
+
+void KelsimTableWindow::renameEdited(int row, int column)
+{
+    if (filling_ || column != 0 || row < 0 || static_cast<size_t>(row) >= problem_.table.rows.size())
+        return;
+    const QString typed = grid_->item(row, 0)->text();
+    // An empty name is never kept: the row goes back to the name the run gave it.
+    if (!renameSource(problem_.table, static_cast<size_t>(row), typed.toStdString()))
+        restoreSourceName(problem_.table, static_cast<size_t>(row));
+    showTable();
 }
 
 bool KelsimTableWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != grid_ || event->type() != QEvent::KeyPress || !renaming_ || renamingRow_ < 0 ||
-        grid_->currentColumn() != 0)
-        return QMainWindow::eventFilter(watched, event);
-    auto *key = static_cast<QKeyEvent *>(event);
-    QTableWidgetItem *cell = grid_->item(renamingRow_, 0);
-    if (!cell)
-        return true;
-    QString text = cell->text();
-    if (key->key() == Qt::Key_Backspace) {
-        if (text.isEmpty())
-            messages_.beep();
-        else
-            text.chop(1);
-    } else if (key->text().size() == 1 && acceptedInSourceName(key->text().at(0))) {
-        text += key->text();
-    } else {
+    if (watched == grid_ && event->type() == QEvent::KeyPress && adjusting_ &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        setAdjusting(false);
         return true;
     }
-    cell->setText(text);
-    editedText_ = text;
-    finishedRenamingItem_->setEnabled(true);
-    return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void KelsimTableWindow::adjustErrorDf(int row)
 {
-    const Design &design = problem_.design;
-    if (design.kind != DesignKind::RepeatedMeasures) {
-        messages_.show("Adjustment of the df is permitted only for repeated measures designs.",
-                       "Not a permitted adjustment!", MessageIcon::Critical, MessageButtons::Ok, this);
-        return;
-    }
+    NTable &table = problem_.table;
     const size_t index = static_cast<size_t>(row);
-    const QString source = grid_->item(row, 0) ? grid_->item(row, 0)->text() : QString();
-    const QString subjects(QChar(design.specialLetter()));
-    const bool errorTerm =
-        source.contains("x" + subjects) || source.contains(subjects + "x") || source.contains("Error");
-    if (!errorTerm || index >= problem_.table.rows.size()) {
-        messages_.show("The source you have selected is not an error term.  Changing the df is not permitted.",
-                       "Not a permitted adjustment!", MessageIcon::Critical, MessageButtons::Ok, this);
+    // The kind and the row's role decide; what the row is called does not.
+    const DfAdjustment allowed = checkErrorDfAdjustment(problem_.design, table, index, 1);
+    if (allowed == DfAdjustment::NotRepeatedMeasures) {
+        messages_.show(tr("Adjustment of the df is permitted only for repeated measures designs."),
+                       tr("Not a permitted adjustment!"), MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }
-    const QString currentDfText = grid_->item(row, 1)->text();
-    const int currentDf = static_cast<int>(leadingValue(currentDfText.toStdString()));
+    if (allowed == DfAdjustment::NotAnErrorTerm) {
+        messages_.show(tr("The source you have selected is not an error term.  Changing the df is not permitted."),
+                       tr("Not a permitted adjustment!"), MessageIcon::Critical, MessageButtons::Ok, this);
+        return;
+    }
+    const TableRow &error = table.rows[index];
     bool accepted = false;
-    const QString answer = messages_.askText("The current error df for " + source + " is " +
-                                                 QString::fromStdString(strText(static_cast<int64_t>(currentDf))) +
-                                                 ".  Enter the adjusted error df you wish to use.",
-                                             "Adjusted Error df", QString(), &accepted, this);
+    const QString answer =
+        messages_.askText(tr("The current error df for %1 is %2.  Enter the adjusted error df you wish to use.")
+                              .arg(fromStd(error.displayName()), fromStd(strText(error.df))),
+                          tr("Adjusted Error df"), QString(), &accepted, this);
     if (!accepted || answer.trimmed().isEmpty())
         return;
-    const double typed = leadingValue(answer.toStdString());
-    newErrorDf_ = static_cast<int>(std::clamp(typed, -32768.0, 32767.0));
-    if (newErrorDf_ == currentDf) {
-        messages_.show("The value is unchanged.  That is probably not what you intended!", "Error?",
+    bool number = false;
+    const qlonglong newDf = answer.trimmed().toLongLong(&number);
+    if (!number || newDf > 1000000000 || newDf < -1000000000) {
+        messages_.show(tr("\"%1\" is not a number of degrees of freedom.  Please enter a whole number, such as %2.")
+                           .arg(answer.trimmed(), QString::number(std::max<int64_t>(1, error.df - 1))),
+                       tr("Adjusted Error df"), MessageIcon::Critical, MessageButtons::Ok, this);
+        return;
+    }
+    switch (checkErrorDfAdjustment(problem_.design, table, index, newDf)) {
+    case DfAdjustment::Unchanged:
+        messages_.show(tr("The value is unchanged.  That is probably not what you intended!"), tr("Error?"),
                        MessageIcon::Critical, MessageButtons::Ok, this);
         return;
-    }
-    if (newErrorDf_ > currentDf) {
-        if (messages_.show("The error df has been increased.  That is highly unusual, as df are commonly subtracted "
-                           "when scores have been imputed.\n\r     Is it OK?",
-                           "Error?", MessageIcon::None, MessageButtons::YesNo, this) != MessageAnswer::Yes)
+    case DfAdjustment::NeedsConfirmation:
+        if (messages_.show(tr("The error df has been increased.  That is highly unusual, as df are commonly subtracted "
+                              "when scores have been imputed.\n\r     Is it OK?"),
+                           tr("Error?"), MessageIcon::None, MessageButtons::YesNo, this) != MessageAnswer::Yes)
             return;
-    } else if (newErrorDf_ < 1) {
-        messages_.show("      The adjustment you propose results in an error term with " +
-                           QString::fromStdString(strText(static_cast<int64_t>(newErrorDf_))) + " df.\n" +
-                           (newErrorDf_ == 0 ? "Zero df does not permit the construction of an F-ratio."
-                                             : "Negative df are not permitted."),
-                       "Impossible Value!", MessageIcon::Critical, MessageButtons::Ok, this);
+        break;
+    case DfAdjustment::ZeroDf:
+    case DfAdjustment::NegativeDf:
+        messages_.show(tr("      The adjustment you propose results in an error term with %1 df.\n%2")
+                           .arg(fromStd(strText(static_cast<int64_t>(newDf))),
+                                newDf == 0 ? tr("Zero df does not permit the construction of an F-ratio.")
+                                           : tr("Negative df are not permitted.")),
+                       tr("Impossible Value!"), MessageIcon::Critical, MessageButtons::Ok, this);
         return;
+    default:
+        break;
     }
-
-    // NP plays the part of a mean square: rescale it from its own value.
-    const double oldDf = df_[index];
-    np_[index] = np_[index] * oldDf / newErrorDf_;
-    df_[index] = newErrorDf_;
-    grid_->item(row, 1)->setText(answer.trimmed());
-    grid_->item(row, 3)->setText(QString::fromStdString(formatValue(np_[index], problem_.table.npDecimals)));
-    for (size_t r = 0; r < problem_.table.rows.size(); ++r) {
-        if (problem_.table.rows[r].denominator != row || np_[index] <= 0.0)
-            continue;
-        const double ratio = np_[r] / np_[index];
-        const QString text = ratio < 1.0 ? QStringLiteral("<1") : QString::fromStdString(formatValue(ratio, 2, true));
-        if (QTableWidgetItem *cell = grid_->item(static_cast<int>(r), 4))
-            cell->setText(text);
-    }
-    copyGridToTable();
-}
-
-void KelsimTableWindow::copyGridToTable()
-{
-    NTable &table = problem_.table;
-    const std::vector<std::array<std::string, 6>> lines = gridLines();
-    for (size_t r = 0; r < table.rows.size() && r < lines.size(); ++r)
-        for (size_t c = 0; c < 6; ++c)
-            table.rows[r].text[c] = lines[r][c];
+    kelsim::adjustErrorDf(table, index, newDf);
+    showTable();
 }
 
 void KelsimTableWindow::returnToSpecification()
 {
-    copyGridToTable();
     problem_.designAnalysed = true;
     hide();
     emit returnRequested();

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "MessageService.h"
 #include "ProblemState.h"
-#include "TableReport.h"
 
 #include <QMainWindow>
 
@@ -17,9 +15,10 @@ class QTextDocument;
 
 namespace kelsim {
 
+class MessageService;
+
 // "Kelsim Table": the N-table of the last run, with renaming of sources and adjustment of an
-// error term's df. It works on a copy of the table held in its grid; edits reach the problem's
-// table when a df is adjusted or the user returns to the Design Specification window.
+// error term's df. Both are operations on the problem's table; the grid only shows it.
 class KelsimTableWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -30,31 +29,18 @@ public:
 
     QTableWidget *grid() const { return grid_; }
     bool renaming() const { return renaming_; }
+    bool adjusting() const { return adjusting_; }
     // The Word items are offered once a document writer is connected.
     void setWordAvailable(bool available);
-    bool adjusting() const { return adjusting_; }
-    // The summary shown above the grid, one line each.
-    static QStringList summaryLines(const ProblemState &problem);
-    // Source, df, Pairs, NP, N-ratio, p as the grid shows them now.
-    std::vector<std::array<std::string, 6>> gridLines() const;
 
-    // What the report of "&Copy Table to Clipboard" and "&Print Anova Table" is made of: the
-    // problem's table with the sources and df as the grid shows them now, and the factors under
-    // their full names.
-    static ReportInput reportInput(const ProblemState &problem, const std::vector<TableLine> &gridLines);
-    // "&Copy Table to Clipboard": the column-aligned report.
+    // "&Copy Table to Clipboard": the column-aligned report, lines ended by CR LF.
     QString reportText() const;
-    // "Copy Selected &Rows to Clipboard": the selected rows, or the current row when none is
-    // selected, each cell followed by a tab and each row by a line feed, with one more line feed
-    // at the end.
+    // "Copy &Selected Rows to Clipboard": the selected rows, or the current row when none is
+    // selected, each cell followed by a tab and each row by CR LF, with one more CR LF at the end.
     QString selectedRowsText() const;
     // "&Print Anova Table": the report's content in a fixed-pitch font, its columns placed
     // under their heads.
     std::unique_ptr<QTextDocument> printout() const;
-    // The printout's lines: the report's heading lines, an empty line, then the table with each
-    // column as wide as its widest text, the Source column left-aligned and the others
-    // right-aligned under their heads.
-    static QStringList printLines(const ReportInput &input);
 
 signals:
     void returnRequested();
@@ -74,13 +60,14 @@ protected:
 
 private:
     void buildMenus();
+    void showTable();
     void startRenaming();
     void finishRenaming();
-    void startAdjusting();
+    void setAdjusting(bool on);
     void cellClicked(int row, int column);
+    void renameEdited(int row, int column);
     void adjustErrorDf(int row);
     void setRenamingMenus(bool renaming);
-    void copyGridToTable();
     void returnToSpecification();
 
     ProblemState &problem_;
@@ -97,12 +84,7 @@ private:
     bool wordAvailable_ = false;
     bool renaming_ = false;
     bool adjusting_ = false;
-    int renamingRow_ = -1;
-    QString editedText_;
-    int newErrorDf_ = 0;
-    // Per table row: the NP and df as numbers, kept current through adjustments.
-    std::vector<double> np_;
-    std::vector<double> df_;
+    bool filling_ = false; // the window itself is writing the grid
 };
 
 } // namespace kelsim

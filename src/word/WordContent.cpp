@@ -7,15 +7,6 @@
 
 namespace kelsim {
 
-namespace {
-
-bool isBlank(const TableLine &line)
-{
-    return std::all_of(line.begin(), line.end(), [](const std::string &cell) { return trimmedCell(cell).empty(); });
-}
-
-} // namespace
-
 std::string trimmedCell(const std::string &text)
 {
     const size_t first = text.find_first_not_of(' ');
@@ -51,37 +42,14 @@ DataDocument dataDocumentFor(const Design &design, const std::vector<std::string
     return data;
 }
 
-std::vector<std::string> tableSummaryLines(const ReportInput &input, int64_t totalPairs, int iterations)
+TableDocument tableDocumentFor(const Design &design, const NTable &table)
 {
-    std::vector<std::string> lines{"  Factors"};
-    size_t longest = 0;
-    for (const ReportFactor &factor : input.factors)
-        longest = std::max(longest, factor.name.size());
-    for (const ReportFactor &factor : input.factors) {
-        const std::string name = factor.designated ? "(" + factor.name + ")" : factor.name;
-        const size_t padding = longest - factor.name.size();
-        const size_t shown = factor.designated ? (padding > 2 ? padding - 2 : 0) : padding;
-        lines.push_back("  " + name + std::string(shown, ' ') + strText(static_cast<int64_t>(factor.levels)));
-    }
-    for (const std::string &entry : input.nestingEntries)
-        lines.push_back("   " + entry);
-    if (totalPairs >= 0)
-        lines.push_back("   Pairs compared:" + strText(totalPairs));
-    if (iterations > 0)
-        lines.push_back("   Number of resampling iterations:  " + groupedNumber(iterations));
-    return lines;
-}
-
-TableDocument tableDocumentFor(const ReportInput &input, int64_t totalPairs, int iterations)
-{
-    TableDocument table;
-    table.title = trimmedCell(input.problemLabel);
-    table.summary = tableSummaryLines(input, totalPairs, iterations);
-    table.rows = input.rows;
-    while (!table.rows.empty() && isBlank(table.rows.back()))
-        table.rows.pop_back();
-    table.showP = input.showP;
-    return table;
+    TableDocument document;
+    document.title = trimmedCell(design.problemLabel);
+    document.summary = summaryLines(design, table);
+    document.rows = displayCells(table);
+    document.showP = table.showsP();
+    return document;
 }
 
 std::string columnWidthText(double availableInches, double fraction)

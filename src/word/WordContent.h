@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Design.h"
+#include "NTable.h"
 #include "TableReport.h"
 
 #include <array>
@@ -24,18 +25,15 @@ DataDocument dataDocumentFor(const Design &design, const std::vector<std::string
 // The N-table as the result window shows it.
 struct TableDocument {
     std::string title;                // the problem label; no title line when empty
-    std::vector<std::string> summary; // the design summary, one line each
-    std::vector<TableLine> rows;      // below the head row; empty rows at the end are left out
+    std::vector<std::string> summary; // the design summary and the table's foot lines, one line each
+    std::vector<TableLine> rows;      // below the head row
     bool showP = true;                // false when no p-values were estimated
 
     int columnCount() const { return showP ? 6 : 5; }
 };
 
-// The table document for a report: the problem label as title and the design summary in the
-// window's form ("  Factors", one line per factor, the nesting entries, then "   Pairs compared:"
-// and "   Number of resampling iterations:" when totalPairs and iterations are given).
-TableDocument tableDocumentFor(const ReportInput &input, int64_t totalPairs = -1, int iterations = 0);
-std::vector<std::string> tableSummaryLines(const ReportInput &input, int64_t totalPairs = -1, int iterations = 0);
+// The document of a table: the problem label as title, the result window's summary, its cells.
+TableDocument tableDocumentFor(const Design &design, const NTable &table);
 
 // Column shares of the text width, left to right. They add up to more than the width; the table
 // reaches into the right margin as it always has.

@@ -249,8 +249,8 @@ void ShellTest::wholeProblemFromStartToConfirmedScores()
     QVERIFY(child<QPushButton>(&grid, "AnovaButton")->isEnabled());
 
     // On to the N-table and back to a new problem.
-    s.app->designFlow().runOptions().seed = 5;
-    s.problem().design.iterations = 500;
+    s.problem().run.fixedSeed = 5;
+    s.problem().run.iterations = 500;
     QTest::mouseClick(child<QPushButton>(&grid, "AnovaButton"), Qt::LeftButton);
     DesignSpecificationWindow *spec = s.app->designFlow().specificationWindow();
     QVERIFY(spec->isVisible());
@@ -259,10 +259,10 @@ void ShellTest::wholeProblemFromStartToConfirmedScores()
     child<QRadioButton>(spec, "Designate_2")->click();
     QTest::mouseClick(child<QPushButton>(spec, "Calculate"), Qt::LeftButton);
     KelsimTableWindow *table = s.app->designFlow().tableWindow();
-    QVERIFY(table->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
     QCOMPARE(table->grid()->item(0, 0)->text(), QString("R"));
     QCOMPARE(table->grid()->item(3, 0)->text(), QString("  Within"));
-    QVERIFY(KelsimTableWindow::summaryLines(s.problem()).contains("  (Person) 4"));
+    QVERIFY(child<QLabel>(table, "SummaryLabel")->text().contains("  P (Person) 4"));
     s.messages.answers = {MessageAnswer::No};
     QTest::mouseClick(child<QPushButton>(table, "RestartButton"), Qt::LeftButton);
     QCOMPARE(s.messages.last().title, QString("Restart"));

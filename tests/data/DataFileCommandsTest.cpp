@@ -1,10 +1,10 @@
 #include "TestFiles.h"
 #include "DataFileCommands.h"
-#include "FileDialogService.h"
-#include "MessageService.h"
+#include "ScriptedFileDialogService.h"
+#include "ScriptedMessageService.h"
 #include "ProblemState.h"
 #include "RecentFileList.h"
-#include "SettingsStore.h"
+#include "DesktopSettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,7 +46,7 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 struct Bench {
     QTemporaryDir dir;
     QString iniPath = dir.filePath("settings.ini");
-    std::unique_ptr<SettingsStore> settings = std::make_unique<SettingsStore>(iniPath);
+    std::unique_ptr<SettingsStore> settings = std::make_unique<DesktopSettingsStore>(iniPath);
     RecentFileList recent;
     ProblemState problem;
     HookedMessages messages;
@@ -85,7 +85,7 @@ struct Bench {
     }
     RecentFileList storedList() const
     {
-        SettingsStore again(iniPath);
+        DesktopSettingsStore again(iniPath);
         RecentFileList list;
         list.read(again);
         return list;
@@ -536,7 +536,7 @@ void DataFileCommandsTest::listThatCannotBeWrittenIsReportedButTheSaveCounts()
 {
     Bench bench;
     writeBytes(bench.path("plain-file"), "not a folder");
-    bench.settings = std::make_unique<SettingsStore>(bench.path("plain-file/settings.ini"));
+    bench.settings = std::make_unique<DesktopSettingsStore>(bench.path("plain-file/settings.ini"));
     bench.rebuild();
     const QString path = bench.path("saved.dat");
     bench.dialogs.answers = {path};
@@ -805,7 +805,7 @@ void DataFileCommandsTest::reopeningAfterRestartRestoresDesignAndScores()
     Design saved;
     {
         // First run: a labelled three-by-two design is confirmed and saved.
-        SettingsStore settings(ini);
+        DesktopSettingsStore settings(ini);
         settings.setFlag("Use_Level_Labels", true);
         RecentFileList recent;
         recent.read(settings);
@@ -824,7 +824,7 @@ void DataFileCommandsTest::reopeningAfterRestartRestoresDesignAndScores()
         saved = problem.design;
     }
     // Second run against the same settings file: the opening screen offers the file.
-    SettingsStore settings(ini);
+    DesktopSettingsStore settings(ini);
     RecentFileList recent;
     recent.read(settings);
     QCOMPARE(recent.captions(), QStringList{"&1 " + path});

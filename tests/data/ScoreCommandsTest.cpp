@@ -1,9 +1,10 @@
 #include "ScoreCommands.h"
+#include "ScriptedMessageService.h"
 
-#include "ClipboardService.h"
+#include "ScriptedClipboardService.h"
 #include "DataPrintout.h"
 #include "PdfText.h"
-#include "PrintService.h"
+#include "ScriptedPrintService.h"
 #include "ProblemState.h"
 #include "ScoreGridModel.h"
 

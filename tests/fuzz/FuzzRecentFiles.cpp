@@ -1,7 +1,7 @@
 // Property: whatever the settings file holds, the remembered files read from it describe designs
 // the program can hold, and writing them and reading them back gives the same list.
 #include "RecentFileList.h"
-#include "SettingsStore.h"
+#include "DesktopSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     RecentFileList list;
     {
-        SettingsStore store(input);
+        DesktopSettingsStore store(input);
         list.read(store);
     }
     if (list.count() > kRecentFileCount)
@@ -48,13 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
     }
     {
-        SettingsStore store(output);
+        DesktopSettingsStore store(output);
         list.write(store);
         store.sync();
     }
     RecentFileList again;
     {
-        SettingsStore store(output);
+        DesktopSettingsStore store(output);
         again.read(store);
     }
     if (!(again.entries() == list.entries()))

@@ -3,6 +3,7 @@
 #include "PdfText.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -13,7 +14,7 @@ class TableOutputTest : public QObject {
     Q_OBJECT
 private slots:
     void copyTableGivesTheColumnAlignedReportByteForByte();
-    void copyTableShowsRenamedSourcesAndFullFactorNames();
+    void renamingIsEditedInPlaceUndoableAndNeverEmpty();
     void copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsSelected();
     void printedTableHoldsTheReportLinesInOrder();
     void printerFailuresAndCancelledDialogs();
@@ -28,25 +29,45 @@ void TableOutputTest::copyTableGivesTheColumnAlignedReportByteForByte()
     road.clipboard.contents = "earlier";
     road.trigger("Copyitem");
     QCOMPARE(road.clipboard.contents, kHeatReport);
+    // One line end throughout, so that every editor keeps the lines apart.
+    QCOMPARE(road.clipboard.contents.count('\n'), road.clipboard.contents.count("\r\n"));
+    QCOMPARE(road.clipboard.contents.count('\r'), road.clipboard.contents.count("\r\n"));
     QVERIFY(road.messages.shown.empty());
 }
 
-void TableOutputTest::copyTableShowsRenamedSourcesAndFullFactorNames()
+void TableOutputTest::renamingIsEditedInPlaceUndoableAndNeverEmpty()
 {
     HeatRoad road;
-    QCOMPARE(road.problem.design.factors[1].name, std::string("T")); // abbreviated by Prepare Table
     road.trigger("RenameItem");
+    QVERIFY(road.table()->renaming());
     QTableWidget *grid = road.table()->grid();
-    grid->setCurrentCell(1, 0);
-    emit grid->cellClicked(1, 0);
-    QTest::keyClicks(grid, "Heat");
+    auto rename = [&](int row, const QString &typed, Qt::Key end) {
+        emit grid->cellClicked(row, 0);
+        QLineEdit *editor = nullptr; // the open one: a closed editor lingers until it is deleted
+        for (QLineEdit *open : grid->findChildren<QLineEdit *>("SourceNameEditor"))
+            editor = open->isVisible() ? open : editor;
+        QVERIFY(editor);
+        editor->clear();
+        QTest::keyClicks(editor, typed);
+        QTest::keyClick(editor, end);
+        QCoreApplication::processEvents(); // the editor commits on the next turn of the event loop
+    };
+    rename(1, "Temperature (heat)", Qt::Key_Return);
+    QCOMPARE(road.problem.table.rows[1].displayName(), std::string("Temperature (heat)"));
+    QCOMPARE(grid->item(1, 0)->text(), QString("Temperature (heat)"));
+    // The whole name is shown: the column is as wide as it.
+    QVERIFY(grid->columnWidth(0) >= grid->fontMetrics().horizontalAdvance("Temperature (heat)"));
+    // Escape keeps the name; an emptied name goes back to the table's own.
+    rename(1, "Lost", Qt::Key_Escape);
+    QCOMPARE(road.problem.table.rows[1].displayName(), std::string("Temperature (heat)"));
+    rename(1, "", Qt::Key_Return);
+    QCOMPARE(road.problem.table.rows[1].displayName(), std::string("T"));
+    rename(0, "Group", Qt::Key_Return);
     road.trigger("finishedrenamingitem");
     road.trigger("Copyitem");
     QString expected = kHeatReport;
-    expected.replace(" T        1", " Heat     1");
+    expected.replace(" G        1             12", " Group    1             12");
     QCOMPARE(road.clipboard.contents, expected);
-    // The table itself learns the new name only when the user leaves the window.
-    QCOMPARE(road.problem.table.rows[1].source(), std::string("T"));
 }
 
 void TableOutputTest::copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsSelected()
@@ -56,24 +77,24 @@ void TableOutputTest::copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsS
     grid->setCurrentCell(3, 0);
     grid->clearSelection();
     road.trigger("copyrowsitem");
-    QCOMPARE(road.clipboard.contents, QString("  Within\t 20\t 240\t.250\t\t\t\n\n"));
+    QCOMPARE(road.clipboard.contents, QString("  Within\t 20\t240\t.250\t\t\t\r\n\r\n"));
 
     grid->setCurrentCell(0, 0);
     grid->selectRow(0);
     grid->setCurrentCell(1, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     road.trigger("copyrowsitem");
-    QCOMPARE(road.clipboard.contents, QString("G\t 1\t 12\t1.000\t4.00\t<.001\t\n"
-                                              "T\t 1\t 12\t.083\t.33\t 1. \t\n"
-                                              "\n"));
+    QCOMPARE(road.clipboard.contents, QString("G\t 1\t12\t1.000\t4.00\t<.001\t\r\n"
+                                              "T\t 1\t12\t.083\t.33\t 1. \t\r\n"
+                                              "\r\n"));
 
     // Selected from the bottom up, the rows still come in table order.
     grid->clearSelection();
     grid->setCurrentCell(2, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     grid->setCurrentCell(1, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     road.trigger("copyrowsitem");
-    QCOMPARE(road.clipboard.contents, QString("T\t 1\t 12\t.083\t.33\t 1. \t\n"
-                                              "GxT\t 1\t 12\t0.000\t0.00\t\t\n"
-                                              "\n"));
+    QCOMPARE(road.clipboard.contents, QString("T\t 1\t12\t.083\t.33\t 1. \t\r\n"
+                                              "GxT\t 1\t12\t0.000\t0.00\t\t\r\n"
+                                              "\r\n"));
 }
 
 void TableOutputTest::printedTableHoldsTheReportLinesInOrder()
@@ -84,17 +105,13 @@ void TableOutputTest::printedTableHoldsTheReportLinesInOrder()
     QCOMPARE(road.printer.printedFiles.size(), 1);
     const QString text = pdfText(road.printer.printedFiles.front());
     QVERIFY2(!text.isNull(), "pdftotext could not read the printout");
-    QCOMPARE(simplifiedLines(text), simplifiedLines(kHeatReport));
-    // On paper the heads stand over their columns.
-    const QStringList printed =
-        KelsimTableWindow::printLines(KelsimTableWindow::reportInput(road.problem, road.table()->gridLines()));
-    QCOMPARE(printed,
-             QStringList({"     Heat", "  Factors", "   Group        2", "   Temperature  2", "  (Replicate)   6", "",
-                          " Source       df    Pairs       NP    N-ratio        p",
-                          " G             1       12    1.000       4.00    <.001",
-                          " T             1       12     .083        .33      1.",
-                          " GxT           1       12    0.000       0.00", "   Within     20      240     .250"}));
+    QStringList printed;
+    for (const std::string &line : printLines(road.problem.design, road.problem.table))
+        printed << QString::fromStdString(line);
     QCOMPARE(simplifiedLines(text), simplifiedLines(printed.join('\n')));
+    // On paper the heads stand over their columns.
+    QVERIFY(printed.contains(" Source       df    Pairs       NP    N-ratio        p       99% interval"));
+    QVERIFY(printed.contains(" G             1       12    1.000       4.00    <.001     [.0000, .0015]"));
     QVERIFY(road.messages.shown.empty());
 
     road.trigger("printsetup");

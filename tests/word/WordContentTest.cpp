@@ -56,39 +56,26 @@ TEST(WordContent, dataRowsUseTheShownNamesAndTheLevelLabelsWhenInUse)
     EXPECT_EQ(plain.rows[3], (std::vector<std::string>{"Gender", "2", "Treatment", "2", "4"}));
 }
 
-TEST(WordContent, summaryLinesFollowTheResultWindow)
+TEST(WordContent, tableDocumentIsTheResultWindowsTable)
 {
-    ReportInput input;
-    input.problemLabel = "Study 1";
-    input.factors = {{"Gender", 2, false}, {"Age", 3, false}, {"Subjects", 4, true}};
-    input.nestingEntries = {"S nested under G"};
-    const std::vector<std::string> lines = tableSummaryLines(input, 105, 100000);
-    const std::vector<std::string> expected{
-        "  Factors",
-        "  Gender   2",
-        "  Age      3",
-        "  (Subjects) 4",
-        "   S nested under G",
-        "   Pairs compared: 105",
-        "   Number of resampling iterations:  100,000",
-    };
-    EXPECT_EQ(lines, expected);
-    EXPECT_EQ(tableSummaryLines(input).size(), 5u) << "pairs and iterations only when given";
-}
-
-TEST(WordContent, tableDocumentDropsTheEmptyLastRowOfACrossedTable)
-{
-    ReportInput input;
-    input.problemLabel = "  Study 1 ";
-    input.rows = {{"A", " 1", " 36", ".250", "1.50", ".123"},
-                  {"  Within", " 12", " 300", ".500", "", ""},
-                  {"", "", "", "", "", ""}};
-    input.showP = false;
-    const TableDocument table = tableDocumentFor(input);
-    EXPECT_EQ(table.title, "Study 1");
-    ASSERT_EQ(table.rows.size(), 2u);
-    EXPECT_EQ(table.rows[1][0], "  Within");
-    EXPECT_EQ(table.columnCount(), 5);
+    Design design;
+    design.factors = {makeFactor("Age", 2), makeFactor("Replicate", 4)};
+    design.specialFactor = 2;
+    design.problemLabel = "  Study 1 ";
+    NTable table;
+    table.iterations = 1;
+    TableRow a;
+    a.name = "A";
+    a.df = 1;
+    TableRow within;
+    within.name = "  Within";
+    within.role = RowRole::Within;
+    table.rows = {a, within};
+    const TableDocument document = tableDocumentFor(design, table);
+    EXPECT_EQ(document.title, "Study 1");
+    EXPECT_EQ(document.rows, displayCells(table));
+    EXPECT_EQ(document.summary, summaryLines(design, table));
+    EXPECT_EQ(document.columnCount(), 5);
 }
 
 TEST(WordContent, trimmedCellDropsAlignmentBlanksOnBothSides)

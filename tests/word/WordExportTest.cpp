@@ -1,4 +1,6 @@
 #include "WordExport.h"
+#include "ScriptedFileDialogService.h"
+#include "ScriptedMessageService.h"
 
 #include "WordDocumentReader.h"
 #include "WordTestSupport.h"

@@ -1,0 +1,387 @@
+#include "RecentFileList.h"
+#include "ProblemState.h"
+#include "DesktopSettingsStore.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kelsim;
+
+namespace {
+
+RecentFileEntry entryFor(const QString &path, QStringList names = {"Age", "Sex"}, std::vector<int> levels = {2, 3})
+{
+    RecentFileEntry entry;
+    entry.path = path;
+    entry.problemName = "Problem " + path;
+    entry.factorCount = static_cast<int>(levels.size());
+    entry.factorNames = names;
+    entry.levels = levels;
+    return entry;
+}
+
+QStringList pathsOf(const RecentFileList &list)
+{
+    QStringList paths;
+    for (const RecentFileEntry &entry : list.entries())
+        paths << entry.path;
+    return paths;
+}
+
+RecentFileList listOf(const QStringList &paths)
+{
+    RecentFileList list;
+    for (auto it = paths.rbegin(); it != paths.rend(); ++it)
+        list.putAtTop(entryFor(*it));
+    return list;
+}
+
+// The raw records of the settings file, keys spelled as stored.
+std::map<QString, QString> storedRecords(const QString &iniPath)
+{
+    QSettings raw(iniPath, QSettings::IniFormat);
+    raw.beginGroup("Settings");
+    std::map<QString, QString> records;
+    for (const QString &key : raw.childKeys())
+        records[key] = raw.value(key).toString();
+    return records;
+}
+
+void writeIni(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+ProblemState twoFactorProblem()
+{
+    ProblemState problem;
+    problem.design.factors = {makeFactor("Age", 2), makeFactor("Sex", 3)};
+    problem.design.problemLabel = "Study";
+    return problem;
+}
+
+} // namespace
+
+TEST(RecentFileList, aFreshSettingsStoreGivesAnEmptyList)
+{
+    QTemporaryDir dir;
+    DesktopSettingsStore store(dir.filePath("settings.ini"));
+    RecentFileList list;
+    list.read(store);
+    EXPECT_EQ(list.count(), 0);
+    EXPECT_FALSE(store.flag("Run_Maximized"));
+    EXPECT_FALSE(store.flag("Use_Level_Labels"));
+}
+
+TEST(RecentFileList, recordsAreWrittenUnderTheirKeysWithCommaJoinedValues)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("settings.ini");
+    RecentFileEntry labelled = entryFor("/data/first.dat", {"Age", "Sex"}, {2, 3});
+    labelled.problemName = "Study one";
+    labelled.hasLabels = true;
+    labelled.labels = {{"yo", "ol"}, {"m", "f", "x"}};
+    RecentFileEntry plain = entryFor("/data/second.dat", {"Group", "Item", "Subject"}, {4, 2, 10});
+    plain.problemName = "";
+    RecentFileList list;
+    list.putAtTop(plain);
+    list.putAtTop(labelled);
+    {
+        DesktopSettingsStore store(ini);
+        ASSERT_TRUE(list.write(store));
+    }
+    const std::map<QString, QString> expected{
+        {"Recent_File1", "/data/first.dat"},
+        {"Recent_File1_Probname", "Study one"},
+        {"Recent_File1_NFactors", "2"},
+        {"Recent_File1_FactorNames", "Age,Sex"},
+        {"Recent_File1_Nlevels", "2,3"},
+        {"Recent_File1_LevLabels", "True"},
+        {"Recent_File1_LevelLabels", "yo,ol,m,f,x"},
+        {"Recent_File2", "/data/second.dat"},
+        {"Recent_File2_Probname", ""},
+        {"Recent_File2_NFactors", "3"},
+        {"Recent_File2_FactorNames", "Group,Item,Subject"},
+        {"Recent_File2_Nlevels", "4,2,10"},
+        {"Recent_File2_LevLabels", "False"},
+        {"Recent_File2_LevelLabels", ""},
+    };
+    EXPECT_EQ(storedRecords(ini), expected);
+
+    DesktopSettingsStore again(ini);
+    RecentFileList read;
+    read.read(again);
+    ASSERT_EQ(read.count(), 2);
+    EXPECT_EQ(read.entry(1), labelled);
+    EXPECT_EQ(read.entry(2), plain);
+}
+
+TEST(RecentFileList, storedLabelsAreSharedOutByLevelCounts)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("settings.ini");
+    writeIni(ini, "[Settings]\n"
+                  "Recent_File1=/d/a.dat\nRecent_File1_Probname=P\nRecent_File1_NFactors=2\n"
+                  "Recent_File1_FactorNames=\"Age,Sex\"\nRecent_File1_Nlevels=\"2,3\"\n"
+                  "Recent_File1_LevLabels=True\nRecent_File1_LevelLabels=\"a1,a2,b1,b2,b3\"\n");
+    DesktopSettingsStore store(ini);
+    RecentFileList list;
+    list.read(store);
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.entry(1).labels, (std::vector<QStringList>{{"a1", "a2"}, {"b1", "b2", "b3"}}));
+}
+
+TEST(RecentFileList, recordsAreReadWhateverTheKeysCaseAndQuoting)
+{
+    // A settings file written by hand or by another program: other key spellings, lists
+    // without quotes, the label list under "_Levellabels", a factor count with decimals.
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("settings.ini");
+    writeIni(ini, "[Settings]\n"
+                  "recent_file1=/d/a.dat\nRECENT_FILE1_PROBNAME=P\nRecent_File1_NFactors=2.7\n"
+                  "Recent_File1_FactorNames=Age,Sex\nRecent_File1_Nlevels=2,2\n"
+                  "Recent_File1_LevLabels=True\nRecent_File1_Levellabels=y,o,m,f\n");
+    DesktopSettingsStore store(ini);
+    RecentFileList list;
+    list.read(store);
+    ASSERT_EQ(list.count(), 1);
+    const RecentFileEntry &entry = list.entry(1);
+    EXPECT_EQ(entry.path, "/d/a.dat");
+    EXPECT_EQ(entry.problemName, "P");
+    EXPECT_EQ(entry.factorCount, 2);
+    EXPECT_EQ(entry.factorNames, (QStringList{"Age", "Sex"}));
+    EXPECT_EQ(entry.levels, (std::vector<int>{2, 2}));
+    EXPECT_EQ(entry.labels, (std::vector<QStringList>{{"y", "o"}, {"m", "f"}}));
+
+    // Writing keeps the existing spellings rather than adding second keys.
+    ASSERT_TRUE(list.write(store));
+    const auto records = storedRecords(ini);
+    EXPECT_EQ(records.count("Recent_File1_LevelLabels"), 0u);
+    EXPECT_EQ(records.at("Recent_File1_Levellabels"), "y,o,m,f");
+    EXPECT_EQ(records.at("RECENT_FILE1_PROBNAME"), "P");
+}
+
+TEST(RecentFileList, readingStopsAtTheFirstPositionWithoutAPath)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("settings.ini");
+    writeIni(ini, "[Settings]\n"
+                  "Recent_File1=/d/a.dat\nRecent_File1_NFactors=2\nRecent_File1_FactorNames=\"A,B\"\n"
+                  "Recent_File1_Nlevels=\"2,2\"\n"
+                  "Recent_File3=/d/c.dat\nRecent_File3_NFactors=2\nRecent_File3_FactorNames=\"A,B\"\n"
+                  "Recent_File3_Nlevels=\"2,2\"\n");
+    DesktopSettingsStore store(ini);
+    RecentFileList list;
+    list.read(store);
+    EXPECT_EQ(pathsOf(list), QStringList{"/d/a.dat"});
+}
+
+TEST(RecentFileList, recordsThatDescribeNoUsableDesignArePassedOver)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("settings.ini");
+    auto record = [](int n, const char *path, const char *count, const char *names, const char *levels) {
+        const QByteArray key = "Recent_File" + QByteArray::number(n);
+        return key + "=" + path + "\n" + key + "_NFactors=" + count + "\n" + key + "_FactorNames=\"" + names + "\"\n" +
+               key + "_Nlevels=\"" + levels + "\"\n";
+    };
+    writeIni(ini, "[Settings]\n" + record(1, "/d/seven.dat", "7", "A,B,C,D,E,F,G", "2,2,2,2,2,2,2") +
+                      record(2, "/d/short.dat", "3", "A,B", "2,2") + record(3, "/d/big.dat", "2", "A,B", "200,200") +
+                      record(4, "/d/good.dat", "2", "A,B", "2,3"));
+    DesktopSettingsStore store(ini);
+    RecentFileList list;
+    list.read(store);
+    EXPECT_EQ(pathsOf(list), QStringList{"/d/good.dat"});
+}
+
+TEST(RecentFileList, captionsNumberTheEntries)
+{
+    const RecentFileList list = listOf({"/d/a.dat", "/d/b.dat"});
+    EXPECT_EQ(list.captions(), (QStringList{"&1 /d/a.dat", "&2 /d/b.dat"}));
+}
+
+TEST(RecentFileList, orderAfterSavingOpeningAndReopening)
+{
+    struct Step {
+        enum { Put, Reopen } kind;
+        QString path;
+        int position;
+    };
+    struct Case {
+        const char *name;
+        QStringList before;
+        std::vector<Step> steps;
+        QStringList after;
+    };
+    const std::vector<Case> cases{
+        {"four files saved in turn, then a fifth",
+         {},
+         {{Step::Put, "/1", 0}, {Step::Put, "/2", 0}, {Step::Put, "/3", 0}, {Step::Put, "/4", 0}, {Step::Put, "/5", 0}},
+         {"/5", "/4", "/3", "/2"}},
+        {"reopening entry 3 of four", {"/a", "/b", "/c", "/d"}, {{Step::Reopen, "", 3}}, {"/c", "/a", "/b", "/d"}},
+        {"reopening entry 1", {"/a", "/b", "/c", "/d"}, {{Step::Reopen, "", 1}}, {"/a", "/b", "/c", "/d"}},
+        {"reopening entry 4 of four", {"/a", "/b", "/c", "/d"}, {{Step::Reopen, "", 4}}, {"/d", "/a", "/b", "/c"}},
+        {"saving the first entry again", {"/a", "/b"}, {{Step::Put, "/a", 0}}, {"/a", "/b"}},
+        {"opening a listed file moves it up without a second entry",
+         {"/a", "/b", "/c"},
+         {{Step::Put, "/c", 0}},
+         {"/c", "/a", "/b"}},
+        {"a new file in a short list", {"/a", "/b"}, {{Step::Put, "/n", 0}}, {"/n", "/a", "/b"}},
+        {"the same file named differently",
+         {"/d/a.dat", "/d/b.dat"},
+         {{Step::Put, "/d/./x/../b.dat", 0}},
+         {"/d/./x/../b.dat", "/d/a.dat"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RecentFileList list = listOf(c.before);
+        for (const Step &step : c.steps) {
+            if (step.kind == Step::Put)
+                list.putAtTop(entryFor(step.path));
+            else
+                list.moveToTop(step.position);
+        }
+        EXPECT_EQ(pathsOf(list), c.after);
+    }
+}
+
+TEST(RecentFileList, savingTheFirstEntryAgainRefreshesItsDesign)
+{
+    RecentFileList list = listOf({"/a", "/b"});
+    list.putAtTop(entryFor("/a", {"X", "Y", "Z"}, {2, 2, 2}));
+    EXPECT_EQ(list.entry(1).factorCount, 3);
+    EXPECT_EQ(list.entry(1).factorNames, (QStringList{"X", "Y", "Z"}));
+}
+
+TEST(RecentFileList, anEntryMovedDownKeepsItsOwnLabelsInTheStore)
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("settings.ini");
+    RecentFileEntry labelled = entryFor("/d/labelled.dat");
+    labelled.hasLabels = true;
+    labelled.labels = {{"a", "b"}, {"c", "d", "e"}};
+    RecentFileList list;
+    {
+        DesktopSettingsStore store(ini);
+        list.putAtTop(entryFor("/d/old.dat", {"P", "Q"}, {2, 2}));
+        list.putAtTop(labelled);
+        ASSERT_TRUE(list.write(store));
+        // A file saved without labels pushes the labelled entry to position 2.
+        list.putAtTop(entryFor("/d/plain.dat"));
+        ASSERT_TRUE(list.write(store));
+    }
+    DesktopSettingsStore store(ini);
+    RecentFileList read;
+    read.read(store);
+    ASSERT_EQ(read.count(), 3);
+    EXPECT_EQ(read.entry(2), labelled);
+    EXPECT_FALSE(read.entry(3).hasLabels);
+}
+
+TEST(RecentFileList, writeReportsAStoreThatCannotBeWritten)
+{
+    QTemporaryDir dir;
+    writeIni(dir.filePath("file"), "not a folder");
+    DesktopSettingsStore store(dir.filePath("file/settings.ini"));
+    EXPECT_FALSE(listOf({"/a"}).write(store));
+}
+
+TEST(RecentFileList, theCurrentDesignMatchesOnlyAnIdenticalEntry)
+{
+    ProblemState problem = twoFactorProblem();
+    const RecentFileEntry same = recentEntryForProblem(problem, "/d/a.dat");
+    EXPECT_TRUE(entryMatchesProblem(same, problem));
+
+    struct Case {
+        const char *name;
+        std::function<void(RecentFileEntry &)> change;
+    };
+    const std::vector<Case> cases{
+        {"problem label", [](RecentFileEntry &e) { e.problemName = "Other"; }},
+        {"three factors",
+         [](RecentFileEntry &e) {
+             e.factorCount = 3;
+             e.factorNames << "C";
+             e.levels.push_back(2);
+         }},
+        {"factor name", [](RecentFileEntry &e) { e.factorNames[1] = "Sox"; }},
+        {"level count", [](RecentFileEntry &e) { e.levels[0] = 4; }},
+        {"labels",
+         [](RecentFileEntry &e) {
+             e.hasLabels = true;
+             e.labels = {{"", ""}, {"", "", ""}};
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RecentFileEntry changed = same;
+        c.change(changed);
+        EXPECT_FALSE(entryMatchesProblem(changed, problem));
+    }
+}
+
+TEST(RecentFileList, labelsAndFullNamesCountInTheComparison)
+{
+    ProblemState problem = twoFactorProblem();
+    problem.labelsInUse = true;
+    problem.design.levelLabels = {{"y", "o"}, {"m", "f", "x"}};
+    const RecentFileEntry entry = recentEntryForProblem(problem, "/d/a.dat");
+    EXPECT_TRUE(entry.hasLabels);
+    EXPECT_EQ(entry.labels, (std::vector<QStringList>{{"y", "o"}, {"m", "f", "x"}}));
+    RecentFileEntry otherLabel = entry;
+    otherLabel.labels[1][2] = "z";
+    EXPECT_FALSE(entryMatchesProblem(otherLabel, problem));
+}
+
+TEST(RecentFileList, loadingAnEntryGivesItsDesign)
+{
+    RecentFileEntry entry = entryFor("/d/a.dat", {"Group", "Item", "Subject"}, {2, 3, 4});
+    entry.hasLabels = true;
+    entry.labels = {{"g1", "g2"}, {"i1", "i2", "i3"}, {"1", "2", "3", "4"}};
+
+    ProblemState withLabels;
+    withLabels.labelsInUse = true;
+    loadDesignFromEntry(entry, withLabels);
+    EXPECT_EQ(withLabels.design.factorCount(), 3);
+    EXPECT_EQ(withLabels.design.cellCount(), 24);
+    EXPECT_EQ(withLabels.design.maxLevels(), 4);
+    EXPECT_EQ(withLabels.design.factors[2].name, "Subject");
+    EXPECT_EQ(withLabels.design.factors[2].letter, "S");
+    EXPECT_EQ(withLabels.design.problemLabel, "Problem /d/a.dat");
+    EXPECT_TRUE(withLabels.labelsInUse);
+    EXPECT_EQ(withLabels.design.levelLabels[1], (std::vector<std::string>{"i1", "i2", "i3"}));
+    EXPECT_TRUE(entryMatchesProblem(entry, withLabels));
+
+    ProblemState labelsOff;
+    loadDesignFromEntry(entry, labelsOff);
+    EXPECT_FALSE(labelsOff.labelsInUse);
+    EXPECT_TRUE(labelsOff.design.levelLabels.empty());
+
+    ProblemState entryWithoutLabels;
+    entryWithoutLabels.labelsInUse = true;
+    entry.hasLabels = false;
+    entry.labels.clear();
+    loadDesignFromEntry(entry, entryWithoutLabels);
+    EXPECT_FALSE(entryWithoutLabels.labelsInUse);
+}
+
+TEST(RecentFileList, aCommaInAFactorNameOrLevelLabelIsRefused)
+{
+    EXPECT_FALSE(factorNameRefusal("Age").has_value());
+    EXPECT_FALSE(levelLabelRefusal("yo").has_value());
+    const std::optional<Message> name = factorNameRefusal("Age,years");
+    ASSERT_TRUE(name.has_value());
+    EXPECT_EQ(name->title, "Error");
+    EXPECT_EQ(name->icon, MessageIcon::Critical);
+    EXPECT_EQ(name->text,
+              "The factor name cannot contain a comma.  Commas separate the names in the list of recently used files.");
+    const std::optional<Message> label = levelLabelRefusal("1,");
+    ASSERT_TRUE(label.has_value());
+    EXPECT_EQ(label->text,
+              "A level label cannot contain a comma.  Commas separate the labels in the list of recently used files.");
+}
