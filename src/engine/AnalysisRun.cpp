@@ -89,14 +89,13 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
 
     auto work = [&]() {
         std::unique_ptr<PairCounter> counter = factory(levels, observed.codes.categoryCount());
-        std::vector<uint16_t> codes;
         std::vector<int64_t> matching(slots, 0);
         std::vector<double> proportion(rowCount), ratio(rowCount);
         std::unique_ptr<bool[]> defined(new bool[rowCount]);
         std::vector<int64_t> exceed(rowCount, 0);
         for (int64_t block; !stopped.load(std::memory_order_relaxed) && (block = nextBlock++) < blocks;) {
             Random random(blockSeed(result.seed, static_cast<uint64_t>(block)));
-            codes = observed.codes.codes;
+            counter->startShuffles(observed.codes.codes.data());
             const int64_t count = std::min(kShufflesPerBlock, shuffles - block * kShufflesPerBlock);
             int64_t pending = 0;
             for (int64_t i = 0; i < count; ++i) {
@@ -104,8 +103,7 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
                     stopped = true;
                     break;
                 }
-                random.shuffle(codes.data(), codes.size());
-                counter->countMatching(codes.data(), matching.data());
+                counter->shuffleAndCount(random, matching.data());
                 observed.evaluator.evaluate(matching.data(), proportion.data(), ratio.data(), defined.get());
                 for (size_t r = 0; r < rowCount; ++r)
                     if (observed.observedRatio[r] > 0.0 && defined[r] && reaches(ratio[r], observed.observedRatio[r]))

@@ -54,7 +54,7 @@ std::vector<uint16_t> randomCodes(int64_t n, int categories, std::mt19937_64 &ra
     return codes;
 }
 
-std::string describe(const std::vector<int> &levels, int categories, const LatticeCounter &counter)
+std::string describe(const std::vector<int> &levels, int categories, LatticeCounter &counter)
 {
     std::ostringstream out;
     out << "levels";
