@@ -726,14 +726,14 @@ std::vector<int> orderByLevels(const std::vector<int> &levels)
     return order;
 }
 
-// Vectors the pair kernel compares for a category of n cells: each cell against those after it,
-// `lanes` at a time.
+// Vectors the pair kernel compares for a category of n cells: each block of `lanes` cells against
+// every cell before it and then within itself.
 double pairVectors(uint32_t n, size_t lanes)
 {
     if (n < 2)
         return 0.0;
-    const double q = static_cast<double>((n - 1) / lanes), r = static_cast<double>((n - 1) % lanes);
-    return static_cast<double>(lanes) * q * (q + 1) / 2 + r * (q + 1);
+    const double blocks = static_cast<double>((n + lanes - 1) / lanes), l = static_cast<double>(lanes);
+    return l * blocks * (blocks - 1) / 2 + (l - 1) * blocks;
 }
 
 struct ChannelChoice {
@@ -901,7 +901,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     bounds.clear();
     bounds.reserve(2 * cs);
     lists = 0;
-    listed.assign(allChannels ? 0 : n + kPatternLanes, 0);
+    listed.assign(allChannels ? 0 : n + 8, 0);
     patterns.assign(kPatternLanes * kPatterns, 0);
     pairMatching.assign(sets, 0);
     shuffled.assign(allChannels ? 0 : n, 0);
