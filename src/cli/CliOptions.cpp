@@ -57,8 +57,10 @@ CliParse parseCommandLine(const QStringList &arguments)
     const QCommandLineOption formatOption("format", "Output: report, tsv or json (default report).", "FORMAT",
                                           "report");
     const QCommandLineOption stopOption("stop-on-undefined", "Stop when an N-ratio cannot be formed.");
+    const QCommandLineOption verboseOption("verbose", "Print how the pairs are counted, and the predicted time "
+                                           "per shuffle, to standard error.");
     parser.addOptions({factorOption, independentOption, repeatedOption, nestOption, iterationsOption,
-                       seedOption, threadsOption, problemOption, formatOption, stopOption});
+                       seedOption, threadsOption, problemOption, formatOption, stopOption, verboseOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
 
@@ -157,6 +159,7 @@ CliParse parseCommandLine(const QStringList &arguments)
     else
         return failure("--format takes report, tsv or json.");
     request.stopOnUndefined = parser.isSet(stopOption);
+    request.verbose = parser.isSet(verboseOption);
     return {request, {}};
 }
 

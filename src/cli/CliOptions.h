@@ -19,6 +19,7 @@ struct CliRequest {
     int threads = 0;
     OutputFormat format = OutputFormat::Report;
     bool stopOnUndefined = false;
+    bool verbose = false;
     bool help = false;
     bool version = false;
     std::string helpText;

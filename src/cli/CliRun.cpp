@@ -3,6 +3,7 @@
 #include "AnalysisRun.h"
 #include "DataFileStore.h"
 #include "Format.h"
+#include "LatticeCounter.h"
 #include "NestingRelations.h"
 #include "TableReport.h"
 
@@ -171,6 +172,8 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
         err << "kelsim-cli: The analysis was abandoned; no table was made.\n";
         return kExitAbandoned;
     }
+    if (request.verbose)
+        err << "kelsim-cli: counting plan: " << describeCountingPlan(design.levelCounts(), observed.codes) << "\n";
     RunOptions options;
     options.seed = request.seed;
     options.threads = request.threads;
