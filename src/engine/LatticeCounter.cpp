@@ -590,12 +590,14 @@ struct LatticeCounter::State {
     std::vector<uint8_t> left, right; // channel codes in layout order, codeBytes each
     std::vector<RunSet> runSets;
     std::vector<Tensor> tensors; // parents before children
+    std::vector<uint8_t> notSink; // by entry of a one-byte table: all ones but in the sink channel
     std::vector<uint8_t> viaRuns;
     std::vector<int64_t> exact, within; // E and M per set
     int64_t channelCells = 0;
 
     // Categories counted pair by pair.
     std::vector<uint32_t> histogram, knownHistogram, listStart, listFill, bounds;
+    std::vector<uint8_t> listStep; // by category: 1 when its cells are listed
     std::vector<uint16_t> byCount, mapLeft, mapRight;
     std::vector<uint64_t> coordinates; // by layout place: the levels of the cell, a byte per factor
     std::vector<uint64_t> listed;      // the cells of the listed categories, category after category
@@ -616,8 +618,6 @@ struct LatticeCounter::State {
 
 namespace {
 
-// A category that has a channel, or a single cell, has no list of cells.
-constexpr uint32_t kNotListed = std::numeric_limits<uint32_t>::max();
 
 // M(T) from the pairs of code 1 alone: a group of s cells with a of code 1 holds C(a, 2) +
 // C(s − a, 2) = 2·C(a, 2) + C(s, 2) − a·(s − 1) matching pairs.
@@ -887,14 +887,23 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
         for (Tensor &t : tensors)
             if (t.aliasesCodes)
                 t.bytes = left.data();
+        if (!allChannels) {
+            size_t largest = 0;
+            for (const Tensor &t : tensors)
+                largest = std::max(largest, t.entries);
+            notSink.assign(largest + kPadding, 0xFF);
+            for (size_t e = static_cast<size_t>(sink); e < largest; e += channelStride)
+                notSink[e] = 0;
+        }
     }
 
     // Which categories have channels is settled pass by pass, from the sizes of that pass.
     const size_t cs = static_cast<size_t>(c);
     histogram.assign(cs, 0);
     knownHistogram.assign(cs, std::numeric_limits<uint32_t>::max());
-    listStart.assign(cs, kNotListed);
-    listFill.assign(cs, kNotListed);
+    listStart.assign(cs, 0);
+    listFill.assign(cs, 0);
+    listStep.assign(cs, 0);
     mapLeft.assign(cs, 0);
     mapRight.assign(cs, 0);
     byCount.resize(cs);
@@ -922,7 +931,10 @@ void LatticeCounter::State::chooseChannels()
     for (size_t i = 0; i < c; ++i) {
         const uint16_t code = byCount[i];
         const uint32_t count = histogram[code];
-        listStart[code] = kNotListed;
+        // A category that has a channel, or a single cell, has no list: its cells are all
+        // written to one spare place past the lists.
+        listStart[code] = static_cast<uint32_t>(layout.cells);
+        listStep[code] = 0;
         if (static_cast<int>(i) < channels && count >= 2) {
             mapLeft[code] = mapRight[code] = static_cast<uint16_t>(i);
             channelCells += count;
@@ -932,6 +944,7 @@ void LatticeCounter::State::chooseChannels()
         mapRight[code] = pairMarker;
         if (count >= 2) {
             listStart[code] = next;
+            listStep[code] = 1;
             bounds.push_back(next);
             bounds.push_back(next + count);
             next += count;
@@ -951,6 +964,7 @@ template <typename T> void LatticeCounter::State::mapCodes(const uint16_t *codes
     const uint16_t *placeOf = positionOf.data();
     std::copy(listStart.begin(), listStart.end(), listFill.begin());
     uint32_t *fill = listFill.data();
+    const uint8_t *step = listStep.data();
     uint64_t *list = listed.data();
     const uint64_t *words = coordinates.data();
     const uint16_t *toLeft = mapLeft.data(), *toRight = mapRight.data();
@@ -962,8 +976,8 @@ template <typename T> void LatticeCounter::State::mapCodes(const uint16_t *codes
             l[p] = static_cast<T>(toLeft[c]);
             r[p] = static_cast<T>(toRight[c]);
         }
-        if (fill[c] != kNotListed)
-            list[fill[c]++] = words[p];
+        list[fill[c]] = words[p];
+        fill[c] += step[c];
     }
 }
 
