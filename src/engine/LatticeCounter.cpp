@@ -60,11 +60,11 @@ struct CostModel {
 constexpr double kFirstLevelCacheBytes = 40 << 10;
 
 constexpr CostModel kBaselineCosts = {1.4,  0.045, 0.5, 1.0, 0.02, 5.0, {{0, 0, 0}, {0, 0.025, 0.06}, {0, 0, 0.08}},
-                                      0.35, 0.7,   1.3, {0, 0.045, 0.2}, 0.55, 1.6, 1.6, 2, 0.8, 1.0};
+                                      0.35, 0.7,   1.3, {0, 0.045, 0.2}, 0.55, 1.6, 1.6, 2, 1.0, 2.5};
 constexpr CostModel kAvx2Costs = {1.4,  0.024, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.014, 0.04}, {0, 0, 0.06}},
-                                  0.35, 0.7,   1.3, {0, 0.022, 0.2}, 0.5, 1.9, 2.4, 4, 0.8, 1.0};
+                                  0.35, 0.7,   1.3, {0, 0.022, 0.2}, 0.5, 1.9, 2.4, 4, 1.0, 2.5};
 constexpr CostModel kAvx512Costs = {1.4,  0.012, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.008, 0.04}, {0, 0, 0.06}},
-                                    0.35, 0.7,   1.3, {0, 0.012, 0.2}, 0.45, 1.8, 3.6, 8, 0.8, 1.0};
+                                    0.35, 0.7,   1.3, {0, 0.012, 0.2}, 0.45, 1.8, 3.6, 8, 1.0, 2.5};
 
 alignas(64) constexpr uint8_t kTailMaskBytes[64] = {
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
@@ -733,7 +733,12 @@ double pairVectors(uint32_t n, size_t lanes)
     if (n < 2)
         return 0.0;
     const double blocks = static_cast<double>((n + lanes - 1) / lanes), l = static_cast<double>(lanes);
-    return l * blocks * (blocks - 1) / 2 + (l - 1) * blocks;
+    const double before = l * blocks * (blocks - 1) / 2;
+    if (lanes < 8)
+        return before + (l - 1) * blocks;
+    // With eight lanes the pairs within a block are taken eight at a time.
+    const uint32_t last = n - (n - 1) / 8 * 8;
+    return before + (blocks - 1) * 4 + static_cast<double>((last * (last - 1) / 2 + 7) / 8);
 }
 
 struct ChannelChoice {
