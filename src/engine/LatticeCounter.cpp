@@ -543,6 +543,7 @@ struct Tensor {
     size_t entries = 0;
     bool countsRead = false;
     bool aliasesCodes = false;       // the single-channel tensor of all factors: the codes themselves
+    bool undone = false;             // cleared after a pass where its cells touched it, not wholly
     // Counted from the cells: the offset of a cell's group is that of its row plus that of its
     // column (its level of the fastest factor).
     std::vector<uint32_t> rowOffsets, columnOffsets;
@@ -885,6 +886,9 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
             if (!tensor.aliasesCodes) {
                 tensor.storage.assign(tensor.entries * static_cast<size_t>(tensor.width) + kPadding, 0);
                 tensor.bytes = tensor.storage.data();
+                // Clearing a cell costs about as much as clearing a few dozen bytes at once.
+                tensor.undone = !tensor.columnOffsets.empty() &&
+                                tensor.entries * static_cast<size_t>(tensor.width) > 32 * n;
             }
             tensorIndex[t] = static_cast<int>(tensors.size());
             tensors.push_back(std::move(tensor));
