@@ -609,12 +609,17 @@ struct LatticeCounter::State {
 
     // Shuffled passes where the channels are not the codes: the codes in layout order.
     std::vector<uint16_t> shuffled;
+    // The arrangement of the shuffles, in layout order, kept while countMatching counts another.
+    bool shuffling = false, shuffleSetAside = false;
+    std::vector<uint16_t> setAside;
 
     void plan(const std::vector<uint32_t> &sizes);
     void chooseChannels();
     template <typename T> void mapCodes(const uint16_t *codes, bool inCellOrder);
     void count(int64_t *matching);
     bool takeHistogram(const uint16_t *codes);
+    void startShuffles(const uint16_t *codes, bool inCellOrder);
+    void setShufflesAside();
 };
 
 namespace {
@@ -1128,6 +1133,7 @@ void LatticeCounter::countMatching(const uint16_t *codes, int64_t *matching)
             ++s.histogram[codes[i]];
         s.plan(sizesOf(s.histogram));
     }
+    s.setShufflesAside();
     const size_t n = s.layout.cells;
     if (s.allChannels) {
         const uint16_t *positionOf = s.positionOf.data();
@@ -1162,36 +1168,60 @@ void LatticeCounter::countMatching(const uint16_t *codes, int64_t *matching)
     s.count(matching);
 }
 
+void LatticeCounter::State::startShuffles(const uint16_t *codes, bool inCellOrder)
+{
+    shuffling = true;
+    shuffleSetAside = false;
+    histogram.assign(static_cast<size_t>(categories), 0);
+    for (size_t i = 0; i < layout.cells; ++i)
+        ++histogram[codes[i]];
+    const std::vector<uint32_t> sizes = sizesOf(histogram);
+    if (!planned || sizes != plannedSizes) {
+        const std::vector<uint32_t> taken = histogram;
+        plan(sizes);
+        histogram = taken;
+    }
+    const size_t n = layout.cells;
+    const uint16_t *placeOf = positionOf.data();
+    if (allChannels) {
+        // The shuffles run on the channel codes themselves.
+        for (size_t i = 0; i < n; ++i) {
+            const size_t p = inCellOrder ? placeOf[i] : i;
+            if (codeBytes == 1)
+                left[p] = static_cast<uint8_t>(codes[i]);
+            else
+                reinterpret_cast<uint16_t *>(left.data())[p] = codes[i];
+        }
+        return;
+    }
+    if (histogram != knownHistogram)
+        chooseChannels();
+    for (size_t i = 0; i < n; ++i)
+        shuffled[inCellOrder ? placeOf[i] : i] = codes[i];
+}
+
+// countMatching is about to overwrite the codes of the shuffles, or change the plan: keeps the
+// shuffles' arrangement, to be taken up again by the next shuffle.
+void LatticeCounter::State::setShufflesAside()
+{
+    if (!shuffling || shuffleSetAside)
+        return;
+    const size_t n = layout.cells;
+    setAside.resize(n);
+    if (!allChannels)
+        std::copy(shuffled.begin(), shuffled.begin() + static_cast<std::ptrdiff_t>(n), setAside.begin());
+    else if (codeBytes == 1)
+        std::copy(left.begin(), left.begin() + static_cast<std::ptrdiff_t>(n), setAside.begin());
+    else
+        std::copy_n(reinterpret_cast<const uint16_t *>(left.data()), n, setAside.begin());
+    shuffleSetAside = true;
+}
+
 void LatticeCounter::startShuffles(const uint16_t *codes)
 {
     State &s = *state_;
-    if (s.allMatch)
-        return;
-    s.histogram.assign(static_cast<size_t>(s.categories), 0);
-    for (size_t i = 0; i < s.layout.cells; ++i)
-        ++s.histogram[codes[i]];
-    const std::vector<uint32_t> sizes = sizesOf(s.histogram);
-    if (!s.planned || sizes != s.plannedSizes) {
-        const std::vector<uint32_t> histogram = s.histogram;
-        s.plan(sizes);
-        s.histogram = histogram;
-    }
-    const size_t n = s.layout.cells;
-    const uint16_t *positionOf = s.positionOf.data();
-    if (s.allChannels) {
-        // The shuffles run on the channel codes themselves.
-        if (s.codeBytes == 1)
-            for (size_t i = 0; i < n; ++i)
-                s.left[positionOf[i]] = static_cast<uint8_t>(codes[i]);
-        else
-            for (size_t i = 0; i < n; ++i)
-                reinterpret_cast<uint16_t *>(s.left.data())[positionOf[i]] = codes[i];
-        return;
-    }
-    if (s.histogram != s.knownHistogram)
-        s.chooseChannels();
-    for (size_t i = 0; i < n; ++i)
-        s.shuffled[positionOf[i]] = codes[i];
+    if (!s.allMatch)
+        s.startShuffles(codes, true);
 }
 
 void LatticeCounter::shuffleAndCount(Random &random, int64_t *matching)
@@ -1201,6 +1231,8 @@ void LatticeCounter::shuffleAndCount(Random &random, int64_t *matching)
         countMatching(nullptr, matching);
         return;
     }
+    if (s.shuffleSetAside)
+        s.startShuffles(s.setAside.data(), false);
     const size_t n = s.layout.cells;
     if (s.allChannels) {
         if (s.codeBytes == 1)

@@ -111,12 +111,21 @@ void expectReferenceCounts(const std::vector<int> &levels, std::vector<uint16_t>
     for (const auto &lattice : lattices)
         lattice->startShuffles(codes.data());
     std::vector<Random> streams(lattices.size() + 1, Random(seed));
+    std::vector<uint16_t> between(codes.rbegin(), codes.rend());
     for (int pass = 1; pass <= shuffles; ++pass) {
         reference.shuffleAndCount(streams.back(), expected.data());
         for (size_t l = 0; l < lattices.size(); ++l) {
             std::fill(counted.begin(), counted.end(), -1);
             lattices[l]->shuffleAndCount(streams[l], counted.data());
             expectSame(*lattices[l], "shuffle", pass);
+        }
+        // Another arrangement counted between two shuffles leaves the shuffles' own alone.
+        if (pass == 1) {
+            reference.countMatching(between.data(), expected.data());
+            for (const auto &lattice : lattices) {
+                lattice->countMatching(between.data(), counted.data());
+                expectSame(*lattice, "arrangement between shuffles", pass);
+            }
         }
     }
     Random(seed + 1).shuffle(codes.data(), codes.size());
