@@ -86,8 +86,8 @@ std::string describe(const std::vector<int> &levels, int categories, LatticeCoun
 
 // Counts the given arrangement, and `shuffles` shuffled ones drawn by each counter's own shuffle
 // from the same random stream, with the plain counter and the lattice counter, the latter with
-// each set of kernels the processor can run. A last arrangement, one the counters did not draw,
-// goes through countMatching again.
+// each set of kernels the processor can run. After the shuffles, an arrangement the counters did
+// not draw goes through countMatching again.
 void expectReferenceCounts(const std::vector<int> &levels, std::vector<uint16_t> codes, int categories,
                            int shuffles, uint64_t seed, LatticeOptions options = {})
 {
@@ -128,6 +128,8 @@ void expectReferenceCounts(const std::vector<int> &levels, std::vector<uint16_t>
             }
         }
     }
+    if (shuffles == 0)
+        return;
     Random(seed + 1).shuffle(codes.data(), codes.size());
     reference.countMatching(codes.data(), expected.data());
     for (const auto &lattice : lattices) {
