@@ -591,6 +591,9 @@ struct LatticeCounter::State {
     std::vector<uint8_t> left, right; // channel codes in layout order, codeBytes each
     std::vector<RunSet> runSets;
     std::vector<Tensor> tensors; // parents before children
+    // The order tables are made in: each right after its parent, or after a sibling made from the
+    // same parent, while the parent is still near in the caches.
+    std::vector<uint32_t> tensorOrder;
     std::vector<uint8_t> notSink; // by entry of a one-byte table: all ones but in the sink channel
     std::vector<uint8_t> viaRuns;
     std::vector<int64_t> exact, within; // E and M per set
@@ -826,6 +829,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
 
     runSets.clear();
     tensors.clear();
+    tensorOrder.clear();
     exact.assign(sets, 0);
     within.assign(sets, 0);
     viaRuns.assign(sets, 0);
@@ -901,6 +905,22 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
         for (Tensor &t : tensors)
             if (t.aliasesCodes)
                 t.bytes = left.data();
+        tensorOrder.clear();
+        std::vector<std::vector<uint32_t>> children(tensors.size());
+        for (size_t i = 0; i < tensors.size(); ++i)
+            if (tensors[i].parent >= 0)
+                children[static_cast<size_t>(tensors[i].parent)].push_back(static_cast<uint32_t>(i));
+        std::vector<uint32_t> pending;
+        for (size_t i = tensors.size(); i-- > 0;)
+            if (tensors[i].parent < 0)
+                pending.push_back(static_cast<uint32_t>(i));
+        while (!pending.empty()) {
+            const uint32_t i = pending.back();
+            pending.pop_back();
+            tensorOrder.push_back(i);
+            for (auto c = children[i].rbegin(); c != children[i].rend(); ++c)
+                pending.push_back(*c);
+        }
         if (!allChannels) {
             size_t largest = 0;
             for (const Tensor &t : tensors)
