@@ -178,6 +178,11 @@ TEST(LatticeCounter, everyMethodAloneMatchesTheReference)
                 expectReferenceCounts(levels, codes, categories, 1, static_cast<uint64_t>(trial), options);
             }
         }
+        // A factor of more than 256 levels: levels 256 apart must not look alike.
+        LatticeOptions options;
+        options.method = method;
+        expectReferenceCounts({3, 300}, randomCodes(900, 40, random), 40, 1, 5, options);
+        expectReferenceCounts({2, 520, 2}, randomCodes(2080, 400, random), 400, 1, 6, options);
     }
 }
 
