@@ -269,8 +269,10 @@ public:
     // countsWhileCounting: a tensor counted from the cells one cell at a time gives its M(T) on
     // the way. countedChannels: the categories counted into a tensor (1 for a single channel).
     // codeBytes: the width of a code in the runs. method: Tables or Runs to allow only that.
+    // mostInChannel: the most cells a channel can hold, which bounds every count of a table.
     Planner(const Layout &layout, const CostModel &costs, size_t channelStride, size_t countedChannels,
-            size_t vectorBytes, bool singleChannel, bool countsWhileCounting, size_t codeBytes, CountingMethod method)
+            size_t vectorBytes, bool singleChannel, bool countsWhileCounting, size_t codeBytes, CountingMethod method,
+            size_t mostInChannel)
         : layout_(layout), sets_(size_t{1} << layout.k), countsWhileCounting_(countsWhileCounting)
     {
         const SourceMask all = layout.all();
@@ -284,7 +286,7 @@ public:
         for (SourceMask t = 0; t <= all; ++t) {
             const size_t groups = layout.groups(t);
             const size_t groupSize = layout.cells / groups;
-            width_[t] = groupSize <= 255 ? 1 : 2;
+            width_[t] = std::min(groupSize, mostInChannel) <= 255 ? 1 : 2;
             entries_[t] = groups * channelStride;
             const double bytes = static_cast<double>(entries_[t]) * width_[t];
             if (singleChannel && t == all)
@@ -569,6 +571,9 @@ struct LatticeCounter::State {
     std::vector<uint32_t> plannedSizes; // the category sizes, largest first, the plan was made for
     double plannedCost = 0.0;
     int64_t plannedPairs = 0;
+    // The most cells of a channel the tables were sized for: the counts of an arrangement with a
+    // larger category would not fit their bytes.
+    size_t mostInOneChannel = 0;
 
     const CostModel *costs = nullptr;
     size_t vectorBytes = 16;
@@ -750,6 +755,17 @@ double pairVectors(uint32_t n, size_t lanes)
     return before + (blocks - 1) * 4 + static_cast<double>((last * (last - 1) / 2 + 7) / 8);
 }
 
+// The most cells one channel of a table holds when the k largest categories have channels: the
+// largest category, or all the others together in the sink channel.
+size_t mostInChannel(const std::vector<uint32_t> &sizes, int k)
+{
+    size_t most = sizes.empty() ? 0 : sizes.front();
+    size_t sink = 0;
+    for (size_t r = static_cast<size_t>(k); r < sizes.size(); ++r)
+        sink += sizes[r];
+    return std::max(most, sink);
+}
+
 struct ChannelChoice {
     int channels = 0;
     Plan plan;
@@ -802,7 +818,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
             const size_t stride = single ? 1 : everyCategory ? static_cast<size_t>(c) : static_cast<size_t>(k) + 1;
             const size_t bytes = everyCategory ? (c <= 256 ? 1 : 2) : (k <= 254 ? 1 : 2);
             const Planner planner(layout, *costs, stride, single ? 1 : static_cast<size_t>(k), vectorBytes, single,
-                                  everyCategory, bytes, method);
+                                  everyCategory, bytes, method, mostInChannel(sizes, k));
             choice.plan = options.randomPlanSeed ? planner.random(options.randomPlanSeed) : planner.cheapest();
             choice.cost += options.randomPlanSeed ? 0.0 : choice.plan.cost;
         }
@@ -823,6 +839,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     channelStride = singleChannel ? 1 : allChannels ? static_cast<size_t>(c) : static_cast<size_t>(channels) + 1;
     sink = static_cast<uint16_t>(channels);
     pairMarker = codeBytes == 1 ? 0xFF : 0xFFFF;
+    mostInOneChannel = mostInChannel(sizes, channels);
     plannedPairs = 0;
     for (size_t r = static_cast<size_t>(channels); r < sizes.size(); ++r)
         plannedPairs += static_cast<int64_t>(sizes[r]) * (static_cast<int64_t>(sizes[r]) - 1) / 2;
@@ -854,7 +871,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
             tensor.set = t;
             tensor.groups = layout.groups(t);
             tensor.groupSize = static_cast<int64_t>(n / tensor.groups);
-            tensor.width = tensor.groupSize <= 255 ? 1 : 2;
+            tensor.width = std::min(static_cast<size_t>(tensor.groupSize), mostInOneChannel) <= 255 ? 1 : 2;
             tensor.entries = tensor.groups * channelStride;
             tensor.countsRead = p.countsRead[t];
             const int summed = p.summedFactor[t];
@@ -1155,6 +1172,12 @@ void LatticeCounter::countMatching(const uint16_t *codes, int64_t *matching)
     }
     s.setShufflesAside();
     const size_t n = s.layout.cells;
+    if (s.allChannels && s.takeHistogram(codes) &&
+        *std::max_element(s.histogram.begin(), s.histogram.end()) > s.mostInOneChannel) {
+        const std::vector<uint32_t> histogram = s.histogram;
+        s.plan(sizesOf(histogram));
+        s.histogram = histogram;
+    }
     if (s.allChannels) {
         const uint16_t *positionOf = s.positionOf.data();
         if (s.codeBytes == 1) {

@@ -186,6 +186,32 @@ TEST(LatticeCounter, everyMethodAloneMatchesTheReference)
     }
 }
 
+TEST(LatticeCounter, countsArrangementsWhoseLargestCategoryOutgrowsTheTablesOfTheLast)
+{
+    // Small categories let the tables count in bytes even where a group holds 300 cells; an
+    // arrangement where one category holds most cells needs wider counts.
+    std::mt19937_64 random(4);
+    const std::vector<int> levels = {2, 300, 2};
+    ReferencePairCounter reference(levels);
+    std::vector<int64_t> expected(8), counted(8);
+    for (CountingMethod method : {CountingMethod::Cheapest, CountingMethod::Tables}) {
+        LatticeOptions options;
+        options.method = method;
+        LatticeCounter counter(levels, 200, options);
+        for (int trial = 0; trial < 4; ++trial) {
+            std::vector<uint16_t> codes = profileCodes(1200, 200, Profile::OneHoldsMost, random);
+            if (trial % 2 == 0) {
+                for (size_t i = 0; i < codes.size(); ++i)
+                    codes[i] = static_cast<uint16_t>(i % 200);
+                std::shuffle(codes.begin(), codes.end(), random);
+            }
+            reference.countMatching(codes.data(), expected.data());
+            counter.countMatching(codes.data(), counted.data());
+            ASSERT_EQ(counted, expected) << trial << ": " << counter.describePlan();
+        }
+    }
+}
+
 TEST(LatticeCounter, countsArrangementsWhoseCategorySizesDifferFromTheLast)
 {
     // One counter, arrangements of other category sizes one after the other: each may want
