@@ -1,10 +1,11 @@
-// The counting engines side by side: the plain counter that compares every pair of cells and the
-// lattice counter, per pass on the designs the permutation engine is measured on, then whole
-// shuffled passes (shuffle, count, table numbers) on one and on two threads.
+// The lattice counter on the designs the permutation engine is measured on: the two largest
+// six-factor shapes ((4,4,4,4,4,15) and (2,2,2,2,2,511)) and a 500-score design (5x10x10), each
+// with 2 to 1000 categories. For every case it times whole shuffled passes (shuffle, count, table
+// numbers) on one and on two threads, and the shuffle alone, the floor no pass can go below.
 //
-//   build/bench/kelsim-bench                          everything (the plain counter takes a few
-//                                                     seconds a pass on the largest designs)
-//   build/bench/kelsim-bench --benchmark_filter=lattice   the fast counter only
+//   build/bench/kelsim-bench                                   everything, with a summary
+//   build/bench/kelsim-bench --benchmark_filter=4x4x4x4x4x15   one design
+//   build/bench/kelsim-bench --benchmark_filter=plain          the plain pair-by-pair counter too
 
 #include "AnalysisRun.h"
 #include "LatticeCounter.h"
@@ -23,24 +24,11 @@ using namespace kelsim;
 namespace {
 
 struct BenchDesign {
-    std::string name;
+    std::string shape;
     std::vector<int> levels;
     int categories;
+    std::string name() const { return shape + "/" + std::to_string(categories) + "cat"; }
 };
-
-const std::vector<BenchDesign> &designs()
-{
-    static const std::vector<BenchDesign> list = {
-        {"5x10x10/5cat", {5, 10, 10}, 5},
-        {"2x2x2x2x2x511/2cat", {2, 2, 2, 2, 2, 511}, 2},
-        {"2x2x2x2x2x511/5cat", {2, 2, 2, 2, 2, 511}, 5},
-        {"2x2x2x2x2x511/50cat", {2, 2, 2, 2, 2, 511}, 50},
-        {"4x4x4x4x4x15/2cat", {4, 4, 4, 4, 4, 15}, 2},
-        {"4x4x4x4x4x15/5cat", {4, 4, 4, 4, 4, 15}, 5},
-        {"4x4x4x4x4x15/50cat", {4, 4, 4, 4, 4, 15}, 50},
-    };
-    return list;
-}
 
 int64_t cellCount(const std::vector<int> &levels)
 {
@@ -48,6 +36,24 @@ int64_t cellCount(const std::vector<int> &levels)
     for (int l : levels)
         n *= l;
     return n;
+}
+
+const std::vector<BenchDesign> &designs()
+{
+    static const std::vector<BenchDesign> list = [] {
+        const std::vector<std::pair<std::string, std::vector<int>>> shapes = {
+            {"5x10x10", {5, 10, 10}},
+            {"4x4x4x4x4x15", {4, 4, 4, 4, 4, 15}},
+            {"2x2x2x2x2x511", {2, 2, 2, 2, 2, 511}},
+        };
+        std::vector<BenchDesign> result;
+        for (const auto &[shape, levels] : shapes)
+            for (int categories : {2, 5, 50, 200, 255, 256, 400, 1000})
+                if (categories <= cellCount(levels))
+                    result.push_back({shape, levels, categories});
+        return result;
+    }();
+    return list;
 }
 
 // Every category about equally common, in a random arrangement.
@@ -60,6 +66,13 @@ std::vector<uint16_t> codesFor(const BenchDesign &d)
     return codes;
 }
 
+std::string planOf(const BenchDesign &d)
+{
+    LatticeCounter counter(d.levels, d.categories);
+    return counter.describePlan();
+}
+
+// One arrangement counted again and again: the counter alone, without the shuffle.
 void countPass(benchmark::State &state, const BenchDesign &d, bool lattice)
 {
     std::unique_ptr<PairCounter> counter = lattice ? makeLatticeCounter(d.levels, d.categories)
@@ -71,22 +84,44 @@ void countPass(benchmark::State &state, const BenchDesign &d, bool lattice)
         benchmark::DoNotOptimize(matching.data());
     }
     if (lattice)
-        state.SetLabel(static_cast<LatticeCounter &>(*counter).describePlan());
+        state.SetLabel(planOf(d));
+}
+
+// Shuffled passes of the counter alone (shuffle and count), on one thread.
+void shuffledPass(benchmark::State &state, const BenchDesign &d)
+{
+    LatticeCounter counter(d.levels, d.categories);
+    const std::vector<uint16_t> codes = codesFor(d);
+    std::vector<int64_t> matching(size_t{1} << d.levels.size());
+    counter.startShuffles(codes.data());
+    Random random(3);
+    for (auto _ : state) {
+        counter.shuffleAndCount(random, matching.data());
+        benchmark::DoNotOptimize(matching.data());
+    }
+    state.SetLabel(counter.describePlan());
 }
 
 void shuffle(benchmark::State &state, const BenchDesign &d)
 {
     std::vector<uint16_t> codes = codesFor(d);
+    std::vector<uint8_t> bytes(codes.begin(), codes.end());
     Random random(7);
     for (auto _ : state) {
-        random.shuffle(codes.data(), codes.size());
-        benchmark::DoNotOptimize(codes.data());
+        random.shuffle(bytes.data(), bytes.size());
+        benchmark::DoNotOptimize(bytes.data());
     }
 }
 
-// Whole shuffled passes through the run: shuffle, count, N-ratios, comparison with the observed.
-void resamplePasses(benchmark::State &state, const BenchDesign &d, int threads, int shuffles)
+int shufflesFor(const BenchDesign &d)
 {
+    return cellCount(d.levels) > 5000 ? 3000 : 60000;
+}
+
+// Whole shuffled passes through the run: shuffle, count, N-ratios, comparison with the observed.
+void resamplePasses(benchmark::State &state, const BenchDesign &d, int threads)
+{
+    const int shuffles = shufflesFor(d);
     Design design;
     const char *names[] = {"Alpha", "Beta", "Gamma", "Delta", "Eta", "Theta"};
     for (size_t f = 0; f < d.levels.size(); ++f)
@@ -106,6 +141,8 @@ void resamplePasses(benchmark::State &state, const BenchDesign &d, int threads, 
         benchmark::DoNotOptimize(resample(observed, options).table.rows.data());
     state.counters["per_pass"] =
         benchmark::Counter(shuffles, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    if (threads == 1)
+        state.SetLabel(planOf(d));
 }
 
 // Collects the time per iteration of every benchmark, and prints the comparisons at the end.
@@ -117,38 +154,49 @@ public:
         for (const Run &run : reports) {
             if (run.error_occurred || run.iterations == 0 || run.run_type != Run::RT_Iteration)
                 continue;
-            // Counting runs on one thread: its processor time is the fairer figure on a shared
-            // machine. Whole passes spread over threads are timed by the clock.
+            // Counting and shuffling run on one thread: processor time is the fairer figure on a
+            // shared machine. Whole passes spread over threads are timed by the clock.
             double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
             auto perPass = run.counters.find("per_pass");
             if (perPass != run.counters.end())
                 seconds = perPass->second.value;
             times_[run.run_name.function_name] = seconds;
+            if (!run.report_label.empty())
+                plans_[run.run_name.function_name] = run.report_label;
         }
     }
 
     void printSummary() const
     {
-        std::printf("\nCounting one pass (processor time): the plain counter, the lattice counter, the speed-up\n");
-        std::printf("%-22s %14s %14s %12s\n", "design", "plain", "lattice", "speed-up");
+        std::printf("\nWhole shuffled passes (clock time): per pass on 1 thread, the same per score beside the\n"
+                    "shuffle alone (the floor), per pass on 2 threads, and 100,000 passes on 2 threads\n");
+        std::printf("%-24s %11s %9s %9s %11s %9s  %s\n", "design", "1 thread", "ns/score", "floor", "2 threads",
+                    "100k (2)", "plan");
         for (const BenchDesign &d : designs()) {
-            const double plain = find("count/" + d.name + "/plain");
-            const double fast = find("count/" + d.name + "/lattice");
-            if (fast <= 0)
+            const std::string name = d.name();
+            const double one = find("passes/" + name + "/threads:1");
+            const double two = find("passes/" + name + "/threads:2");
+            if (one <= 0 && two <= 0)
                 continue;
-            std::printf("%-22s %14s %14s %12s\n", d.name.c_str(), text(plain).c_str(), text(fast).c_str(),
-                        plain > 0 ? std::to_string(static_cast<int64_t>(plain / fast + 0.5)).append("x").c_str() : "-");
+            const double cells = static_cast<double>(cellCount(d.levels));
+            const double floor = find("shuffle/" + d.shape);
+            auto plan = plans_.find("passes/" + name + "/threads:1");
+            std::printf("%-24s %11s %9s %9s %11s %9s  %s\n", name.c_str(), text(one).c_str(),
+                        number(one * 1e9 / cells, one > 0).c_str(), number(floor * 1e9 / cells, floor > 0).c_str(),
+                        text(two).c_str(), number(two * 1e5, two > 0, "s").c_str(),
+                        plan == plans_.end() ? "" : plan->second.c_str());
         }
-        std::printf("\nWhole shuffled passes (shuffle, count, table numbers; clock time), per pass and for 100,000\n");
-        std::printf("%-22s %12s %12s %10s %10s %9s\n", "design", "1 thread", "2 threads", "100k (1)", "100k (2)",
-                    "scaling");
+        bool header = false;
         for (const BenchDesign &d : designs()) {
-            const double one = find("passes/" + d.name + "/threads:1");
-            const double two = find("passes/" + d.name + "/threads:2");
-            if (one <= 0 || two <= 0)
+            const double plain = find("count/" + d.name() + "/plain");
+            const double fast = find("count/" + d.name() + "/lattice");
+            if (plain <= 0 || fast <= 0)
                 continue;
-            std::printf("%-22s %12s %12s %9.2fs %9.2fs %8.2fx\n", d.name.c_str(), text(one).c_str(), text(two).c_str(),
-                        one * 1e5, two * 1e5, one / two);
+            if (!header)
+                std::printf("\nCounting one arrangement (processor time): the plain counter, the lattice counter\n");
+            header = true;
+            std::printf("%-24s %14s %14s %8.0fx\n", d.name().c_str(), text(plain).c_str(), text(fast).c_str(),
+                        plain / fast);
         }
     }
 
@@ -157,6 +205,15 @@ private:
     {
         auto it = times_.find(name);
         return it == times_.end() ? -1.0 : it->second;
+    }
+
+    static std::string number(double value, bool known, const char *unit = "")
+    {
+        if (!known)
+            return "-";
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.2f%s", value, unit);
+        return buffer;
     }
 
     static std::string text(double seconds)
@@ -172,34 +229,44 @@ private:
     }
 
     std::map<std::string, double> times_;
+    std::map<std::string, std::string> plans_;
 };
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    for (const BenchDesign &d : designs()) {
-        const bool large = cellCount(d.levels) > 5000;
-        benchmark::RegisterBenchmark(("count/" + d.name + "/plain").c_str(), countPass, d, false)
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(large ? 1 : 200);
-        benchmark::RegisterBenchmark(("count/" + d.name + "/lattice").c_str(), countPass, d, true)
-            ->Unit(benchmark::kMicrosecond);
-    }
+    std::map<std::string, const BenchDesign *> shapes;
     for (const BenchDesign &d : designs())
-        if (d.categories == designs().front().categories || d.name.find("/2cat") != std::string::npos)
-            benchmark::RegisterBenchmark(("shuffle/" + std::to_string(cellCount(d.levels)) + "cells").c_str(), shuffle, d)
-                ->Unit(benchmark::kMicrosecond);
-    for (const BenchDesign &d : designs()) {
-        const int shuffles = cellCount(d.levels) > 5000 ? 4000 : 100000;
+        shapes.emplace(d.shape, &d);
+    for (const auto &[shape, d] : shapes)
+        benchmark::RegisterBenchmark(("shuffle/" + shape).c_str(), shuffle, *d)->Unit(benchmark::kMicrosecond);
+    for (const BenchDesign &d : designs())
         for (int threads : {1, 2})
-            benchmark::RegisterBenchmark(("passes/" + d.name + "/threads:" + std::to_string(threads)).c_str(),
-                                         resamplePasses, d, threads, shuffles)
+            benchmark::RegisterBenchmark(("passes/" + d.name() + "/threads:" + std::to_string(threads)).c_str(),
+                                         resamplePasses, d, threads)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime()
                 ->Iterations(1);
+    for (const BenchDesign &d : designs())
+        benchmark::RegisterBenchmark(("pass/" + d.name()).c_str(), shuffledPass, d)->Unit(benchmark::kMicrosecond);
+    for (const BenchDesign &d : designs()) {
+        benchmark::RegisterBenchmark(("count/" + d.name() + "/lattice").c_str(), countPass, d, true)
+            ->Unit(benchmark::kMicrosecond);
+        // The plain counter takes seconds a pass on the large designs: only on request.
+        benchmark::RegisterBenchmark(("count/" + d.name() + "/plain").c_str(), countPass, d, false)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(cellCount(d.levels) > 5000 ? 1 : 100);
     }
-    benchmark::Initialize(&argc, argv);
+    std::vector<char *> arguments(argv, argv + argc);
+    std::string defaultFilter = "--benchmark_filter=^(shuffle|pass|count/.*/lattice)";
+    bool filtered = false;
+    for (int i = 1; i < argc; ++i)
+        filtered = filtered || std::string(argv[i]).rfind("--benchmark_filter", 0) == 0;
+    if (!filtered)
+        arguments.push_back(defaultFilter.data());
+    int count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printSummary();

@@ -80,9 +80,11 @@ CliParse parseCommandLine(const QStringList &arguments)
                                                 "Write each tested row's permutation "
                                                 "distribution to FILE as comma-separated values.",
                                                 "FILE");
+    const QCommandLineOption verboseOption("verbose", "Print how the pairs are counted, and the predicted time "
+                                           "per shuffle, to standard error.");
     parser.addOptions({factorOption, independentOption, repeatedOption, nestOption, iterationsOption, seedOption,
                        threadsOption, problemOption, formatOption, stopOption, exactOption, precisionOption,
-                       shuffleOption, distributionOption});
+                       shuffleOption, distributionOption, verboseOption});
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
 
@@ -216,6 +218,7 @@ CliParse parseCommandLine(const QStringList &arguments)
     request.distributionFile = parser.value(distributionOption).toStdString();
     if (parser.isSet(distributionOption) && request.distributionFile.empty())
         return failure("--distribution takes the name of the file to write.");
+    request.verbose = parser.isSet(verboseOption);
     return {request, {}};
 }
 

@@ -24,6 +24,7 @@ struct CliRequest {
     std::string distributionFile; // empty: no distribution is written
     OutputFormat format = OutputFormat::Report;
     bool stopOnUndefined = false;
+    bool verbose = false;
     bool help = false;
     bool version = false;
     std::string helpText;

@@ -3,6 +3,7 @@
 #include "AnalysisRun.h"
 #include "DataFileStore.h"
 #include "Format.h"
+#include "LatticeCounter.h"
 #include "TableReport.h"
 #include "Version.h"
 
@@ -133,6 +134,8 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
         err << "kelsim-cli: The analysis was abandoned; no table was made.\n";
         return kExitAbandoned;
     }
+    if (request.verbose)
+        err << "kelsim-cli: counting plan: " << describeCountingPlan(design.levelCounts(), observed.codes) << "\n";
     RunOptions options;
     options.iterations = request.iterations;
     options.seed = request.seed;

@@ -310,7 +310,7 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
 
     auto work = [&]() {
         std::unique_ptr<PairCounter> counter = factory(levels, observed.codes.categoryCount());
-        std::vector<uint16_t> codes;
+        std::vector<uint16_t> codes(observed.codes.codes.size()); // enumerated and restricted arrangements
         std::vector<int64_t> matching(slots, 0);
         std::vector<double> proportion(rowCount), ratio(rowCount);
         std::unique_ptr<bool[]> defined(new bool[rowCount]);
@@ -329,12 +329,13 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
             Tally &tally = tallies[s];
             tally.clear();
             Random random(blockSeed(stream.seed, static_cast<uint64_t>(block)));
-            codes = observed.codes.codes;
             std::optional<Arrangements> arrangement;
             if (stream.exact || !stream.scheme.wholeTable())
                 arrangement.emplace(*stream.observed);
             if (stream.exact)
                 arrangement->seek(static_cast<uint64_t>(block * kShufflesPerBlock));
+            else if (stream.scheme.wholeTable())
+                counter->startShuffles(observed.codes.codes.data());
             int64_t pending = 0;
             for (int64_t i = 0; i < count; ++i) {
                 if (options.cancel && options.cancel->load(std::memory_order_relaxed)) {
@@ -347,9 +348,8 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
                     arrangement->write(codes.data());
                     counter->countMatching(codes.data(), matching.data());
                 } else if (stream.scheme.wholeTable()) {
-                    // The whole-table shuffle: every score over every cell.
-                    random.shuffle(codes.data(), codes.size());
-                    counter->countMatching(codes.data(), matching.data());
+                    // The whole-table shuffle: every score over every cell, in the counter's own order.
+                    counter->shuffleAndCount(random, matching.data());
                 } else {
                     arrangement->draw(random);
                     arrangement->write(codes.data());

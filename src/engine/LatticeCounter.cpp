@@ -19,16 +19,16 @@ namespace kelsim {
 namespace {
 
 // Arrays the vector kernels read are padded, so that the last partial block of a run can be
-// loaded whole and masked instead of being finished one byte at a time.
+// loaded whole and masked instead of being finished one element at a time.
 constexpr size_t kPadding = 64;
-// A rare cell carries one marker on the left of a comparison and another on the right, so it
-// matches nothing in the runs; its own category's pairs are counted one by one.
-constexpr uint8_t kRareRight = 255;
 constexpr double kInfinite = std::numeric_limits<double>::infinity();
-// Plans beyond these are never chosen: they would take long or hold too much memory. A tensor
-// stays possible for every set (at most 16352 groups of 255 channels).
+// Plans beyond these are never chosen: they would take long or hold too much memory.
 constexpr double kMostRuns = 1 << 18;
 constexpr double kLargestTensorBytes = 32 << 20;
+// Lanes of the pair kernels' tallies: one histogram of byte patterns per lane, so that
+// neighbouring increments do not wait on each other.
+constexpr size_t kPatternLanes = 8;
+constexpr size_t kPatterns = 256;
 
 // The cost model: nanoseconds of one core per unit of work, as measured with each set of kernels
 // on an x86-64 machine (kelsim-bench and kernel timings). Only the ratios matter.
@@ -49,16 +49,22 @@ struct CostModel {
     // and per category and row.
     double rowVector;
     double rowCategory;
+    // Pairs: one vector of pairs compared and tallied, by the lanes a vector holds; a cell put
+    // on its category's list; a cell mapped to its channel (some categories counted by pairs).
+    double pairVector;
+    size_t pairLanes;
+    double listedCell;
+    double mappedCell;
 };
 
 constexpr double kFirstLevelCacheBytes = 40 << 10;
 
 constexpr CostModel kBaselineCosts = {1.4,  0.045, 0.5, 1.0, 0.02, 5.0, {{0, 0, 0}, {0, 0.025, 0.06}, {0, 0, 0.08}},
-                                      0.35, 0.7,   1.3, {0, 0.045, 0.2}, 0.55, 1.6};
+                                      0.35, 0.7,   1.3, {0, 0.045, 0.2}, 0.55, 1.6, 1.6, 2, 1.0, 2.5};
 constexpr CostModel kAvx2Costs = {1.4,  0.024, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.014, 0.04}, {0, 0, 0.06}},
-                                  0.35, 0.7,   1.3, {0, 0.022, 0.2}, 0.5, 1.9};
+                                  0.35, 0.7,   1.3, {0, 0.022, 0.2}, 0.5, 1.9, 2.4, 4, 1.0, 2.5};
 constexpr CostModel kAvx512Costs = {1.4,  0.012, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.008, 0.04}, {0, 0, 0.06}},
-                                    0.35, 0.7,   1.3, {0, 0.012, 0.2}, 0.45, 1.8};
+                                    0.35, 0.7,   1.3, {0, 0.012, 0.2}, 0.45, 1.8, 3.6, 8, 1.0, 2.5};
 
 alignas(64) constexpr uint8_t kTailMaskBytes[64] = {
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
@@ -262,8 +268,11 @@ class Planner {
 public:
     // countsWhileCounting: a tensor counted from the cells one cell at a time gives its M(T) on
     // the way. countedChannels: the categories counted into a tensor (1 for a single channel).
+    // codeBytes: the width of a code in the runs. method: Tables or Runs to allow only that.
+    // mostInChannel: the most cells a channel can hold, which bounds every count of a table.
     Planner(const Layout &layout, const CostModel &costs, size_t channelStride, size_t countedChannels,
-            size_t vectorBytes, bool singleChannel, bool countsWhileCounting)
+            size_t vectorBytes, bool singleChannel, bool countsWhileCounting, size_t codeBytes, CountingMethod method,
+            size_t mostInChannel)
         : layout_(layout), sets_(size_t{1} << layout.k), countsWhileCounting_(countsWhileCounting)
     {
         const SourceMask all = layout.all();
@@ -277,12 +286,12 @@ public:
         for (SourceMask t = 0; t <= all; ++t) {
             const size_t groups = layout.groups(t);
             const size_t groupSize = layout.cells / groups;
-            width_[t] = groupSize <= 255 ? 1 : 2;
+            width_[t] = std::min(groupSize, mostInChannel) <= 255 ? 1 : 2;
             entries_[t] = groups * channelStride;
             const double bytes = static_cast<double>(entries_[t]) * width_[t];
             if (singleChannel && t == all)
                 scatterCost_[t] = 0.0; // the codes themselves
-            else if (bytes > kLargestTensorBytes)
+            else if (bytes > kLargestTensorBytes || (method == CountingMethod::Runs && t != all))
                 scatterCost_[t] = kInfinite;
             else {
                 scatterCost_[t] = costs.call + bytes * costs.clearedByte +
@@ -294,7 +303,7 @@ public:
                 const double byRows = costs.call + bytes * costs.clearedByte +
                                       rows * static_cast<double>(countedChannels) *
                                           (vectors * costs.rowVector + costs.rowCategory);
-                if (length > 1 && byRows < scatterCost_[t]) {
+                if (length > 1 && codeBytes == 1 && byRows < scatterCost_[t]) {
                     scatterCost_[t] = byRows;
                     byRows_[t] = 1;
                 }
@@ -304,8 +313,10 @@ public:
                                  : costs.call + static_cast<double>(entries_[t]) * costs.squaredEntry[width_[t]];
             if (t != all) {
                 const double runs = runCount(layout, all ^ t);
-                if (runs <= kMostRuns)
-                    runsCost_[t] = costs.call + static_cast<double>(pairsDiffering(layout, all ^ t)) * costs.comparedPair +
+                if (method == CountingMethod::Runs || (runs <= kMostRuns && method != CountingMethod::Tables))
+                    runsCost_[t] = costs.call +
+                                   static_cast<double>(pairsDiffering(layout, all ^ t)) * costs.comparedPair *
+                                       static_cast<double>(codeBytes) +
                                    runs * costs.run;
             } else {
                 runsCost_[t] = 0.0; // nothing to count: no two distinct cells agree on every factor
@@ -317,7 +328,8 @@ public:
                 if ((t >> f) & 1u)
                     continue;
                 const SourceMask parent = t | (SourceMask{1} << f);
-                if (static_cast<double>(entries_[parent]) * width_[parent] > kLargestTensorBytes)
+                if (static_cast<double>(entries_[parent]) * width_[parent] > kLargestTensorBytes ||
+                    method == CountingMethod::Runs)
                     continue;
                 int position = 0;
                 while (layout.order[static_cast<size_t>(position)] != f)
@@ -533,6 +545,7 @@ struct Tensor {
     size_t entries = 0;
     bool countsRead = false;
     bool aliasesCodes = false;       // the single-channel tensor of all factors: the codes themselves
+    bool undone = false;             // cleared after a pass where its cells touched it, not wholly
     // Counted from the cells: the offset of a cell's group is that of its row plus that of its
     // column (its level of the fastest factor).
     std::vector<uint32_t> rowOffsets, columnOffsets;
@@ -549,40 +562,76 @@ struct RunSet {
 };
 
 struct LatticeCounter::State {
+    std::vector<int> levelCounts;
+    LatticeOptions options;
     Layout layout;
     int categories = 0;
-    bool allMatch = false;    // one category: every pair matches
-    bool singleChannel = false;
-    bool rare = false;        // more categories than channels
-    int channels = 0;         // rare mode: channels for the frequent categories
-    size_t channelStride = 0; // entries per group in a tensor
-    std::vector<uint16_t> positionOf; // cell -> layout position
-    std::vector<uint8_t> left, right;
+    bool allMatch = false; // one category: every pair matches
+    bool planned = false;
+    std::vector<uint32_t> plannedSizes; // the category sizes, largest first, the plan was made for
+    double plannedCost = 0.0;
+    int64_t plannedPairs = 0;
+    // The most cells of a channel the tables were sized for: the counts of an arrangement with a
+    // larger category would not fit their bytes.
+    size_t mostInOneChannel = 0;
+
+    const CostModel *costs = nullptr;
+    size_t vectorBytes = 16;
+    const char *instructions = "";
+    void (*countChannels8)(State &) = nullptr;
+    void (*countChannels16)(State &) = nullptr;
+    void (*countPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *) = nullptr;
+
+    // Channels: runs and tables.
+    int channels = 0;           // categories with a channel
+    bool allChannels = false;   // every category has one: the codes are their own channels
+    bool singleChannel = false; // two categories, both with channels: only code 1 is counted
+    size_t codeBytes = 1;       // width of a channel code in `left` and `right`
+    size_t channelStride = 0;   // entries per group in a tensor
+    // Cells of categories without a channel carry `sink` on the left of a comparison and
+    // `pairMarker` on the right, so that they match nothing in the runs; tables count them in
+    // the sink channel, which is left out.
+    uint16_t sink = 0, pairMarker = 0;
+    std::vector<uint16_t> positionOf; // cell -> layout place
+    std::vector<uint8_t> left, right; // channel codes in layout order, codeBytes each
     std::vector<RunSet> runSets;
     std::vector<Tensor> tensors; // parents before children
+    // The order tables are made in: each right after its parent, or after a sibling made from the
+    // same parent, while the parent is still near in the caches.
+    std::vector<uint32_t> tensorOrder;
+    std::vector<uint8_t> notSink; // by entry of a one-byte table: all ones but in the sink channel
     std::vector<uint8_t> viaRuns;
     std::vector<int64_t> exact, within; // E and M per set
-    double plannedCost = 0.0;
-
-    // Rare mode.
-    std::vector<uint32_t> histogram, knownHistogram, rareStart, rareFill, rarePositions, packed;
-    std::vector<uint32_t> fieldMask;
-    std::vector<uint16_t> rareCategories, byCount;
-    std::vector<uint8_t> mapLeft, mapRight;
-    std::vector<int64_t> rarePairs;
     int64_t channelCells = 0;
 
-    void (*pass)(State &, const uint16_t *, int64_t *) = nullptr;
-    const char *instructions = "";
+    // Categories counted pair by pair.
+    std::vector<uint32_t> histogram, knownHistogram, listStart, listFill, bounds;
+    std::vector<uint8_t> listStep; // by category: 1 when its cells are listed
+    std::vector<uint16_t> byCount, mapLeft, mapRight;
+    std::vector<uint64_t> coordinates; // by layout place: the levels of the cell, a byte per factor
+    std::vector<uint64_t> listed;      // the cells of the listed categories, category after category
+    size_t lists = 0;
+    std::vector<uint32_t> patterns; // kPatternLanes × kPatterns tallies
+    std::vector<SourceMask> sourceOfPattern;
+    std::vector<int64_t> pairMatching;
 
+    // Shuffled passes where the channels are not the codes: the codes in layout order.
+    std::vector<uint16_t> shuffled;
+    // The arrangement of the shuffles, in layout order, kept while countMatching counts another.
+    bool shuffling = false, shuffleSetAside = false;
+    std::vector<uint16_t> setAside;
+
+    void plan(const std::vector<uint32_t> &sizes);
     void chooseChannels();
-    void countRarePairs();
+    template <typename T> void mapCodes(const uint16_t *codes, bool inCellOrder);
+    void count(int64_t *matching);
+    bool takeHistogram(const uint16_t *codes);
+    void startShuffles(const uint16_t *codes, bool inCellOrder);
+    void setShufflesAside();
 };
 
 namespace {
 
-// A category that is not rare, or has a single cell, has no list of cells.
-constexpr uint32_t kNotListed = std::numeric_limits<uint32_t>::max();
 
 // M(T) from the pairs of code 1 alone: a group of s cells with a of code 1 holds C(a, 2) +
 // C(s − a, 2) = 2·C(a, 2) + C(s, 2) − a·(s − 1) matching pairs.
@@ -590,6 +639,16 @@ int64_t pairsOfBothCodes(const Tensor &t, int64_t pairsOfOnes, int64_t ones)
 {
     const int64_t s = t.groupSize;
     return 2 * pairsOfOnes + static_cast<int64_t>(t.groups) * (s * (s - 1) / 2) - ones * (s - 1);
+}
+
+// Patterns of a vector's lanes past the end of a list: bit 7 of each such lane's byte, a byte no
+// coordinate uses, so that they fall into tallies that are never read.
+constexpr uint64_t pastEnd(size_t validLanes, size_t lanes)
+{
+    uint64_t bits = 0;
+    for (size_t l = validLanes; l < lanes; ++l)
+        bits |= uint64_t{0x80} << (8 * l);
+    return bits;
 }
 
 } // namespace
@@ -648,6 +707,7 @@ int64_t pairsOfBothCodes(const Tensor &t, int64_t pairsOfOnes, int64_t ones)
 #endif
 #endif
 
+
 namespace {
 
 enum class Instructions { Baseline, Avx2, Avx512 };
@@ -669,209 +729,243 @@ Instructions widestInstructions(int maxVectorBytes)
     return Instructions::Baseline;
 }
 
-Plan planFor(const Layout &layout, const CostModel &costs, size_t channelStride, size_t countedChannels,
-             size_t vectorBytes, bool singleChannel, bool rare, uint64_t randomSeed)
+std::vector<int> orderByLevels(const std::vector<int> &levels)
 {
-    const Planner planner(layout, costs, channelStride, countedChannels, vectorBytes, singleChannel, !rare);
-    return randomSeed ? planner.random(randomSeed) : planner.cheapest();
-}
-
-std::vector<int> orderByLevels(const std::vector<int> &levels, bool mostFirst)
-{
+    // The order of the shuffles (shuffleOrder), so that a shuffle can run on the codes in place.
     std::vector<int> order(levels.size());
     for (size_t f = 0; f < levels.size(); ++f)
         order[f] = static_cast<int>(f);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return mostFirst ? levels[static_cast<size_t>(a)] > levels[static_cast<size_t>(b)]
-                         : levels[static_cast<size_t>(a)] < levels[static_cast<size_t>(b)];
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return levels[static_cast<size_t>(a)] > levels[static_cast<size_t>(b)]; });
     return order;
 }
 
+// Vectors the pair kernel compares for a category of n cells: each block of `lanes` cells against
+// every cell before it and then within itself.
+double pairVectors(uint32_t n, size_t lanes)
+{
+    if (n < 2)
+        return 0.0;
+    const double blocks = static_cast<double>((n + lanes - 1) / lanes), l = static_cast<double>(lanes);
+    const double before = l * blocks * (blocks - 1) / 2;
+    if (lanes < 8)
+        return before + (l - 1) * blocks;
+    // With eight lanes the pairs within a block are taken eight at a time.
+    const uint32_t last = n - (n - 1) / 8 * 8;
+    return before + (blocks - 1) * 4 + static_cast<double>((last * (last - 1) / 2 + 7) / 8);
+}
+
+// The most cells one channel of a table holds when the k largest categories have channels: the
+// largest category, or all the others together in the sink channel.
+size_t mostInChannel(const std::vector<uint32_t> &sizes, int k)
+{
+    size_t most = sizes.empty() ? 0 : sizes.front();
+    size_t sink = 0;
+    for (size_t r = static_cast<size_t>(k); r < sizes.size(); ++r)
+        sink += sizes[r];
+    return std::max(most, sink);
+}
+
+struct ChannelChoice {
+    int channels = 0;
+    Plan plan;
+    double cost = kInfinite;
+};
+
 } // namespace
 
-LatticeCounter::LatticeCounter(const std::vector<int> &levelCounts, int categoryCount, const LatticeOptions &options)
-    : state_(std::make_unique<State>())
+void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
 {
-    State &s = *state_;
-    int64_t cells = 1;
-    for (int l : levelCounts)
-        cells *= l;
-    if (levelCounts.empty() || levelCounts.size() > static_cast<size_t>(kMaxFactors) || cells > 65535)
-        throw std::length_error("LatticeCounter: 1 to 6 factors and at most 65535 cells");
-    s.categories = categoryCount;
-    const int channelLimit = std::clamp(options.maxChannels, 1, 254);
-    s.allMatch = categoryCount <= 1;
-    s.rare = categoryCount > channelLimit;
-    s.singleChannel = !s.rare && categoryCount == 2;
-    s.channels = s.rare ? channelLimit : categoryCount;
-    s.channelStride = s.singleChannel ? 1 : s.rare ? static_cast<size_t>(channelLimit) + 1 : static_cast<size_t>(categoryCount);
-    if (s.allMatch) {
-        s.layout = makeLayout(levelCounts, orderByLevels(levelCounts, true));
-        return;
-    }
-
-    const Instructions instructions = widestInstructions(options.maxVectorBytes);
-    const CostModel *costs = &kBaselineCosts;
-    size_t vectorBytes = 16;
-    s.pass = &baseline::countPass;
-    s.instructions = "baseline";
-#if KELSIM_LATTICE_HAS_AVX2
-    if (instructions == Instructions::Avx2) {
-        costs = &kAvx2Costs;
-        vectorBytes = 32;
-        s.pass = &avx2::countPass;
-        s.instructions = "AVX2";
-    } else if (instructions == Instructions::Avx512) {
-        costs = &kAvx512Costs;
-        vectorBytes = 64;
-        s.pass = &avx512::countPass;
-        s.instructions = "AVX-512";
-    }
-#endif
-
-    // The layout with the cheapest plan among a few orders of the factors.
-    Plan plan;
-    for (bool mostFirst : {true, false}) {
-        Layout candidate = makeLayout(levelCounts, orderByLevels(levelCounts, mostFirst));
-        Plan p = planFor(candidate, *costs, s.channelStride, s.singleChannel ? 1 : static_cast<size_t>(s.channels),
-                         vectorBytes, s.singleChannel, s.rare, options.randomPlanSeed);
-        if (plan.viaRuns.empty() || p.cost < plan.cost) {
-            plan = std::move(p);
-            s.layout = std::move(candidate);
-        }
-        if (options.randomPlanSeed)
-            break;
-    }
-    const Layout &layout = s.layout;
     const size_t n = layout.cells;
     const SourceMask all = layout.all();
     const size_t sets = size_t{1} << layout.k;
-    s.plannedCost = plan.cost;
-    s.viaRuns = plan.viaRuns;
-    s.exact.assign(sets, 0);
-    s.within.assign(sets, 0);
+    const int c = categories;
+    const CountingMethod method = options.method;
+    const int mostChannels = options.maxChannels > 0 ? std::min(options.maxChannels, c) : c;
 
-    // Cells in layout order.
-    std::vector<size_t> cellStep(static_cast<size_t>(layout.k));
-    size_t step = 1;
-    for (int f = 0; f < layout.k; ++f) {
-        cellStep[static_cast<size_t>(f)] = step;
-        step *= static_cast<size_t>(levelCounts[static_cast<size_t>(f)]);
-    }
-    s.positionOf.resize(n);
-    forEachPosition(layout, [&](size_t p, const std::vector<int> &at) {
-        size_t cell = 0;
-        for (int j = 0; j < layout.k; ++j)
-            cell += static_cast<size_t>(at[static_cast<size_t>(j)]) * cellStep[static_cast<size_t>(layout.order[static_cast<size_t>(j)])];
-        s.positionOf[cell] = static_cast<uint16_t>(p);
-    });
-    s.left.assign(n + kPadding, 0);
-    if (s.rare)
-        s.right.assign(n + kPadding, 0);
-
-    for (SourceMask a = 0; a < all; ++a) {
-        if (!plan.viaRuns[a])
-            continue;
-        RunSet runSet;
-        runSet.agree = a;
-        appendRuns(layout, all ^ a, runSet.runs);
-        s.runSets.push_back(std::move(runSet));
-    }
-
-    std::vector<int> tensorIndex(sets, -1);
-    for (SourceMask t = all + 1; t-- > 0;) {
-        if (!plan.hasTensor[t])
-            continue;
-        Tensor tensor;
-        tensor.set = t;
-        tensor.groups = layout.groups(t);
-        tensor.groupSize = static_cast<int64_t>(n / tensor.groups);
-        tensor.width = tensor.groupSize <= 255 ? 1 : 2;
-        tensor.entries = tensor.groups * s.channelStride;
-        tensor.countsRead = plan.countsRead[t];
-        const int summed = plan.summedFactor[t];
-        if (summed >= 0) {
-            const SourceMask parentSet = t | (SourceMask{1} << summed);
-            tensor.parent = tensorIndex[parentSet];
-            int position = 0;
-            while (layout.order[static_cast<size_t>(position)] != summed)
-                ++position;
-            tensor.inner = layout.multiplier(parentSet, position) * s.channelStride;
-            tensor.levels = static_cast<size_t>(levelCounts[static_cast<size_t>(summed)]);
-            tensor.outer = layout.groups(parentSet) * s.channelStride / (tensor.inner * tensor.levels);
-        } else if (s.singleChannel && t == all) {
-            tensor.aliasesCodes = true;
-        } else {
-            // Offset of a cell = that of its row + that of its column. Counted a cell at a time, a
-            // row holds the levels of the fastest factor; counted a row at a time, it holds the
-            // cells that differ only in factors outside the set, and has no columns.
-            std::vector<size_t> multiplier(static_cast<size_t>(layout.k), 0);
-            for (int j = 0; j < layout.k; ++j)
-                if (layout.has(t, j))
-                    multiplier[static_cast<size_t>(j)] = layout.multiplier(t, j) * s.channelStride;
-            const bool byRows = plan.byRows[t];
-            tensor.rowLength = byRows ? layout.rowLength(t) : static_cast<size_t>(layout.levelsAt(0));
-            const int firstRowFactor = byRows ? 0 : 1;
-            if (!byRows)
-                for (size_t c = 0; c < tensor.rowLength; ++c)
-                    tensor.columnOffsets.push_back(static_cast<uint32_t>(c * multiplier[0]));
-            forEachPosition(layout, [&](size_t p, const std::vector<int> &at) {
-                if (p % tensor.rowLength != 0)
-                    return;
-                size_t offset = 0;
-                for (int j = firstRowFactor; j < layout.k; ++j)
-                    offset += static_cast<size_t>(at[static_cast<size_t>(j)]) * multiplier[static_cast<size_t>(j)];
-                tensor.rowOffsets.push_back(static_cast<uint32_t>(offset));
-            });
+    // How many categories get channels: none, all, or those above a size, whichever the model
+    // finds cheapest. The others are counted pair by pair.
+    std::vector<int> candidates;
+    if (method == CountingMethod::Pairs) {
+        candidates.push_back(0);
+    } else if (method != CountingMethod::Cheapest || options.randomPlanSeed) {
+        candidates.push_back(mostChannels);
+    } else {
+        candidates = {0, mostChannels};
+        for (uint32_t least = 2; least < sizes.front(); least += std::max<uint32_t>(1, least / 2)) {
+            const int above = static_cast<int>(std::count_if(sizes.begin(), sizes.end(), [&](uint32_t s) { return s >= least; }));
+            if (above > 0 && above < mostChannels)
+                candidates.push_back(above);
         }
-        if (!tensor.aliasesCodes) {
-            tensor.storage.assign(tensor.entries * static_cast<size_t>(tensor.width) + kPadding, 0);
-            tensor.bytes = tensor.storage.data();
-        }
-        tensorIndex[t] = static_cast<int>(s.tensors.size());
-        s.tensors.push_back(std::move(tensor));
+        std::sort(candidates.begin(), candidates.end());
+        candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
     }
-    for (Tensor &t : s.tensors)
-        if (t.aliasesCodes)
-            t.bytes = s.left.data();
 
-    if (s.rare) {
-        const size_t c = static_cast<size_t>(categoryCount);
-        s.histogram.assign(c, 0);
-        s.knownHistogram.assign(c, std::numeric_limits<uint32_t>::max());
-        s.rareStart.assign(c, 0);
-        s.rareFill.assign(c, 0);
-        s.mapLeft.assign(c, 0);
-        s.mapRight.assign(c, 0);
-        s.rareCategories.reserve(c);
-        s.byCount.resize(c);
-        s.rarePositions.assign(n, 0);
-        s.rarePairs.assign(sets, 0);
-        // Coordinates packed into one word, a bit field per factor, to find the factors in which
-        // two cells differ.
-        std::vector<int> shift(static_cast<size_t>(layout.k));
-        int bits = 0;
-        s.fieldMask.resize(static_cast<size_t>(layout.k));
-        for (int f = 0; f < layout.k; ++f) {
-            int width = 1;
-            while ((1 << width) < levelCounts[static_cast<size_t>(f)])
-                ++width;
-            shift[static_cast<size_t>(f)] = bits;
-            s.fieldMask[static_cast<size_t>(f)] = ((uint32_t{1} << width) - 1) << bits;
-            bits += width;
+    ChannelChoice best;
+    bool chosen = false;
+    for (int k : candidates) {
+        ChannelChoice choice;
+        choice.channels = k;
+        const bool everyCategory = k == c;
+        double pairs = 0.0;
+        for (size_t r = static_cast<size_t>(k); r < sizes.size(); ++r)
+            pairs += pairVectors(sizes[r], costs->pairLanes);
+        choice.cost = pairs * costs->pairVector;
+        if (!everyCategory)
+            choice.cost += static_cast<double>(n) * (k == 0 ? costs->listedCell : costs->mappedCell);
+        if (k > 0) {
+            const bool single = everyCategory && c == 2;
+            const size_t stride = single ? 1 : everyCategory ? static_cast<size_t>(c) : static_cast<size_t>(k) + 1;
+            const size_t bytes = everyCategory ? (c <= 256 ? 1 : 2) : (k <= 254 ? 1 : 2);
+            const Planner planner(layout, *costs, stride, single ? 1 : static_cast<size_t>(k), vectorBytes, single,
+                                  everyCategory, bytes, method, mostInChannel(sizes, k));
+            choice.plan = options.randomPlanSeed ? planner.random(options.randomPlanSeed) : planner.cheapest();
+            choice.cost += options.randomPlanSeed ? 0.0 : choice.plan.cost;
         }
-        s.packed.resize(n);
-        forEachPosition(layout, [&](size_t p, const std::vector<int> &at) {
-            uint32_t word = 0;
-            for (int j = 0; j < layout.k; ++j)
-                word |= static_cast<uint32_t>(at[static_cast<size_t>(j)]) << shift[static_cast<size_t>(layout.order[static_cast<size_t>(j)])];
-            s.packed[p] = word;
-        });
+        if (!chosen || choice.cost < best.cost) {
+            best = std::move(choice);
+            chosen = true;
+        }
     }
+
+    // Lay out what the choice needs.
+    planned = true;
+    plannedSizes = sizes;
+    plannedCost = best.cost;
+    channels = best.channels;
+    allChannels = channels == c;
+    singleChannel = allChannels && c == 2;
+    codeBytes = allChannels ? (c <= 256 ? 1 : 2) : (channels <= 254 ? 1 : 2);
+    channelStride = singleChannel ? 1 : allChannels ? static_cast<size_t>(c) : static_cast<size_t>(channels) + 1;
+    sink = static_cast<uint16_t>(channels);
+    pairMarker = codeBytes == 1 ? 0xFF : 0xFFFF;
+    mostInOneChannel = mostInChannel(sizes, channels);
+    plannedPairs = 0;
+    for (size_t r = static_cast<size_t>(channels); r < sizes.size(); ++r)
+        plannedPairs += static_cast<int64_t>(sizes[r]) * (static_cast<int64_t>(sizes[r]) - 1) / 2;
+
+    runSets.clear();
+    tensors.clear();
+    tensorOrder.clear();
+    exact.assign(sets, 0);
+    within.assign(sets, 0);
+    viaRuns.assign(sets, 0);
+    left.assign((n + kPadding) * codeBytes, 0);
+    right.assign(allChannels ? 0 : (n + kPadding) * codeBytes, 0);
+    if (channels > 0) {
+        const Plan &p = best.plan;
+        viaRuns = p.viaRuns;
+        for (SourceMask a = 0; a < all; ++a) {
+            if (!p.viaRuns[a])
+                continue;
+            RunSet runSet;
+            runSet.agree = a;
+            appendRuns(layout, all ^ a, runSet.runs);
+            runSets.push_back(std::move(runSet));
+        }
+        std::vector<int> tensorIndex(sets, -1);
+        for (SourceMask t = all + 1; t-- > 0;) {
+            if (!p.hasTensor[t])
+                continue;
+            Tensor tensor;
+            tensor.set = t;
+            tensor.groups = layout.groups(t);
+            tensor.groupSize = static_cast<int64_t>(n / tensor.groups);
+            tensor.width = std::min(static_cast<size_t>(tensor.groupSize), mostInOneChannel) <= 255 ? 1 : 2;
+            tensor.entries = tensor.groups * channelStride;
+            tensor.countsRead = p.countsRead[t];
+            const int summed = p.summedFactor[t];
+            if (summed >= 0) {
+                const SourceMask parentSet = t | (SourceMask{1} << summed);
+                tensor.parent = tensorIndex[parentSet];
+                int position = 0;
+                while (layout.order[static_cast<size_t>(position)] != summed)
+                    ++position;
+                tensor.inner = layout.multiplier(parentSet, position) * channelStride;
+                tensor.levels = static_cast<size_t>(levelCounts[static_cast<size_t>(summed)]);
+                tensor.outer = layout.groups(parentSet) * channelStride / (tensor.inner * tensor.levels);
+            } else if (singleChannel && t == all) {
+                tensor.aliasesCodes = true;
+            } else {
+                // Offset of a cell = that of its row + that of its column. Counted a cell at a
+                // time, a row holds the levels of the fastest factor; counted a row at a time, it
+                // holds the cells that differ only in factors outside the set, and has no columns.
+                std::vector<size_t> multiplier(static_cast<size_t>(layout.k), 0);
+                for (int j = 0; j < layout.k; ++j)
+                    if (layout.has(t, j))
+                        multiplier[static_cast<size_t>(j)] = layout.multiplier(t, j) * channelStride;
+                const bool byRows = p.byRows[t];
+                tensor.rowLength = byRows ? layout.rowLength(t) : static_cast<size_t>(layout.levelsAt(0));
+                const int firstRowFactor = byRows ? 0 : 1;
+                if (!byRows)
+                    for (size_t col = 0; col < tensor.rowLength; ++col)
+                        tensor.columnOffsets.push_back(static_cast<uint32_t>(col * multiplier[0]));
+                forEachPosition(layout, [&](size_t place, const std::vector<int> &at) {
+                    if (place % tensor.rowLength != 0)
+                        return;
+                    size_t offset = 0;
+                    for (int j = firstRowFactor; j < layout.k; ++j)
+                        offset += static_cast<size_t>(at[static_cast<size_t>(j)]) * multiplier[static_cast<size_t>(j)];
+                    tensor.rowOffsets.push_back(static_cast<uint32_t>(offset));
+                });
+            }
+            if (!tensor.aliasesCodes) {
+                tensor.storage.assign(tensor.entries * static_cast<size_t>(tensor.width) + kPadding, 0);
+                tensor.bytes = tensor.storage.data();
+                // Clearing a cell costs about as much as clearing a few dozen bytes at once.
+                tensor.undone = !tensor.columnOffsets.empty() &&
+                                tensor.entries * static_cast<size_t>(tensor.width) > 32 * n;
+            }
+            tensorIndex[t] = static_cast<int>(tensors.size());
+            tensors.push_back(std::move(tensor));
+        }
+        for (Tensor &t : tensors)
+            if (t.aliasesCodes)
+                t.bytes = left.data();
+        tensorOrder.clear();
+        std::vector<std::vector<uint32_t>> children(tensors.size());
+        for (size_t i = 0; i < tensors.size(); ++i)
+            if (tensors[i].parent >= 0)
+                children[static_cast<size_t>(tensors[i].parent)].push_back(static_cast<uint32_t>(i));
+        std::vector<uint32_t> pending;
+        for (size_t i = tensors.size(); i-- > 0;)
+            if (tensors[i].parent < 0)
+                pending.push_back(static_cast<uint32_t>(i));
+        while (!pending.empty()) {
+            const uint32_t i = pending.back();
+            pending.pop_back();
+            tensorOrder.push_back(i);
+            for (auto c = children[i].rbegin(); c != children[i].rend(); ++c)
+                pending.push_back(*c);
+        }
+        if (!allChannels) {
+            size_t largest = 0;
+            for (const Tensor &t : tensors)
+                largest = std::max(largest, t.entries);
+            notSink.assign(largest + kPadding, 0xFF);
+            for (size_t e = static_cast<size_t>(sink); e < largest; e += channelStride)
+                notSink[e] = 0;
+        }
+    }
+
+    // Which categories have channels is settled pass by pass, from the sizes of that pass.
+    const size_t cs = static_cast<size_t>(c);
+    histogram.assign(cs, 0);
+    knownHistogram.assign(cs, std::numeric_limits<uint32_t>::max());
+    listStart.assign(cs, 0);
+    listFill.assign(cs, 0);
+    listStep.assign(cs, 0);
+    mapLeft.assign(cs, 0);
+    mapRight.assign(cs, 0);
+    byCount.resize(cs);
+    bounds.clear();
+    bounds.reserve(2 * cs);
+    lists = 0;
+    listed.assign(allChannels ? 0 : n + 8, 0);
+    patterns.assign(kPatternLanes * kPatterns, 0);
+    pairMatching.assign(sets, 0);
+    shuffled.assign(allChannels ? 0 : n, 0);
 }
-
-LatticeCounter::~LatticeCounter() = default;
 
 void LatticeCounter::State::chooseChannels()
 {
@@ -882,48 +976,184 @@ void LatticeCounter::State::chooseChannels()
     std::sort(byCount.begin(), byCount.end(), [&](uint16_t a, uint16_t b) {
         return histogram[a] != histogram[b] ? histogram[a] > histogram[b] : a < b;
     });
-    rareCategories.clear();
+    bounds.clear();
     channelCells = 0;
     uint32_t next = 0;
     for (size_t i = 0; i < c; ++i) {
         const uint16_t code = byCount[i];
         const uint32_t count = histogram[code];
-        rareStart[code] = kNotListed;
+        // A category that has a channel, or a single cell, has no list: its cells are all
+        // written to one spare place past the lists.
+        listStart[code] = static_cast<uint32_t>(layout.cells);
+        listStep[code] = 0;
         if (static_cast<int>(i) < channels && count >= 2) {
-            mapLeft[code] = mapRight[code] = static_cast<uint8_t>(i);
+            mapLeft[code] = mapRight[code] = static_cast<uint16_t>(i);
             channelCells += count;
             continue;
         }
-        mapLeft[code] = static_cast<uint8_t>(channels); // the sink channel of the tensors
-        mapRight[code] = kRareRight;
+        mapLeft[code] = sink;
+        mapRight[code] = pairMarker;
         if (count >= 2) {
-            rareStart[code] = next;
+            listStart[code] = next;
+            listStep[code] = 1;
+            bounds.push_back(next);
+            bounds.push_back(next + count);
             next += count;
-            rareCategories.push_back(code);
         }
     }
+    lists = bounds.size() / 2;
     knownHistogram = histogram;
 }
 
-void LatticeCounter::State::countRarePairs()
+// Sets the channel codes and the category lists of an arrangement: codes in cell order, or in
+// layout order.
+template <typename T> void LatticeCounter::State::mapCodes(const uint16_t *codes, bool inCellOrder)
 {
-    std::fill(rarePairs.begin(), rarePairs.end(), 0);
-    const int k = layout.k;
-    for (uint16_t code : rareCategories) {
-        const uint32_t *cells = rarePositions.data() + rareStart[code];
-        const uint32_t count = histogram[code];
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint32_t a = packed[cells[i]];
-            for (uint32_t j = i + 1; j < count; ++j) {
-                const uint32_t differ = a ^ packed[cells[j]];
-                SourceMask mask = 0;
-                for (int f = 0; f < k; ++f)
-                    mask |= static_cast<SourceMask>((differ & fieldMask[static_cast<size_t>(f)]) != 0) << f;
-                ++rarePairs[mask];
-            }
+    const size_t n = layout.cells;
+    T *l = reinterpret_cast<T *>(left.data());
+    T *r = reinterpret_cast<T *>(right.data());
+    const uint16_t *placeOf = positionOf.data();
+    std::copy(listStart.begin(), listStart.end(), listFill.begin());
+    uint32_t *fill = listFill.data();
+    const uint8_t *step = listStep.data();
+    uint64_t *list = listed.data();
+    const uint64_t *words = coordinates.data();
+    const uint16_t *toLeft = mapLeft.data(), *toRight = mapRight.data();
+    const bool withChannels = channels > 0;
+    for (size_t i = 0; i < n; ++i) {
+        const uint16_t c = codes[i];
+        const size_t p = inCellOrder ? placeOf[i] : i;
+        if (withChannels) {
+            l[p] = static_cast<T>(toLeft[c]);
+            r[p] = static_cast<T>(toRight[c]);
         }
+        list[fill[c]] = words[p];
+        fill[c] += step[c];
     }
 }
+
+bool LatticeCounter::State::takeHistogram(const uint16_t *codes)
+{
+    std::fill(histogram.begin(), histogram.end(), 0);
+    for (size_t i = 0; i < layout.cells; ++i)
+        ++histogram[codes[i]];
+    return histogram != knownHistogram;
+}
+
+void LatticeCounter::State::count(int64_t *matching)
+{
+    const SourceMask all = layout.all();
+    if (channels > 0)
+        (codeBytes == 1 ? countChannels8 : countChannels16)(*this);
+    if (lists > 0) {
+        countPairs(listed.data(), bounds.data(), lists, patterns.data());
+        std::fill(pairMatching.begin(), pairMatching.end(), 0);
+        for (size_t lane = 0; lane < kPatternLanes; ++lane) {
+            uint32_t *tallies = patterns.data() + lane * kPatterns;
+            for (size_t pattern = 0; pattern < kPatterns / 2; ++pattern)
+                pairMatching[sourceOfPattern[pattern]] += tallies[pattern];
+            std::fill(tallies, tallies + kPatterns, 0);
+        }
+    }
+    matching[0] = 0;
+    for (SourceMask f = 1; f <= all; ++f)
+        matching[f] = (channels > 0 ? exact[all ^ f] : 0) + (lists > 0 ? pairMatching[f] : 0);
+}
+
+namespace {
+
+std::vector<uint32_t> sizesOf(const std::vector<uint32_t> &histogram)
+{
+    std::vector<uint32_t> sizes = histogram;
+    std::sort(sizes.begin(), sizes.end(), std::greater<uint32_t>());
+    return sizes;
+}
+
+} // namespace
+
+LatticeCounter::LatticeCounter(const std::vector<int> &levelCounts, int categoryCount, const LatticeOptions &options)
+    : PairCounter(levelCounts), state_(std::make_unique<State>())
+{
+    State &s = *state_;
+    int64_t cells = 1;
+    for (int l : levelCounts)
+        cells *= l;
+    if (levelCounts.empty() || levelCounts.size() > static_cast<size_t>(kMaxFactors) || cells > 65535)
+        throw std::length_error("LatticeCounter: 1 to 6 factors and at most 65535 cells");
+    s.levelCounts = levelCounts;
+    s.options = options;
+    s.categories = categoryCount;
+    s.allMatch = categoryCount <= 1;
+    s.layout = makeLayout(levelCounts, orderByLevels(levelCounts));
+    if (s.allMatch)
+        return;
+
+    const Instructions instructions = widestInstructions(options.maxVectorBytes);
+    s.costs = &kBaselineCosts;
+    s.vectorBytes = 16;
+    s.countChannels8 = &baseline::countChannels<uint8_t>;
+    s.countChannels16 = &baseline::countChannels<uint16_t>;
+    s.countPairs = &baseline::countPairPatterns;
+    s.instructions = "baseline";
+#if KELSIM_LATTICE_HAS_AVX2
+    if (instructions == Instructions::Avx2) {
+        s.costs = &kAvx2Costs;
+        s.vectorBytes = 32;
+        s.countChannels8 = &avx2::countChannels<uint8_t>;
+        s.countChannels16 = &avx2::countChannels<uint16_t>;
+        s.countPairs = &avx2::countPairPatterns;
+        s.instructions = "AVX2";
+    } else if (instructions == Instructions::Avx512) {
+        s.costs = &kAvx512Costs;
+        s.vectorBytes = 64;
+        s.countChannels8 = &avx512::countChannels<uint8_t>;
+        s.countChannels16 = &avx512::countChannels<uint16_t>;
+        s.countPairs = &avx512::countPairPatterns;
+        s.instructions = "AVX-512";
+    }
+#else
+    (void)instructions;
+#endif
+
+    const Layout &layout = s.layout;
+    const size_t n = layout.cells;
+    const std::vector<uint32_t> cellAt = shuffleOrder(levelCounts);
+    s.positionOf.resize(n);
+    for (size_t p = 0; p < n; ++p)
+        s.positionOf[cellAt[p]] = static_cast<uint16_t>(p);
+
+    // A cell's coordinates as one word, a byte per factor (the factor with more than 256 levels,
+    // at most one, has its high byte in byte 6), so that a vector compare of two words tells the
+    // factors in which two cells differ. Byte 7 stays free for the lanes past a list's end.
+    int wide = -1;
+    for (int f = 0; f < layout.k; ++f)
+        if (levelCounts[static_cast<size_t>(f)] > 256)
+            wide = f;
+    s.coordinates.resize(n);
+    forEachPosition(layout, [&](size_t p, const std::vector<int> &at) {
+        uint64_t word = 0;
+        for (int j = 0; j < layout.k; ++j) {
+            const int f = layout.order[static_cast<size_t>(j)];
+            const uint64_t level = static_cast<uint64_t>(at[static_cast<size_t>(j)]);
+            word |= (level & 0xFF) << (8 * f);
+            if (f == wide)
+                word |= (level >> 8) << 48;
+        }
+        s.coordinates[p] = word;
+    });
+    s.sourceOfPattern.assign(kPatterns, 0);
+    for (size_t pattern = 0; pattern < kPatterns; ++pattern) {
+        SourceMask mask = 0;
+        for (int f = 0; f < layout.k; ++f)
+            if ((pattern >> f) & 1u)
+                mask |= SourceMask{1} << f;
+        if (wide >= 0 && ((pattern >> 6) & 1u))
+            mask |= SourceMask{1} << wide;
+        s.sourceOfPattern[pattern] = mask;
+    }
+}
+
+LatticeCounter::~LatticeCounter() = default;
 
 void LatticeCounter::countMatching(const uint16_t *codes, int64_t *matching)
 {
@@ -934,13 +1164,153 @@ void LatticeCounter::countMatching(const uint16_t *codes, int64_t *matching)
             matching[f] = pairsDiffering(s.layout, f);
         return;
     }
-    s.pass(s, codes, matching);
+    if (!s.planned) {
+        s.histogram.assign(static_cast<size_t>(s.categories), 0);
+        for (size_t i = 0; i < s.layout.cells; ++i)
+            ++s.histogram[codes[i]];
+        s.plan(sizesOf(s.histogram));
+    }
+    s.setShufflesAside();
+    const size_t n = s.layout.cells;
+    if (s.allChannels && s.takeHistogram(codes) &&
+        *std::max_element(s.histogram.begin(), s.histogram.end()) > s.mostInOneChannel) {
+        const std::vector<uint32_t> histogram = s.histogram;
+        s.plan(sizesOf(histogram));
+        s.histogram = histogram;
+    }
+    if (s.allChannels) {
+        const uint16_t *positionOf = s.positionOf.data();
+        if (s.codeBytes == 1) {
+            uint8_t *left = s.left.data();
+            for (size_t i = 0; i < n; ++i)
+                left[positionOf[i]] = static_cast<uint8_t>(codes[i]);
+        } else {
+            uint16_t *left = reinterpret_cast<uint16_t *>(s.left.data());
+            for (size_t i = 0; i < n; ++i)
+                left[positionOf[i]] = codes[i];
+        }
+    } else {
+        if (s.takeHistogram(codes)) {
+            // Another set of category sizes may want another plan.
+            const std::vector<uint32_t> sizes = sizesOf(s.histogram);
+            if (sizes != s.plannedSizes) {
+                const std::vector<uint32_t> histogram = s.histogram;
+                s.plan(sizes);
+                s.histogram = histogram;
+            }
+            if (!s.allChannels)
+                s.chooseChannels();
+        }
+        if (s.allChannels)
+            return countMatching(codes, matching);
+        if (s.codeBytes == 1)
+            s.mapCodes<uint8_t>(codes, true);
+        else
+            s.mapCodes<uint16_t>(codes, true);
+    }
+    s.count(matching);
 }
 
-std::string LatticeCounter::describePlan() const
+void LatticeCounter::State::startShuffles(const uint16_t *codes, bool inCellOrder)
 {
-    const State &s = *state_;
+    shuffling = true;
+    shuffleSetAside = false;
+    histogram.assign(static_cast<size_t>(categories), 0);
+    for (size_t i = 0; i < layout.cells; ++i)
+        ++histogram[codes[i]];
+    const std::vector<uint32_t> sizes = sizesOf(histogram);
+    if (!planned || sizes != plannedSizes) {
+        const std::vector<uint32_t> taken = histogram;
+        plan(sizes);
+        histogram = taken;
+    }
+    const size_t n = layout.cells;
+    const uint16_t *placeOf = positionOf.data();
+    if (allChannels) {
+        // The shuffles run on the channel codes themselves.
+        for (size_t i = 0; i < n; ++i) {
+            const size_t p = inCellOrder ? placeOf[i] : i;
+            if (codeBytes == 1)
+                left[p] = static_cast<uint8_t>(codes[i]);
+            else
+                reinterpret_cast<uint16_t *>(left.data())[p] = codes[i];
+        }
+        return;
+    }
+    if (histogram != knownHistogram)
+        chooseChannels();
+    for (size_t i = 0; i < n; ++i)
+        shuffled[inCellOrder ? placeOf[i] : i] = codes[i];
+}
+
+// countMatching is about to overwrite the codes of the shuffles, or change the plan: keeps the
+// shuffles' arrangement, to be taken up again by the next shuffle.
+void LatticeCounter::State::setShufflesAside()
+{
+    if (!shuffling || shuffleSetAside)
+        return;
+    const size_t n = layout.cells;
+    setAside.resize(n);
+    if (!allChannels)
+        std::copy(shuffled.begin(), shuffled.begin() + static_cast<std::ptrdiff_t>(n), setAside.begin());
+    else if (codeBytes == 1)
+        std::copy(left.begin(), left.begin() + static_cast<std::ptrdiff_t>(n), setAside.begin());
+    else
+        std::copy_n(reinterpret_cast<const uint16_t *>(left.data()), n, setAside.begin());
+    shuffleSetAside = true;
+}
+
+void LatticeCounter::startShuffles(const uint16_t *codes)
+{
+    State &s = *state_;
+    if (!s.allMatch)
+        s.startShuffles(codes, true);
+}
+
+void LatticeCounter::shuffleAndCount(Random &random, int64_t *matching)
+{
+    State &s = *state_;
+    if (s.allMatch) {
+        countMatching(nullptr, matching);
+        return;
+    }
+    if (s.shuffleSetAside)
+        s.startShuffles(s.setAside.data(), false);
+    const size_t n = s.layout.cells;
+    if (s.allChannels) {
+        if (s.codeBytes == 1)
+            random.shuffle(s.left.data(), n);
+        else
+            random.shuffle(reinterpret_cast<uint16_t *>(s.left.data()), n);
+    } else {
+        random.shuffle(s.shuffled.data(), n);
+        if (s.codeBytes == 1)
+            s.mapCodes<uint8_t>(s.shuffled.data(), false);
+        else
+            s.mapCodes<uint16_t>(s.shuffled.data(), false);
+    }
+    s.count(matching);
+}
+
+std::string LatticeCounter::describePlan()
+{
+    State &s = *state_;
     std::ostringstream out;
+    out << "layout";
+    for (int f : s.layout.order)
+        out << ' ' << s.layout.levels[static_cast<size_t>(f)];
+    if (s.allMatch) {
+        out << "; one category";
+        return out.str();
+    }
+    if (!s.planned) {
+        // Categories of equal size.
+        const size_t c = static_cast<size_t>(s.categories);
+        std::vector<uint32_t> sizes(c, static_cast<uint32_t>(s.layout.cells / c));
+        for (size_t i = 0; i < s.layout.cells % c; ++i)
+            ++sizes[i];
+        s.plan(sizes);
+    }
     int scattered = 0, derived = 0;
     size_t runs = 0, bytes = 0;
     for (const Tensor &t : s.tensors) {
@@ -951,24 +1321,32 @@ std::string LatticeCounter::describePlan() const
     }
     for (const RunSet &r : s.runSets)
         runs += r.runs.size();
-    out << "layout";
-    for (int f : s.layout.order)
-        out << ' ' << s.layout.levels[static_cast<size_t>(f)];
-    if (s.allMatch) {
-        out << "; one category";
-        return out.str();
+    if (s.channels > 0) {
+        out << "; " << (s.allChannels ? "every category" : std::to_string(s.channels) + " categories") << " in "
+            << s.codeBytes << "-byte channels: " << s.runSets.size() << " sets from " << runs << " runs, "
+            << scattered << " tables counted and " << derived << " summed (" << bytes / 1024 << " KiB)";
     }
-    out << "; " << s.runSets.size() << " sets from " << runs << " runs, " << scattered << " tensors counted and "
-        << derived << " summed (" << bytes / 1024 << " KiB)";
-    if (s.rare)
-        out << ", rare categories beyond " << s.channels;
-    out << "; " << s.instructions << " kernels, model " << static_cast<int64_t>(s.plannedCost / 1000.0 + 0.5) << " us";
+    if (!s.allChannels) {
+        size_t listedCategories = 0;
+        for (size_t r = static_cast<size_t>(s.channels); r < s.plannedSizes.size(); ++r)
+            listedCategories += s.plannedSizes[r] >= 2;
+        out << "; " << listedCategories << " categories pair by pair (" << s.plannedPairs << " pairs)";
+    }
+    out << "; " << s.instructions << " kernels, model " << static_cast<int64_t>(s.plannedCost / 1000.0 + 0.5)
+        << " us a pass";
     return out.str();
 }
 
 std::unique_ptr<PairCounter> makeLatticeCounter(const std::vector<int> &levelCounts, int categoryCount)
 {
     return std::make_unique<LatticeCounter>(levelCounts, categoryCount);
+}
+
+std::string describeCountingPlan(const std::vector<int> &levelCounts, const CategoryCodes &codes)
+{
+    LatticeCounter counter(levelCounts, codes.categoryCount());
+    counter.startShuffles(codes.codes.data());
+    return counter.describePlan();
 }
 
 } // namespace kelsim

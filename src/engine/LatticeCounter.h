@@ -9,14 +9,25 @@
 
 namespace kelsim {
 
+// The ways the counter finds the matching pairs of a set of factors; a run lets the cost model
+// choose, tests force one at a time.
+enum class CountingMethod {
+    Cheapest, // whatever the cost model finds cheapest, per set and per category
+    Tables,   // every set from a table of counts (group × category)
+    Runs,     // every set by comparing runs of cells
+    Pairs,    // every category pair by pair among its own cells
+};
+
 // Choices that only tests and the benchmark make; a run always uses the defaults.
 struct LatticeOptions {
+    CountingMethod method = CountingMethod::Cheapest;
     // 0: the cheapest plan the cost model finds. Any other value picks a random (valid, usually
-    // slow) plan from that seed, so that tests reach every way a count can be made.
+    // slow) plan of tables and runs from that seed, so that tests reach every way a count can be
+    // made.
     uint64_t randomPlanSeed = 0;
-    // Categories beyond this many are counted pair by pair among their own cells ("rare"
-    // categories). At most 254, the codes a byte leaves beside the two rare markers.
-    int maxChannels = 254;
+    // At most this many categories get a channel of their own in the runs and tables; the others
+    // are counted pair by pair. 0: as many as the cost model likes.
+    int maxChannels = 0;
     // 0: kernels on the widest vectors the processor has; 16 or 32: no wider than that many
     // bytes, so that tests check every set of kernels.
     int maxVectorBytes = 0;
@@ -29,14 +40,19 @@ struct LatticeOptions {
 // C(n_gc, 2). The pairs that agree on exactly the set A are E(A) = M(A) − Σ E(A') over the sets
 // A' ⊋ A, and the matching pairs of source F are E(all factors ∖ F).
 //
-// Each E(A) is found one of two ways, whichever a cost model says is cheaper for the design and
-// the number of categories:
-// - by comparing, as contiguous byte runs, the cells that differ in exactly the factors outside
-//   A (cheap when those factors have few levels, whatever the number of categories);
-// - from a count tensor (group × category) of A, made by counting the cells into it (one cell at
+// The frequent categories get channels (codes of one or two bytes), and each E(A) of their cells
+// is found one of two ways, whichever a cost model says is cheaper:
+// - by comparing, as contiguous runs, the cells that differ in exactly the factors outside A
+//   (cheap when those factors have few levels, whatever the number of categories);
+// - from a count table (group × category) of A, made by counting the cells into it (one cell at
 //   a time, or a row of cells of one group at a time) or by summing one factor away from the
-//   tensor of a larger set (cheap when A has few groups).
-// Everything is laid out once when the counter is made; a pass allocates nothing. The vector
+//   table of a larger set (cheap when A has few groups and there are few categories).
+// The other categories are counted pair by pair among their own cells: each pair's source is the
+// set of factors in which the two cells differ, found for many pairs at once. That is cheap when
+// the categories are small, whatever the design. The cost model also chooses how many categories
+// get channels, from none to all.
+//
+// Everything is laid out once when the counter is planned; a pass allocates nothing. The vector
 // kernels come in SSE2, AVX2 and AVX-512 versions, chosen by what the processor has.
 //
 // A design may have at most 65535 cells, and the codes of a pass must lie below the category
@@ -49,10 +65,12 @@ public:
     LatticeCounter &operator=(const LatticeCounter &) = delete;
 
     void countMatching(const uint16_t *codes, int64_t *matching) override;
+    void startShuffles(const uint16_t *codes) override;
+    void shuffleAndCount(Random &random, int64_t *matching) override;
 
-    // How each set of factors is counted, and the cost the model expects per pass, for the
-    // benchmark's report.
-    std::string describePlan() const;
+    // How the counter counts (channels, runs, tables, pairs) and the cost the model expects per
+    // pass. Before any pass the plan assumes categories of equal size.
+    std::string describePlan();
 
     struct State;
 
@@ -61,5 +79,8 @@ private:
 };
 
 std::unique_ptr<PairCounter> makeLatticeCounter(const std::vector<int> &levelCounts, int categoryCount);
+
+// The plan the default counter makes for the observed scores of a run, for --verbose.
+std::string describeCountingPlan(const std::vector<int> &levelCounts, const CategoryCodes &codes);
 
 } // namespace kelsim

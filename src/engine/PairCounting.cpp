@@ -1,5 +1,6 @@
 #include "PairCounting.h"
 
+#include <algorithm>
 #include <map>
 
 namespace kelsim {
@@ -20,11 +21,61 @@ CategoryCodes encodeScores(const std::vector<std::string> &flat)
     return result;
 }
 
-ReferencePairCounter::ReferencePairCounter(const std::vector<int> &levelCounts) : levels_(levelCounts)
+std::vector<uint32_t> shuffleOrder(const std::vector<int> &levelCounts)
+{
+    const size_t k = levelCounts.size();
+    std::vector<size_t> order(k), step(k);
+    size_t cells = 1;
+    for (size_t f = 0; f < k; ++f) {
+        order[f] = f;
+        step[f] = cells;
+        cells *= static_cast<size_t>(levelCounts[f]);
+    }
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return levelCounts[a] > levelCounts[b]; });
+    std::vector<uint32_t> cellAt(cells);
+    std::vector<int> at(k, 0);
+    for (size_t p = 0; p < cells; ++p) {
+        size_t cell = 0;
+        for (size_t f = 0; f < k; ++f)
+            cell += static_cast<size_t>(at[f]) * step[f];
+        cellAt[p] = static_cast<uint32_t>(cell);
+        for (size_t j = 0; j < k; ++j) {
+            if (++at[order[j]] < levelCounts[order[j]])
+                break;
+            at[order[j]] = 0;
+        }
+    }
+    return cellAt;
+}
+
+PairCounter::PairCounter(const std::vector<int> &levelCounts) : levels_(levelCounts)
 {
     cells_ = 1;
     for (int l : levels_)
         cells_ *= static_cast<size_t>(l);
+}
+
+void PairCounter::startShuffles(const uint16_t *codes)
+{
+    if (cellAt_.empty()) {
+        cellAt_ = shuffleOrder(levels_);
+        shuffled_.resize(cells_);
+        inCellOrder_.resize(cells_);
+    }
+    for (size_t p = 0; p < cells_; ++p)
+        shuffled_[p] = codes[cellAt_[p]];
+}
+
+void PairCounter::shuffleAndCount(Random &random, int64_t *matching)
+{
+    random.shuffle(shuffled_.data(), cells_);
+    for (size_t p = 0; p < cells_; ++p)
+        inCellOrder_[cellAt_[p]] = shuffled_[p];
+    countMatching(inCellOrder_.data(), matching);
+}
+
+ReferencePairCounter::ReferencePairCounter(const std::vector<int> &levelCounts) : PairCounter(levelCounts)
+{
     const size_t k = levels_.size();
     coordinates_.resize(cells_ * k);
     std::vector<int> at(k, 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Design.h"
+#include "Random.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,13 +19,35 @@ struct CategoryCodes {
 };
 CategoryCodes encodeScores(const std::vector<std::string> &flat);
 
+// The order in which a shuffle lists the cells: factors with more levels change faster, and of
+// factors with equal level counts the earlier one. Entry p is the cell (in cell order) at place p.
+std::vector<uint32_t> shuffleOrder(const std::vector<int> &levelCounts);
+
 // Counts, for one arrangement of codes over the cells, the matching pairs of every source:
 // matching[mask] is the number of unordered pairs of cells that differ in exactly the factors of
 // `mask` and hold the same code. `matching` has 2^k entries; entry 0 is left at 0.
 class PairCounter {
 public:
+    explicit PairCounter(const std::vector<int> &levelCounts);
     virtual ~PairCounter() = default;
+    // Any arrangement of codes, in cell order.
     virtual void countMatching(const uint16_t *codes, int64_t *matching) = 0;
+
+    // Shuffled passes. startShuffles takes the arrangement to start from (codes in cell order).
+    // Each shuffleAndCount then draws the next arrangement and counts it: the codes of the
+    // current arrangement, listed in shuffleOrder, are shuffled in that list by Random::shuffle.
+    // Every counter draws the same arrangements from the same random stream; faster counters
+    // shuffle their own copy of the codes in place of this plain one.
+    virtual void startShuffles(const uint16_t *codes);
+    virtual void shuffleAndCount(Random &random, int64_t *matching);
+
+protected:
+    std::vector<int> levels_;
+    size_t cells_ = 0;
+
+private:
+    std::vector<uint32_t> cellAt_; // place in the shuffled list -> cell
+    std::vector<uint16_t> shuffled_, inCellOrder_;
 };
 
 // The plain counter: looks at every unordered pair of cells once. Slow, obviously right; the
@@ -35,9 +58,7 @@ public:
     void countMatching(const uint16_t *codes, int64_t *matching) override;
 
 private:
-    std::vector<int> levels_;
     std::vector<uint16_t> coordinates_; // cell × factor: 0-based level
-    size_t cells_ = 0;
 };
 
 using PairCounterFactory =

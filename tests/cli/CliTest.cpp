@@ -82,6 +82,18 @@ TEST(CommandLine, sameSeedGivesIdenticalOutputWithOneAndTwoThreads)
     }
 }
 
+TEST(CommandLine, verboseTellsTheCountingPlanOnStandardErrorAndLeavesTheTableAlone)
+{
+    const QStringList common = QStringList{kTaste} + kTasteDesign + QStringList{"--seed", "3", "--iterations", "500"};
+    const Outcome plain = runCli(common);
+    const Outcome verbose = runCli(common + QStringList{"--verbose"});
+    ASSERT_EQ(verbose.exit, 0) << verbose.err;
+    EXPECT_EQ(verbose.out, plain.out);
+    EXPECT_EQ(plain.err.find("counting plan"), std::string::npos);
+    EXPECT_NE(verbose.err.find("kelsim-cli: counting plan: layout 5 3 2;"), std::string::npos) << verbose.err;
+    EXPECT_NE(verbose.err.find(" us a pass"), std::string::npos) << verbose.err;
+}
+
 TEST(CommandLine, tsvHasEveryColumnAndNoPColumnWithOneIteration)
 {
     const Outcome o = runCli(QStringList{kTaste} + kTasteDesign + QStringList{"--format", "tsv", "--iterations", "1"});

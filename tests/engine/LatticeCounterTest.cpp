@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <cmath>
 #include <random>
 #include <sstream>
@@ -42,6 +43,25 @@ int64_t cellCount(const std::vector<int> &levels)
     return n;
 }
 
+enum class Profile { Skewed, OneHoldsMost, EveryScoreDistinct };
+
+// Codes of `categories` categories: skewed frequencies (the first far more common), or one
+// category holding most scores and the others few, or (categories = n) every score different.
+std::vector<uint16_t> profileCodes(int64_t n, int categories, Profile profile, std::mt19937_64 &random)
+{
+    std::vector<uint16_t> codes(static_cast<size_t>(n));
+    for (size_t i = 0; i < codes.size(); ++i) {
+        if (profile == Profile::EveryScoreDistinct)
+            codes[i] = static_cast<uint16_t>(i);
+        else if (profile == Profile::OneHoldsMost)
+            codes[i] = static_cast<uint16_t>(random() % 5 != 0 ? 0 : 1 + random() % static_cast<uint64_t>(categories - 1));
+        else
+            codes[i] = 0;
+    }
+    std::shuffle(codes.begin(), codes.end(), random);
+    return codes;
+}
+
 // Codes of `categories` categories with skewed frequencies (the first far more common).
 std::vector<uint16_t> randomCodes(int64_t n, int categories, std::mt19937_64 &random)
 {
@@ -55,7 +75,7 @@ std::vector<uint16_t> randomCodes(int64_t n, int categories, std::mt19937_64 &ra
     return codes;
 }
 
-std::string describe(const std::vector<int> &levels, int categories, const LatticeCounter &counter)
+std::string describe(const std::vector<int> &levels, int categories, LatticeCounter &counter)
 {
     std::ostringstream out;
     out << "levels";
@@ -65,8 +85,10 @@ std::string describe(const std::vector<int> &levels, int categories, const Latti
     return out.str();
 }
 
-// Counts the observed arrangement and `shuffles` shuffled ones with the plain counter and the
-// lattice counter, the latter with each set of kernels the processor can run.
+// Counts the given arrangement, and `shuffles` shuffled ones drawn by each counter's own shuffle
+// from the same random stream, with the plain counter and the lattice counter, the latter with
+// each set of kernels the processor can run. After the shuffles, an arrangement the counters did
+// not draw goes through countMatching again.
 void expectReferenceCounts(const std::vector<int> &levels, std::vector<uint16_t> codes, int categories,
                            int shuffles, uint64_t seed, LatticeOptions options = {})
 {
@@ -78,16 +100,42 @@ void expectReferenceCounts(const std::vector<int> &levels, std::vector<uint16_t>
     }
     const size_t sets = size_t{1} << levels.size();
     std::vector<int64_t> expected(sets, -1), counted(sets, -1);
-    Random random(seed);
-    for (int pass = 0; pass <= shuffles; ++pass) {
-        if (pass > 0)
-            random.shuffle(codes.data(), codes.size());
-        reference.countMatching(codes.data(), expected.data());
-        for (const auto &lattice : lattices) {
+    auto expectSame = [&](LatticeCounter &lattice, const char *what, int pass) {
+        ASSERT_EQ(counted, expected) << describe(levels, categories, lattice) << ", " << what << " " << pass;
+    };
+    reference.countMatching(codes.data(), expected.data());
+    for (const auto &lattice : lattices) {
+        lattice->countMatching(codes.data(), counted.data());
+        expectSame(*lattice, "given arrangement", 0);
+    }
+    reference.startShuffles(codes.data());
+    for (const auto &lattice : lattices)
+        lattice->startShuffles(codes.data());
+    std::vector<Random> streams(lattices.size() + 1, Random(seed));
+    std::vector<uint16_t> between(codes.rbegin(), codes.rend());
+    for (int pass = 1; pass <= shuffles; ++pass) {
+        reference.shuffleAndCount(streams.back(), expected.data());
+        for (size_t l = 0; l < lattices.size(); ++l) {
             std::fill(counted.begin(), counted.end(), -1);
-            lattice->countMatching(codes.data(), counted.data());
-            ASSERT_EQ(counted, expected) << describe(levels, categories, *lattice) << ", pass " << pass;
+            lattices[l]->shuffleAndCount(streams[l], counted.data());
+            expectSame(*lattices[l], "shuffle", pass);
         }
+        // Another arrangement counted between two shuffles leaves the shuffles' own alone.
+        if (pass == 1) {
+            reference.countMatching(between.data(), expected.data());
+            for (const auto &lattice : lattices) {
+                lattice->countMatching(between.data(), counted.data());
+                expectSame(*lattice, "arrangement between shuffles", pass);
+            }
+        }
+    }
+    if (shuffles == 0)
+        return;
+    Random(seed + 1).shuffle(codes.data(), codes.size());
+    reference.countMatching(codes.data(), expected.data());
+    for (const auto &lattice : lattices) {
+        lattice->countMatching(codes.data(), counted.data());
+        expectSame(*lattice, "arrangement after the shuffles", 0);
     }
 }
 
@@ -100,8 +148,88 @@ TEST(LatticeCounter, matchesTheReferenceOnRandomDesignsObservedAndShuffled)
         const int k = 2 + trial % 5;
         const int64_t target = static_cast<int64_t>(std::exp(std::log(3000.0) * (0.4 + 0.6 * (random() % 1000) / 1000.0)));
         const std::vector<int> levels = randomLevels(k, std::max<int64_t>(target, int64_t{1} << k), random);
-        const int categories = 1 + static_cast<int>(random() % (trial % 3 == 0 ? 200 : 8));
-        expectReferenceCounts(levels, randomCodes(cellCount(levels), categories, random), categories, 2, trial);
+        const int64_t n = cellCount(levels);
+        const int mostCategories = static_cast<int>(std::min<int64_t>(n, trial % 3 == 0 ? 2000 : trial % 3 == 1 ? 300 : 8));
+        const int categories = 1 + static_cast<int>(random() % static_cast<uint64_t>(mostCategories));
+        expectReferenceCounts(levels, randomCodes(n, categories, random), categories, 2, trial);
+    }
+}
+
+TEST(LatticeCounter, everyMethodAloneMatchesTheReference)
+{
+    // Tables alone, runs alone and pairs alone, on skewed categories, on one category holding most
+    // scores, and on scores that are all different (up to 2000 categories).
+    std::mt19937_64 random(77);
+    int trial = 0;
+    for (CountingMethod method : {CountingMethod::Tables, CountingMethod::Runs, CountingMethod::Pairs}) {
+        for (Profile profile : {Profile::Skewed, Profile::OneHoldsMost, Profile::EveryScoreDistinct}) {
+            for (int design = 0; design < 5; ++design, ++trial) {
+                const int k = 2 + trial % 5;
+                const int64_t largest = profile == Profile::EveryScoreDistinct ? 2000 : 1200;
+                const std::vector<int> levels = randomLevels(k, 40 + static_cast<int64_t>(random() % largest), random);
+                const int64_t n = cellCount(levels);
+                const int categories = profile == Profile::EveryScoreDistinct
+                                           ? static_cast<int>(n)
+                                           : 2 + static_cast<int>(random() % static_cast<uint64_t>(std::min<int64_t>(n - 1, 600)));
+                const std::vector<uint16_t> codes = profile == Profile::Skewed
+                                                        ? randomCodes(n, categories, random)
+                                                        : profileCodes(n, categories, profile, random);
+                LatticeOptions options;
+                options.method = method;
+                expectReferenceCounts(levels, codes, categories, 1, static_cast<uint64_t>(trial), options);
+            }
+        }
+        // A factor of more than 256 levels: levels 256 apart must not look alike.
+        LatticeOptions options;
+        options.method = method;
+        expectReferenceCounts({3, 300}, randomCodes(900, 40, random), 40, 1, 5, options);
+        expectReferenceCounts({2, 520, 2}, randomCodes(2080, 400, random), 400, 1, 6, options);
+    }
+}
+
+TEST(LatticeCounter, countsArrangementsWhoseLargestCategoryOutgrowsTheTablesOfTheLast)
+{
+    // Small categories let the tables count in bytes even where a group holds 300 cells; an
+    // arrangement where one category holds most cells needs wider counts.
+    std::mt19937_64 random(4);
+    const std::vector<int> levels = {2, 300, 2};
+    ReferencePairCounter reference(levels);
+    std::vector<int64_t> expected(8), counted(8);
+    for (CountingMethod method : {CountingMethod::Cheapest, CountingMethod::Tables}) {
+        LatticeOptions options;
+        options.method = method;
+        LatticeCounter counter(levels, 200, options);
+        for (int trial = 0; trial < 4; ++trial) {
+            std::vector<uint16_t> codes = profileCodes(1200, 200, Profile::OneHoldsMost, random);
+            if (trial % 2 == 0) {
+                for (size_t i = 0; i < codes.size(); ++i)
+                    codes[i] = static_cast<uint16_t>(i % 200);
+                std::shuffle(codes.begin(), codes.end(), random);
+            }
+            reference.countMatching(codes.data(), expected.data());
+            counter.countMatching(codes.data(), counted.data());
+            ASSERT_EQ(counted, expected) << trial << ": " << counter.describePlan();
+        }
+    }
+}
+
+TEST(LatticeCounter, countsArrangementsWhoseCategorySizesDifferFromTheLast)
+{
+    // One counter, arrangements of other category sizes one after the other: each may want
+    // another plan.
+    std::mt19937_64 random(12);
+    const std::vector<int> levels = {3, 4, 2, 5};
+    LatticeCounter counter(levels, 300);
+    ReferencePairCounter reference(levels);
+    std::vector<int64_t> expected(16), counted(16);
+    for (int trial = 0; trial < 12; ++trial) {
+        const int used = 2 + static_cast<int>(random() % 299);
+        const std::vector<uint16_t> codes = trial % 3 == 0   ? randomCodes(120, used, random)
+                                            : trial % 3 == 1 ? profileCodes(120, used, Profile::OneHoldsMost, random)
+                                                             : profileCodes(120, 120, Profile::EveryScoreDistinct, random);
+        reference.countMatching(codes.data(), expected.data());
+        counter.countMatching(codes.data(), counted.data());
+        ASSERT_EQ(counted, expected) << trial << ": " << counter.describePlan();
     }
 }
 
@@ -119,6 +247,10 @@ TEST(LatticeCounter, matchesTheReferenceOnTheLargestDesigns)
     std::mt19937_64 random(11);
     expectReferenceCounts({2, 2, 2, 2, 2, 511}, randomCodes(16352, 2, random), 2, 0, 1);
     expectReferenceCounts({4, 4, 4, 4, 4, 15}, randomCodes(15360, 50, random), 50, 0, 1);
+    std::vector<uint16_t> many(15360);
+    for (size_t i = 0; i < many.size(); ++i)
+        many[i] = static_cast<uint16_t>(i % 1000);
+    expectReferenceCounts({4, 4, 4, 4, 4, 15}, many, 1000, 0, 1);
 }
 
 TEST(LatticeCounter, everyWayOfCountingASetGivesTheSameCounts)
@@ -209,7 +341,8 @@ TEST(LatticeCounter, wholeRunsMatchThePlainCounterShuffleForShuffle)
                 }
             }
         }
-        const ScoreSet scores = kelsim::testing::randomScores(design.cellCount(), 1 + static_cast<int>(random() % 30), random);
+        const int categories = 1 + static_cast<int>(random() % static_cast<uint64_t>(trial % 4 == 3 ? 400 : 30));
+        const ScoreSet scores = kelsim::testing::randomScores(design.cellCount(), categories, random);
         ContinueAlways yes;
         RunOptions plain;
         plain.iterations = 400;

@@ -112,3 +112,32 @@ TEST(PairCounting, sourcesComeInTableOrder)
     EXPECT_EQ(sourcesInOrder(6).size(), 63u);
     EXPECT_EQ(sourceCode(63), 123456);
 }
+
+TEST(PairCounting, aShuffleRearrangesTheCodesListedWithTheFactorsOfMostLevelsChangingFastest)
+{
+    // Cell = a + 2b for A of 2 and B of 3 levels: B, with more levels, changes fastest in the list.
+    EXPECT_EQ(shuffleOrder({2, 3}), (std::vector<uint32_t>{0, 2, 4, 1, 3, 5}));
+    // Equal level counts: the earlier factor changes faster, as in cell order.
+    EXPECT_EQ(shuffleOrder({2, 2}), (std::vector<uint32_t>{0, 1, 2, 3}));
+
+    const std::vector<int> levels = {2, 3, 4};
+    std::vector<uint16_t> codes(24);
+    for (size_t i = 0; i < codes.size(); ++i)
+        codes[i] = static_cast<uint16_t>(i % 5);
+    ReferencePairCounter counter(levels);
+    counter.startShuffles(codes.data());
+    const std::vector<uint32_t> cellAt = shuffleOrder(levels);
+    std::vector<uint16_t> listed(codes.size()), arrangement(codes.size());
+    for (size_t p = 0; p < listed.size(); ++p)
+        listed[p] = codes[cellAt[p]];
+    Random stream(17), copy(17);
+    std::vector<int64_t> shuffled(8), expected(8);
+    for (int pass = 0; pass < 3; ++pass) {
+        counter.shuffleAndCount(stream, shuffled.data());
+        copy.shuffle(listed.data(), listed.size());
+        for (size_t p = 0; p < listed.size(); ++p)
+            arrangement[cellAt[p]] = listed[p];
+        counter.countMatching(arrangement.data(), expected.data());
+        EXPECT_EQ(shuffled, expected) << pass;
+    }
+}
