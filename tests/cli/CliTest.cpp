@@ -59,17 +59,6 @@ const QStringList kTasteDesign = {"--factor", "Group:2", "--factor",   "Subject:
 
 } // namespace
 
-TEST(CommandLine, reportOfTheBundledExampleIsTheCopiedTable)
-{
-    const Outcome o = runCli(QStringList{kTaste} + kTasteDesign +
-                             QStringList{"--seed", "7", "--iterations", "2000", "--problem", "Taste test"});
-    ASSERT_EQ(o.exit, 0) << o.err;
-    EXPECT_EQ(o.out.rfind("     Taste test\n  Factors\n  G  Group    2\n  S (Subject) 5\n  T  Time     3\n\n", 0), 0u)
-        << o.out;
-    EXPECT_NE(o.out.find(" S       4             60"), std::string::npos);
-    EXPECT_NE(o.out.find("\n   SxGxT 8            120"), std::string::npos);
-}
-
 TEST(CommandLine, sameSeedGivesIdenticalOutputWithOneAndTwoThreads)
 {
     const QStringList common =
@@ -198,16 +187,6 @@ TEST(CommandLine, undefinedRatioGoesOnUnlessAskedToStop)
     EXPECT_TRUE(stop.out.empty());
 }
 
-TEST(CommandLine, marksInTheDataFileAreNotPartOfTheScore)
-{
-    QTemporaryDir dir;
-    const QString marked = writeFile(dir, "marked.dat", "aI\r\nb\r\na\r\nbI\r\n");
-    const QString plain = writeFile(dir, "plain.dat", "a\r\nb\r\na\r\nb\r\n");
-    const QStringList design = {"--factor", "A:2", "--factor", "B:2", "--independent", "B",
-                                "--format", "tsv", "--seed",   "1",   "--iterations",  "1"};
-    EXPECT_EQ(runCli(QStringList{marked} + design).out, runCli(QStringList{plain} + design).out);
-}
-
 TEST(CommandLine, theProgramItselfRunsTheExample)
 {
     QProcess process;
@@ -224,17 +203,6 @@ TEST(CommandLine, theProgramItselfRunsTheExample)
     version.start(KELSIM_CLI, {"--version"});
     ASSERT_TRUE(version.waitForFinished(60000));
     EXPECT_EQ(version.readAllStandardOutput().toStdString(), std::string("kelsim-cli ") + kProgramVersion + "\n");
-}
-
-TEST(CommandLine, nestedExampleListsItsNestingAndPoolsTheErrorRows)
-{
-    const Outcome o =
-        runCli({KELSIM_EXAMPLES "/therapy.dat", "--factor", "Group:2", "--factor", "Patient:4", "--factor", "Week:3",
-                "--repeated", "Patient", "--nest", "Patient<Group", "--seed", "3", "--iterations", "2000"});
-    ASSERT_EQ(o.exit, 0) << o.err;
-    EXPECT_NE(o.out.find("  W  Week     3\n   P nested under G\n\n"), std::string::npos) << o.out;
-    EXPECT_NE(o.out.find("\n   Error + 6             72"), std::string::npos) << o.out;
-    EXPECT_EQ(o.out.find("\n P "), std::string::npos);
 }
 
 TEST(CommandLine, nestingIsCheckedAsTheNestingListChecksIt)
@@ -277,26 +245,6 @@ TEST(CommandLine, readsDataFilesWithTheProgramsOwnReader)
     const Outcome o = runCli(QStringList{quoted} + design);
     ASSERT_EQ(o.exit, 0) << o.err;
     EXPECT_EQ(o.out, runCli(QStringList{plain} + design).out);
-}
-
-TEST(CommandLine, filesThatCannotBeDataFilesAreRefusedWithTheirReason)
-{
-    QTemporaryDir dir;
-    struct Case {
-        QString path;
-        std::string reason;
-    };
-    const std::vector<Case> cases = {
-        {writeFile(dir, "empty.dat", ""), "is empty"},
-        {writeFile(dir, "binary.dat", QByteArray("a\r\n\0\0\r\nc\r\nd\r\n", 12)), "holds characters that no score"},
-        {writeFile(dir, "latin1.dat", "caf\xe9\r\nb\r\nc\r\nd\r\n"), "not in UTF-8"},
-    };
-    for (const Case &c : cases) {
-        const Outcome o = runCli({c.path, "--factor", "A:2", "--factor", "B:2", "--independent", "B"});
-        EXPECT_EQ(o.exit, kExitBadInput);
-        EXPECT_EQ(o.err.rfind("kelsim-cli: ", 0), 0u) << o.err;
-        EXPECT_NE(o.err.find(c.reason), std::string::npos) << o.err;
-    }
 }
 
 namespace {

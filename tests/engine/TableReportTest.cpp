@@ -69,41 +69,6 @@ std::string version()
 
 } // namespace
 
-TEST(TableReport, copiedTableIsColumnAlignedWithAKeyToTheLetters)
-{
-    const std::string expected = "     Taste\n"
-                                 "  Factors\n"
-                                 "  G  Group    2\n"
-                                 "  S (Subject) 5\n"
-                                 "  T  Time     3\n"
-                                 "\n"
-                                 " Sourcedf         Pairs         NP       N-ratio         p                       "
-                                 "99% interval\n"
-                                 " S      4             60                .183\n"
-                                 " G      1             15                .200                 .25           1.    "
-                                 "[.9999, 1.0000]\n"
-                                 "   SxG  4             60                .800\n"
-                                 " T      2             30                .900               12.00       <.001     "
-                                 "[.0000, .0001]\n"
-                                 "   SxT  8            120                .075\n"
-                                 "\n"
-                                 "Iterations: 100,000; seed: 7; p: Monte Carlo, 99% intervals; shuffle: whole table; " +
-                                 version() + "\n";
-    EXPECT_EQ(buildTableReport(tasteDesign(), tasteTable()), expected);
-}
-
-TEST(TableReport, singleLetterNamesNeedNoKeyAndOneIterationLeavesPOut)
-{
-    Design design = makeDesign({{"A", 2}, {"B", 3}}, DesignKind::IndependentGroups, 2);
-    NTable table;
-    table.iterations = 1;
-    table.rows = {row(RowRole::Effect, "A", 1, 9, .5, 1, 2.0), row(RowRole::Within, "  Within", 4, 6, .25)};
-    const std::string report = buildTableReport(design, table);
-    EXPECT_NE(report.find("\n   A  2\n  (B) 3\n"), std::string::npos) << report;
-    EXPECT_NE(report.find("N-ratio\n"), std::string::npos) << report;
-    EXPECT_NE(report.find(".500                2.00\n"), std::string::npos) << report;
-}
-
 TEST(TableReport, wholeNumbersAreWrittenInFullEverywhere)
 {
     NTable table = tasteTable();
