@@ -141,7 +141,7 @@ std::optional<Message> scoreRefusal(const QString &text)
         message.text = "A score can have at most" + str(static_cast<int64_t>(kLongestScore)) +
                        " characters: a longer one cannot be kept in a data file.";
     else
-        message.text = "A score cannot hold a double quote or a control character: it cannot be kept in a data file.";
+        message.text = "A score cannot hold a control character: it cannot be kept in a data file.";
     return message;
 }
 
