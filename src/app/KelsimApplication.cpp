@@ -60,6 +60,11 @@ KelsimApplication::KelsimApplication(MessageService &messages, FileDialogService
     dataFiles_ = std::make_unique<DataFileCommands>(problem_, *recentFiles_, settings_, messages_, fileDialogs_,
                                                     dataFileFolder());
     dataFiles_->onRecentFilesChanged = [this] { showRecentFiles(); };
+    dataFiles_->gridScores = [this]() -> std::optional<std::vector<DataFileScore>> {
+        if (!gridLoaded_ || !grid_)
+            return std::nullopt;
+        return grid_->gridImage();
+    };
     dataFiles_->onSaving = [this](const QString &notice) {
         if (grid_)
             grid_->showSavingNotice(notice);
@@ -185,9 +190,14 @@ void KelsimApplication::showDataEntryGrid()
 
 void KelsimApplication::reopenRecentFile(int position)
 {
+    // The remembered file replaces the grid's scores: they are not dropped unasked.
+    if (!confirmUnsavedDataGuarded(tr("Open File")))
+        return;
     dataFiles_->setOwner(&openingScreen());
     if (!dataFiles_->reopenRecentFile(position))
         return;
+    // The grid is built afresh for the remembered design and reads the file.
+    gridLoaded_ = false;
     // The opening screen shows the remembered design, as if the user had typed it and confirmed.
     openingScreen().showRemembered(problem_.design, problem_.labelsInUse);
     showDataEntryGrid();
@@ -286,63 +296,11 @@ bool KelsimApplication::confirmUnsavedDataGuarded(const QString &title)
     // A save that fails with an exception keeps the program and its scores where they are.
     QWidget *owner = QApplication::activeWindow();
     bool confirmed = false;
-    runGuarded(messages_, title, owner, [&] { confirmed = confirmUnsavedData(title, owner); });
+    runGuarded(messages_, title, owner, [&] {
+        dataFiles_->setOwner(owner);
+        confirmed = dataFiles_->askAboutUnsavedData(title);
+    });
     return confirmed;
-}
-
-bool KelsimApplication::confirmUnsavedData(const QString &title, QWidget *owner)
-{
-    DataSession &session = problem_.session;
-    if (session.fromFile) {
-        if (!session.changedSinceSave)
-            return true;
-        if (messages_.show(tr("The data have changed since the last save.  Do you wish to update the saved file?"), title,
-                           MessageIcon::Question, MessageButtons::YesNo, owner) == MessageAnswer::Yes)
-            return updateSavedFile(owner);
-        if (messages_.show(tr("Do you want to save the changed data in a new file?"), title, MessageIcon::Question,
-                           MessageButtons::YesNo, owner) == MessageAnswer::Yes)
-            return saveDataAs(owner);
-        return true;
-    }
-    // Scores typed since the last save count as well as confirmed ones: none is dropped unasked.
-    const bool confirmedUnsaved = !session.notConfirmed && !session.savedToFile;
-    const bool typedUnsaved = session.changedSinceSave && gridLoaded_ && grid_ && grid_->hasScores();
-    if (!confirmedUnsaved && !typedUnsaved)
-        return true;
-    switch (messages_.show(tr("The data have not been saved in a file.  Do you wish to save the data?"), title,
-                           MessageIcon::Question, MessageButtons::YesNoCancel, owner)) {
-    case MessageAnswer::Yes:
-        return saveDataAs(owner);
-    case MessageAnswer::No:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool KelsimApplication::updateSavedFile(QWidget *owner)
-{
-    DataSession &session = problem_.session;
-    // What is written is the grid as it stands: the changes the user was asked about.
-    if (grid_)
-        grid_->buildDataFileImage();
-    if (problem_.dataFileImage.empty())
-        return true; // nothing to hand: an empty file must not replace the user's data
-    const QString path = session.savedAsPath.isEmpty() ? session.dataFilePath : session.savedAsPath;
-    dataFiles_->setOwner(owner);
-    if (!dataFiles_->writeWithRetry(path, problem_.dataFileImage))
-        return false;
-    session.savedToFile = true;
-    session.changedSinceSave = false;
-    return true;
-}
-
-bool KelsimApplication::saveDataAs(QWidget *owner)
-{
-    if (grid_)
-        grid_->buildDataFileImage();
-    dataFiles_->setOwner(owner);
-    return dataFiles_->saveData(problem_.dataFileImage).saved;
 }
 
 // ---- preferences ------------------------------------------------------------------------------

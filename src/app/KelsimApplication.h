@@ -77,9 +77,6 @@ class KelsimApplication : public QObject {
     bool exit();
     bool hasExited() const { return exited_; }
 
-    // Unsaved scores: asks what to do with them; false when the user cancelled (or chose to save
-    // and the save did not happen).
-    bool confirmUnsavedData(const QString &title, QWidget *owner);
     // Ends the event loop once every window is closed; tests replace it.
     std::function<void()> endProgram;
 
@@ -101,12 +98,10 @@ class KelsimApplication : public QObject {
     std::function<bool(const QUrl &)> openUrl; // the desktop's "open"; tests replace it
 
   private:
-    // confirmUnsavedData() for "&Restart" and "E&xit", with a failed save shown as a message.
+    // The unsaved-data question of "&Restart", "E&xit" and reopening a recent file: false when
+    // the user cancelled (or chose to save and the save did not happen). A save that throws is
+    // shown as a message.
     bool confirmUnsavedDataGuarded(const QString &title);
-    // Writes the grid's scores to the file they came from (or were last saved as).
-    bool updateSavedFile(QWidget *owner);
-    // Writes the grid's scores under a name chosen in the save dialog.
-    bool saveDataAs(QWidget *owner);
     void readDataFileOnOpen(DataEntryGrid &grid);
     void showRecentFiles();
 

@@ -33,13 +33,29 @@ const QString kCountMismatchOnReopenText = QStringLiteral(
 
 const QString kListNotWrittenText = QStringLiteral(
     "The program ran into a minor problem attempting to write the file name to the list of recently accessed files. "
-    "This may have occurred because the operating system does not permit you to write to the Windows registry.\n\r"
+    "This may have occurred because the operating system does not permit you to write to the program's settings.\n\r"
     "The data have been saved, but the list of recently accessed files may not be correct the next time you restart "
     "the computer.");
+
+const QString kRetryToStartOver = QStringLiteral(
+    "If you can rectify the situation (for example, by inserting the correct diskette), then Retry after "
+    "rectification.  Otherwise Cancel to start over.");
+
+// Every message about a file ends with the file's path, so the user knows which file is meant.
+QString naming(const QString &text, const QString &path)
+{
+    return text + "\n\n" + path;
+}
 
 QString str(int64_t value)
 {
     return QString::fromStdString(strText(value));
+}
+
+QString countMismatchText(const QString &path, int64_t count, int64_t rowCount)
+{
+    return "The number of scores in " + path + " is" + str(count) + ", while the design calls for" + str(rowCount) +
+           " scores.";
 }
 
 GridScores gridScoresFrom(const std::vector<DataFileScore> &scores, int64_t rowCount)
@@ -66,7 +82,7 @@ QString savingNotice(const QString &path)
     return "   Saving " + path;
 }
 
-Message saveFailureMessage(const DataFileSave &save)
+Message saveFailureMessage(const QString &path, const DataFileSave &save)
 {
     const QString retryOrCancel = QStringLiteral("Retry after rectification.  Otherwise Cancel to forego saving.");
     Message message;
@@ -98,6 +114,7 @@ Message saveFailureMessage(const DataFileSave &save)
                        retryOrCancel;
         break;
     }
+    message.text = naming(message.text, path);
     return message;
 }
 
@@ -141,7 +158,7 @@ std::optional<Message> scoreRefusal(const QString &text)
         message.text = "A score can have at most" + str(static_cast<int64_t>(kLongestScore)) +
                        " characters: a longer one cannot be kept in a data file.";
     else
-        message.text = "A score cannot hold a double quote or a control character: it cannot be kept in a data file.";
+        message.text = "A score cannot hold a control character: it cannot be kept in a data file.";
     return message;
 }
 
@@ -165,11 +182,14 @@ void DataFileCommands::rememberCurrentFile(const QString &path, bool reportFailu
     if (onRecentFilesChanged)
         onRecentFilesChanged();
     if (!written && reportFailure)
-        messages_.show(kListNotWrittenText, "Error in Saving!", MessageIcon::Critical, MessageButtons::Ok, owner_);
+        messages_.show(naming(kListNotWrittenText, path), "Error in Saving!", MessageIcon::Critical, MessageButtons::Ok,
+                       owner_);
 }
 
 OpenResult DataFileCommands::openDataFile()
 {
+    if (!askAboutUnsavedData(QStringLiteral("Open File")))
+        return {OpenOutcome::Stopped, {}};
     FileDialogRequest request;
     request.title = "Open File";
     request.filter = kOpenFilter;
@@ -184,8 +204,8 @@ OpenResult DataFileCommands::openDataFile()
     if (const int position = recentFiles_.positionOf(path);
         position > 0 && !entryMatchesProblem(recentFiles_.entry(position), problem_)) {
         conflictShown = true;
-        const MessageAnswer answer = messages_.show(kConflictText, "File naming conflict!", MessageIcon::Exclamation,
-                                                    MessageButtons::YesNoCancel, owner_);
+        const MessageAnswer answer = messages_.show(naming(kConflictText, path), "File naming conflict!",
+                                                    MessageIcon::Exclamation, MessageButtons::YesNoCancel, owner_);
         if (answer == MessageAnswer::Yes) {
             // A copy of the file's first scores goes under the new name; the confirmed scores of
             // the grid are not touched by it.
@@ -213,15 +233,13 @@ OpenResult DataFileCommands::openDataFile()
     }
     const auto count = static_cast<int64_t>(load.scores.size());
     if (count != rowCount) {
-        const QString text = "The number of scores in " + path + " is" + str(count) + ", while the design calls for" +
-                             str(rowCount) + " scores.";
-        switch (messages_.show(text, "Wrong file selected?", MessageIcon::Critical, MessageButtons::AbortRetryIgnore,
-                               owner_)) {
+        switch (messages_.show(countMismatchText(path, count, rowCount), "Wrong file selected?", MessageIcon::Critical,
+                               MessageButtons::AbortRetryIgnore, owner_)) {
         case MessageAnswer::Ignore:
             break;
         case MessageAnswer::Retry:
-            if (messages_.show(kDangerText, "Danger!", MessageIcon::Exclamation, MessageButtons::OkCancel, owner_) !=
-                MessageAnswer::Ok)
+            if (messages_.show(naming(kDangerText, path), "Danger!", MessageIcon::Exclamation, MessageButtons::OkCancel,
+                               owner_) != MessageAnswer::Ok)
                 return {OpenOutcome::Stopped, {}};
             break;
         default:
@@ -237,6 +255,8 @@ OpenResult DataFileCommands::openDataFile()
     if (session.savedAsPath != path)
         session.savedAsPath.clear();
     session.fromFile = true;
+    // The grid holds the file unless the file had more or fewer scores than the grid has rows.
+    session.changedSinceSave = count != rowCount;
     // The image of the last "Data OK" no longer describes the grid.
     problem_.dataFileImage.clear();
     if (!conflictShown && (recentFiles_.count() == 0 || recentFiles_.positionOf(path) != 1))
@@ -254,32 +274,39 @@ AutoReadResult DataFileCommands::readFileOnOpen()
         load = loadDataFile(path);
         if (load.ok())
             break;
-        const QString retryOrCancel = QStringLiteral("If you can rectify the situation (for example, by inserting "
-                                                     "the correct diskette), then Retry after rectification.  "
-                                                     "Otherwise Cancel to start over.");
         MessageAnswer answer = MessageAnswer::Cancel;
         if (load.failure == FileFailure::DeviceNotReady)
-            answer = messages_.show("The disk called for cannot be accessed.  " + retryOrCancel, "Disk Not Ready!",
-                                    MessageIcon::Critical, MessageButtons::RetryCancel, owner_);
+            answer = messages_.show(naming("The disk called for cannot be accessed.  " + kRetryToStartOver, path),
+                                    "Disk Not Ready!", MessageIcon::Critical, MessageButtons::RetryCancel, owner_);
         else if (load.failure == FileFailure::NotFound)
-            answer = messages_.show("The file called for cannot be found.  " + retryOrCancel, "File Not Found!",
-                                    MessageIcon::Critical, MessageButtons::RetryCancel, owner_);
+            answer = messages_.show(naming("The file called for cannot be found.  " + kRetryToStartOver, path) +
+                                        "\n\nCancel also removes the file from the list of recently accessed files.",
+                                    "File Not Found!", MessageIcon::Critical, MessageButtons::RetryCancel, owner_);
         else
             showLoadProblem(path, load, true);
-        if (answer != MessageAnswer::Retry) {
-            session.fileReadFailed = true;
-            return {AutoReadOutcome::Failed, {}};
+        if (answer == MessageAnswer::Retry)
+            continue;
+        // A file that is gone would otherwise be offered again at every start.
+        if (load.failure == FileFailure::NotFound && recentFiles_.positionOf(path) > 0) {
+            recentFiles_.remove(path);
+            recentFiles_.write(settings_);
+            if (onRecentFilesChanged)
+                onRecentFilesChanged();
         }
+        session.fileReadFailed = true;
+        return {AutoReadOutcome::Failed, {}};
     }
 
     const int64_t rowCount = problem_.design.cellCount();
-    if (static_cast<int64_t>(load.scores.size()) != rowCount) {
-        messages_.show(kCountMismatchOnReopenText, "File corrupted?!", MessageIcon::Critical, MessageButtons::Ok,
-                       owner_);
+    const auto count = static_cast<int64_t>(load.scores.size());
+    if (count != rowCount) {
+        messages_.show(kCountMismatchOnReopenText + "\n\n" + countMismatchText(path, count, rowCount),
+                       "File corrupted?!", MessageIcon::Critical, MessageButtons::Ok, owner_);
         session.fileReadFailed = true;
         return {AutoReadOutcome::Failed, {}};
     }
     session.fromFile = true;
+    session.changedSinceSave = false;
     problem_.dataFileImage.clear();
     return {AutoReadOutcome::Read, gridScoresFrom(load.scores, rowCount)};
 }
@@ -290,7 +317,7 @@ bool DataFileCommands::writeWithRetry(const QString &path, const std::vector<Dat
         const DataFileSave save = saveDataFile(path, image);
         if (save.ok())
             return true;
-        if (messages_.show(saveFailureMessage(save), owner_) != MessageAnswer::Retry)
+        if (messages_.show(saveFailureMessage(path, save), owner_) != MessageAnswer::Retry)
             return false;
     }
 }
@@ -325,41 +352,47 @@ SaveResult DataFileCommands::saveDataAs(const std::vector<DataFileScore> &image,
     return {true, path};
 }
 
-bool DataFileCommands::askAboutUnsavedData(bool exiting, const std::function<std::vector<DataFileScore>()> &gridScores)
+bool DataFileCommands::askAboutUnsavedData(const QString &title)
 {
-    const QString title = exiting ? QStringLiteral("Exit") : QStringLiteral("Restart");
     DataSession &session = problem_.session;
-    // After a read and before the next "Data OK" the grid itself is what there is to save.
-    const auto image = [&]() {
-        return problem_.dataFileImage.empty() && gridScores ? gridScores() : problem_.dataFileImage;
-    };
+    const std::optional<std::vector<DataFileScore>> grid = gridScores ? gridScores() : std::nullopt;
+    // A save writes what the user is asked about: the grid as it stands; without a grid, the
+    // scores of the last "Data OK".
+    const std::vector<DataFileScore> scores = grid ? *grid : problem_.dataFileImage;
 
     if (session.fromFile) {
         if (!session.changedSinceSave)
             return true;
-        if (messages_.show("The data have changed since the last save.  Do you wish to update the saved file?", title,
-                           MessageIcon::Question, MessageButtons::YesNo, owner_) == MessageAnswer::Yes) {
-            const QString path = session.savedAsPath.isEmpty() ? session.dataFilePath : session.savedAsPath;
-            const std::vector<DataFileScore> scores = image();
+        const QString path = session.savedAsPath.isEmpty() ? session.dataFilePath : session.savedAsPath;
+        if (messages_.show(
+                naming("The data have changed since the last save.  Do you wish to update the saved file?", path),
+                title, MessageIcon::Question, MessageButtons::YesNo, owner_) == MessageAnswer::Yes) {
             // With no scores to hand, an empty file must not replace the user's data.
-            if (!scores.empty() && writeWithRetry(path, scores)) {
-                session.savedToFile = true;
-                session.changedSinceSave = false;
-            }
-        } else if (messages_.show("Do you want to save the changed data in a new file?", title, MessageIcon::Question,
-                                  MessageButtons::YesNo, owner_) == MessageAnswer::Yes) {
-            saveData(image());
+            if (scores.empty())
+                return true;
+            if (!writeWithRetry(path, scores))
+                return false;
+            session.savedToFile = true;
+            session.changedSinceSave = false;
+            return true;
         }
+        if (messages_.show("Do you want to save the changed data in a new file?", title, MessageIcon::Question,
+                           MessageButtons::YesNo, owner_) == MessageAnswer::Yes)
+            return saveData(scores).saved;
         return true;
     }
 
-    if (session.savedToFile || session.notConfirmed)
+    // Scores typed since the last save count as well as confirmed ones: none is dropped unasked.
+    const bool confirmedUnsaved = !session.notConfirmed && !session.savedToFile;
+    const bool typedUnsaved =
+        session.changedSinceSave && grid &&
+        std::any_of(grid->begin(), grid->end(), [](const DataFileScore &score) { return !score.text.empty(); });
+    if (!confirmedUnsaved && !typedUnsaved)
         return true;
     switch (messages_.show("The data have not been saved in a file.  Do you wish to save the data?", title,
                            MessageIcon::Question, MessageButtons::YesNoCancel, owner_)) {
     case MessageAnswer::Yes:
-        saveData(image());
-        return true;
+        return saveData(scores).saved;
     case MessageAnswer::No:
         return true;
     default:

@@ -74,30 +74,33 @@ class DataFileCommands {
     // the opening screen's menu can follow.
     std::function<void()> onRecentFilesChanged;
 
+    // The scores of the grid with their marks as it stands now; nothing when no grid is loaded.
+    // The unsaved-data question asks about them and a save it leads to writes them.
+    std::function<std::optional<std::vector<DataFileScore>>()> gridScores;
+
     // The window the dialogs and messages belong to: the grid for its commands, the opening
     // screen for a reopened file.
     void setOwner(QWidget *owner) { owner_ = owner; }
 
-    // "&Open file (for data entry)...": open dialog, conflict check against the remembered
-    // design, count check, reading. The session and the recent list change only when scores
-    // were read.
+    // "&Open file (for data entry)...": the unsaved-data question (titled "Open File"), open
+    // dialog, conflict check against the remembered design, count check, reading. The session
+    // and the recent list change only when scores were read.
     OpenResult openDataFile();
 
-    // The read the grid makes when it opens with readFileOnOpen set.
+    // The read the grid makes when it opens with readFileOnOpen set. A file that cannot be found
+    // and is given up leaves the recent list.
     AutoReadResult readFileOnOpen();
 
     // "&Save Data in File (As...)": save dialog and writing of the image (normally the data-file
     // image of the last "Data &OK"), with Retry/Cancel on failure; then the recent list.
     SaveResult saveData(const std::vector<DataFileScore> &image);
 
-    // Writes the image to the path, offering Retry/Cancel on failure. False when the user gave up.
-    bool writeWithRetry(const QString &path, const std::vector<DataFileScore> &image);
-
-    // The unsaved-data prompt of "&Restart" (exiting false) and of leaving the program (exiting
-    // true). `gridScores` gives the grid's scores with their marks, for when no "Data &OK" has
-    // built an image since the scores were read; it may be empty when there is no grid. Returns
-    // false when the user cancelled, which stops the restart or exit.
-    bool askAboutUnsavedData(bool exiting, const std::function<std::vector<DataFileScore>()> &gridScores = {});
+    // The unsaved-data question before the scores are left or replaced, titled after the command
+    // ("Restart", "Exit", "Open File"). Scores read from a file and changed are written back to
+    // it or saved in a new file; scores typed or confirmed and never saved are offered the save
+    // dialog. Returns false when the user cancelled, or chose a save that did not happen: the
+    // command then stops.
+    bool askAboutUnsavedData(const QString &title);
 
     // Recent-file item `position` of the opening screen: loads the remembered design, moves the
     // entry to the top and sets readFileOnOpen; the opening screen then opens the grid, which
@@ -105,6 +108,8 @@ class DataFileCommands {
     bool reopenRecentFile(int position);
 
   private:
+    // Writes the image to the path, offering Retry/Cancel on failure. False when the user gave up.
+    bool writeWithRetry(const QString &path, const std::vector<DataFileScore> &image);
     SaveResult saveDataAs(const std::vector<DataFileScore> &image, const QString &proposedName);
     void showLoadProblem(const QString &path, const DataFileLoad &load, bool automatic);
     void rememberCurrentFile(const QString &path, bool reportFailure);
@@ -121,8 +126,8 @@ class DataFileCommands {
 // The notice shown while a file is written.
 QString savingNotice(const QString &path);
 
-// The message for a failed save (critical icon, Retry/Cancel).
-Message saveFailureMessage(const DataFileSave &save);
+// The message for a failed save of the file at `path` (critical icon, Retry/Cancel).
+Message saveFailureMessage(const QString &path, const DataFileSave &save);
 
 // The message for a file that could not be read by the open command (automatic false) or by
 // the automatic read (automatic true; then only for failures that offer no Retry).

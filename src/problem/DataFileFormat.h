@@ -18,24 +18,32 @@ struct DataFileScore {
     bool operator!=(const DataFileScore &o) const { return !(*this == o); }
 };
 
-// Splits a data file into its fields: a field ends at a comma or a line end (CR LF, LF or CR),
-// blanks before a field are skipped, and a field that begins with a double quote runs to the
-// next double quote (line ends and commas included); what follows the closing quote up to the
-// field's end is dropped. An empty line is an empty field; a last line without its line end
-// still counts.
-std::vector<std::string> dataFileFields(const std::string &content);
+// What a data file's text holds.
+struct DataFileContent {
+    std::vector<DataFileScore> scores;
+    // The 1-based line on which a double quote opens a field that no quote closes; 0 when every
+    // quoted field is closed. The scores are then those before that field.
+    int unclosedQuoteLine = 0;
+};
 
-// The scores of a data file: each field, with a trailing "I" taken as the mark.
-std::vector<DataFileScore> parseDataFile(const std::string &content);
+// Reads a data file's text. A field ends at a comma or a line end (CR LF, LF or CR); blanks
+// before a field are skipped. A field that begins with a double quote runs to the next lone
+// double quote, line ends and commas included, and a doubled quote inside it stands for one;
+// what follows the closing quote up to the field's end is dropped. A trailing "I" is the mark.
+// An empty line is an empty score, but empty (or blank) lines at the end of the file are not
+// scores: editors leave them there. A last line without its line end still counts.
+DataFileContent parseDataFile(const std::string &content);
 
 // The data file for the scores: one score per line, each line ended by CR LF. A marked score
 // gets a trailing "I", and a score whose own text ends in "I" gets one, marked or not, so that
-// its text survives the reading (an unmarked one then reads back marked). A score holding a
-// comma or beginning with a blank is written between double quotes so that it reads back whole.
+// its text survives the reading (an unmarked one then reads back marked). A line that would not
+// read back as written (empty, holding a comma, a quote or a line end, or with a blank at either
+// end) is written between double quotes, its own quotes doubled, so every score reads back whole.
 std::string formatDataFile(const std::vector<DataFileScore> &scores);
 
-// Whether a data file can hold the score unchanged: no double quote, no control character (line
-// ends included) and at most kLongestScore characters.
+// Whether a data file that holds the score can be read again: no control character but tab and
+// line ends (the reader refuses the others as a sign of a binary file), and at most
+// kLongestScore characters.
 bool scoreFitsDataFile(const std::string &text);
 
 // Number of characters of a UTF-8 text.

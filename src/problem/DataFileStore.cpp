@@ -134,8 +134,6 @@ DataFileLoad loadDataFile(const QString &path)
 
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
-    if (bytes.isEmpty())
-        return loadFailure(FileFailure::Empty);
     if (holdsControlCharacters(bytes))
         return loadFailure(FileFailure::Binary);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
@@ -143,8 +141,16 @@ DataFileLoad loadDataFile(const QString &path)
     if (utf8.hasError())
         return loadFailure(FileFailure::NotUtf8);
 
+    DataFileContent content = parseDataFile(bytes.toStdString());
+    if (content.unclosedQuoteLine > 0) {
+        DataFileLoad load = loadFailure(FileFailure::UnclosedQuote);
+        load.line = content.unclosedQuoteLine;
+        return load;
+    }
+    if (content.scores.empty())
+        return loadFailure(FileFailure::Empty);
     DataFileLoad load;
-    load.scores = parseDataFile(bytes.toStdString());
+    load.scores = std::move(content.scores);
     for (size_t i = 0; i < load.scores.size(); ++i) {
         if (characterCount(load.scores[i].text) > kLongestScore) {
             load = loadFailure(FileFailure::ScoreTooLong);
@@ -208,6 +214,9 @@ QString dataFileProblemText(const QString &path, const DataFileLoad &load)
         return "The file " + path +
                " is not a data file: its text is not in UTF-8 (or plain ASCII).  Save it as UTF-8 text and open it "
                "again.";
+    case FileFailure::UnclosedQuote:
+        return "The file " + path + " is not a data file: the double quote that opens line" + str(load.line) +
+               " is never closed.";
     case FileFailure::ScoreTooLong:
         return "The file " + path + " is not a data file: score" + str(load.longScore) + " is longer than" +
                str(static_cast<qint64>(kLongestScore)) + " characters.";

@@ -22,6 +22,7 @@ enum class FileFailure {
     DiskFull,         // no room left on the disk, or the file-size limit reached
     TooLarge,         // larger than any data file can be
     Empty,            // holds no scores at all
+    UnclosedQuote,    // a double quote opens a score that no quote closes
     Binary,           // holds control characters that no score can contain
     NotUtf8,          // not UTF-8 text
     ScoreTooLong,     // holds a score longer than kLongestScore characters
@@ -35,6 +36,7 @@ struct DataFileLoad {
     QString errorString;
     qint64 size = 0;   // bytes, for TooLarge
     int longScore = 0; // 1-based number of the first score that is too long
+    int line = 0;      // 1-based line where the unclosed quote opened
     bool ok() const { return failure == FileFailure::None; }
 };
 

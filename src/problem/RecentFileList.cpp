@@ -16,6 +16,10 @@ QString recordKey(int position)
     return "Recent_File" + QString::number(position);
 }
 
+// The keys of one record: "Recent_File" + position and its companions.
+const char *const kRecordSuffixes[] = {"",         "_Probname",  "_NFactors",   "_FactorNames",
+                                       "_Nlevels", "_LevLabels", "_LevelLabels"};
+
 QString comparablePath(const QString &path)
 {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -96,6 +100,12 @@ void RecentFileList::moveToTop(int position)
     entries_.insert(entries_.begin(), moved);
 }
 
+void RecentFileList::remove(const QString &path)
+{
+    if (const int position = positionOf(path); position > 0)
+        entries_.erase(entries_.begin() + (position - 1));
+}
+
 void RecentFileList::read(const SettingsStore &store)
 {
     entries_.clear();
@@ -149,6 +159,9 @@ bool RecentFileList::write(SettingsStore &store) const
         store.setValue(key + "_LevLabels", entry.hasLabels ? "True" : "False");
         store.setValue(key + "_LevelLabels", entry.hasLabels ? labels.join(',') : labels.value(0));
     }
+    for (int n = count() + 1; n <= kRecentFileCount; ++n)
+        for (const char *suffix : kRecordSuffixes)
+            store.remove(recordKey(n) + suffix);
     return store.sync();
 }
 

@@ -51,11 +51,16 @@ public:
     void putAtTop(const RecentFileEntry &entry);
     // A reopened entry goes to position 1 unchanged; the entries above it move down by one.
     void moveToTop(int position);
+    // The file leaves the list (a remembered file that no longer exists); the entries below it
+    // move up by one.
+    void remove(const QString &path);
 
     // Reads the records, stopping at the first position without a path. Records that do not
     // describe a design the program can hold, or repeat an earlier path, are passed over.
     void read(const SettingsStore &store);
-    // Writes the records of every entry; false when the store could not be written.
+    // Writes the records of every entry and removes those of the positions the list no longer
+    // fills, so that a shorter list reads back as short; false when the store could not be
+    // written.
     bool write(SettingsStore &store) const;
 
 private:

@@ -114,7 +114,9 @@ TEST(CommandLine, jsonCarriesTheNumbersSeedAndExceedCounts)
 TEST(CommandLine, badInputGetsOneClearLineAndAFailingExit)
 {
     QTemporaryDir dir;
-    const QString short_ = writeFile(dir, "short.dat", "a\r\nb\r\n");
+    // Blank lines after the last score are no scores.
+    const QString short_ = writeFile(dir, "short.dat", "a\r\nb\r\n\r\n\r\n");
+    const QString unclosed = writeFile(dir, "unclosed.dat", "a\r\n\"b\r\nc\r\nd\r\n");
     const QString twelve = writeFile(dir, "twelve.dat", QByteArray("a\r\n").repeated(12));
     struct Case {
         QStringList arguments;
@@ -123,6 +125,8 @@ TEST(CommandLine, badInputGetsOneClearLineAndAFailingExit)
     const std::vector<Case> cases = {
         {{short_, "--factor", "A:2", "--factor", "B:2", "--independent", "B"},
          "The number of scores in " + short_.toStdString() + " is 2, while the design calls for 4 scores."},
+        {{unclosed, "--factor", "A:2", "--factor", "B:2", "--independent", "B"},
+         "the double quote that opens line 2 is never closed."},
         {{dir.filePath("missing.dat"), "--factor", "A:2", "--factor", "B:2", "--independent", "B"}, "cannot be found"},
         {{dir.path(), "--factor", "A:2", "--factor", "B:2", "--independent", "B"}, "is a folder"},
         {{twelve, "--factor", "A:12", "--independent", "A"}, "at least 2 factors"},

