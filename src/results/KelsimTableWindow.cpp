@@ -173,6 +173,8 @@ void KelsimTableWindow::showTable()
     const std::vector<TableLine> rows = displayCells(table);
     const QString intervalHead = fromStd(kelsim::intervalHead(table));
     const int columns = table.showsP() ? (intervalHead.isEmpty() ? 6 : 7) : 5;
+    // The user stays on the cell they were at, after a rename or an adjustment too.
+    const int currentRow = grid_->currentRow(), currentColumn = grid_->currentColumn();
     filling_ = true;
     grid_->clear();
     grid_->setColumnCount(columns);
@@ -194,6 +196,8 @@ void KelsimTableWindow::showTable()
             grid_->setItem(r, c, cell);
         }
     }
+    if (currentRow >= 0 && currentRow < grid_->rowCount() && currentColumn < columns)
+        grid_->setCurrentCell(currentRow, currentColumn);
     filling_ = false;
     // Every column as wide as its longest text, a renamed source included.
     grid_->resizeColumnsToContents();
@@ -266,8 +270,10 @@ void KelsimTableWindow::startRenaming()
     setAdjusting(false);
     renaming_ = true;
     setRenamingMenus(true);
-    statusBar()->showMessage(tr("Rename Source: click a source, type its new name and press Enter.  Escape keeps "
-                                "the old name; an empty name gives back the one the table gave it."));
+    statusBar()->showMessage(tr("Rename Source: click a source (or go to it and press F2), type its new name and "
+                                "press Enter.  Escape keeps the old name; an empty name gives back the one the table "
+                                "gave it."));
+    grid_->setFocus();
 }
 
 void KelsimTableWindow::finishRenaming()
@@ -283,8 +289,10 @@ void KelsimTableWindow::setAdjusting(bool on)
     adjusting_ = on;
     adjustItem_->setChecked(on);
     if (on) {
-        statusBar()->showMessage(tr("Adjust Error df: click the df of an error row (an indented row, or \"Error +\") "
-                                    "to change it.  Choose Adjust Error df again or press Escape when done."));
+        statusBar()->showMessage(tr("Adjust Error df: click the df of an error row (an indented row, or \"Error +\"), "
+                                    "or go to it and press Enter, to change it.  Choose Adjust Error df again or press "
+                                    "Escape when done."));
+        grid_->setFocus();
     } else if (!renaming_) {
         statusBar()->clearMessage();
     }
@@ -316,9 +324,17 @@ void KelsimTableWindow::renameEdited(int row, int column)
 
 bool KelsimTableWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == grid_ && event->type() == QEvent::KeyPress && adjusting_ &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+    if (watched != grid_ || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (adjusting_ && key == Qt::Key_Escape) {
         setAdjusting(false);
+        return true;
+    }
+    // The keyboard's click on the current cell, for renaming and adjusting without a mouse.
+    const bool choose = key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (choose && (renaming_ || adjusting_) && grid_->currentRow() >= 0) {
+        cellClicked(grid_->currentRow(), grid_->currentColumn());
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

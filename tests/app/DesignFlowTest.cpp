@@ -321,10 +321,12 @@ void DesignFlowTest::adjustErrorDfRefusals()
     KelsimTableWindow *table = road.flow.tableWindow();
     QAction *adjust = table->findChild<QAction *>("Adjustitem");
     QTableWidget *grid = table->grid();
+    // By keyboard: the df cell and Enter.
     auto clickDf = [&](int row) {
         if (!table->adjusting())
             adjust->trigger();
-        emit grid->cellClicked(row, 1);
+        grid->setCurrentCell(row, 1);
+        QTest::keyClick(grid, Qt::Key_Return);
     };
     clickDf(1); // A, an effect
     QCOMPARE(road.messages.last().text,
