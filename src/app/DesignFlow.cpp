@@ -3,6 +3,7 @@
 #include "AnalysisRunner.h"
 #include "ClipboardService.h"
 #include "CommandGuard.h"
+#include "ContextHelp.h"
 #include "DesignOptionsWindow.h"
 #include "DesignSpecificationWindow.h"
 #include "KelsimTableWindow.h"
@@ -49,6 +50,15 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
     connect(nestingExplanation_.get(), &NestingExplanationWindow::exitRequested, this, &DesignFlow::exitRequested);
     connect(nestingExplanation_.get(), &NestingExplanationWindow::helpRequested, this, &DesignFlow::helpRequested);
     connect(nesting_.get(), &NestingSelectionWindow::helpRequested, this, &DesignFlow::helpRequested);
+
+    // F1 in a window of the road opens the page about it.
+    const std::pair<QWidget *, const char *> pages[] = {{specification_.get(), "design.html"},
+                                                        {options_.get(), "design.html"},
+                                                        {nestingExplanation_.get(), "nesting.html"},
+                                                        {nesting_.get(), "nesting.html"},
+                                                        {table_.get(), "table.html"}};
+    for (const auto &[window, page] : pages)
+        addTopicHelpKey(window, [this, page = QString(page)] { emit helpRequested(page); });
 
     KelsimTableWindow *table = table_.get();
     connect(table, &KelsimTableWindow::returnRequested, this, [this] {

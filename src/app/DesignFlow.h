@@ -53,6 +53,7 @@ signals:
     void gridRequested();
     void newProblemRequested();
     void exitRequested();
+    // "contents", "search", "howto" or a page ("table.html").
     void helpRequested(const QString &topic);
     void runFinished(RunStatus status);
     // An exception ended the run; the problem is as it was before "&Prepare Table".

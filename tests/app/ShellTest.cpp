@@ -255,11 +255,17 @@ void ShellTest::wholeProblemFromStartToConfirmedScores()
     DesignSpecificationWindow *spec = s.app->designFlow().specificationWindow();
     QVERIFY(spec->isVisible());
     QVERIFY(!grid.isVisible());
+    QApplication::setActiveWindow(spec);
+    QTest::keyClick(spec, Qt::Key_F1);
+    QCOMPARE(s.app->helpWindow().currentPage(), QString("design.html"));
     child<QRadioButton>(spec, "AnovType_0")->click();
     child<QRadioButton>(spec, "Designate_2")->click();
     QTest::mouseClick(child<QPushButton>(spec, "Calculate"), Qt::LeftButton);
     KelsimTableWindow *table = s.app->designFlow().tableWindow();
     QTRY_VERIFY_WITH_TIMEOUT(table->isVisible(), 60000);
+    QApplication::setActiveWindow(table);
+    QTest::keyClick(table, Qt::Key_F1);
+    QCOMPARE(s.app->helpWindow().currentPage(), QString("table.html"));
     QCOMPARE(table->grid()->item(0, 0)->text(), QString("R"));
     QCOMPARE(table->grid()->item(3, 0)->text(), QString("  Within"));
     QVERIFY(child<QLabel>(table, "SummaryLabel")->text().contains("  P (Person) 4"));
