@@ -153,7 +153,9 @@ void DesignSpecificationWindow::load()
         option->setChecked(false);
         option->setVisible(i < design.factorCount());
         if (i < design.factorCount())
-            option->setText(designateCaption(QString::fromStdString(design.factors[static_cast<size_t>(i)].name)));
+            // A name's "&" is shown, not taken for an access key.
+            option->setText(designateCaption(QString::fromStdString(design.factors[static_cast<size_t>(i)].name))
+                                .replace('&', QStringLiteral("&&")));
     }
     designateGroup_->setExclusive(true);
     design.kind = DesignKind::IndependentGroups;

@@ -1,9 +1,11 @@
+#include "AboutDialog.h"
 #include "AnalysisRunner.h"
 #include "DesignFlow.h"
 #include "DesignOptionsWindow.h"
 #include "DesignSpecificationWindow.h"
 #include "FlowTestSupport.h"
 #include "Format.h"
+#include "HelpWindow.h"
 #include "KelsimTableWindow.h"
 #include "NestingSelectionWindow.h"
 #include "TableReport.h"
@@ -14,19 +16,87 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
+#include <functional>
+#include <map>
 #include <random>
 
 using namespace kelsim;
 using namespace kelsim::testing;
+
+namespace {
+
+// The access key of a caption: the character after a single "&" ("&&" shows an "&"), or none.
+QChar accessKey(const QString &caption)
+{
+    for (int i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&')
+            continue;
+        if (caption[i + 1] != '&')
+            return caption[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
+// Access keys used twice where they act together: the window's own (menu titles, buttons, tabs,
+// labels of boxes) and the items of each menu.
+QStringList accessKeyClashes(QWidget *window)
+{
+    QStringList clashes;
+    auto check = [&clashes](const QString &scope, const QStringList &captions) {
+        std::map<QChar, QString> seen;
+        for (const QString &caption : captions) {
+            const QChar key = accessKey(caption);
+            if (key.isNull())
+                continue;
+            if (!seen.emplace(key, caption).second)
+                clashes << scope + ": \"" + seen[key] + "\" and \"" + caption + "\"";
+        }
+    };
+    std::function<void(QMenu *)> checkMenu = [&](QMenu *menu) {
+        QStringList items;
+        for (QAction *action : menu->actions()) {
+            items << action->text();
+            if (action->menu())
+                checkMenu(action->menu());
+        }
+        check(menu->title(), items);
+    };
+    QStringList own;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (widget->window() != window) // a menu, or a dialog of its own
+            continue;
+        if (auto *bar = qobject_cast<QMenuBar *>(widget)) {
+            for (QAction *action : bar->actions()) {
+                own << action->text();
+                if (action->menu())
+                    checkMenu(action->menu());
+            }
+        } else if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+            own << button->text();
+        } else if (auto *tabs = qobject_cast<QTabBar *>(widget)) {
+            for (int i = 0; i < tabs->count(); ++i)
+                own << tabs->tabText(i);
+        } else if (auto *label = qobject_cast<QLabel *>(widget); label && label->buddy()) {
+            own << label->text();
+        }
+    }
+    check(window->windowTitle(), own);
+    return clashes;
+}
+
+} // namespace
 
 class DesignFlowTest : public QObject {
     Q_OBJECT
@@ -47,6 +117,8 @@ private slots:
     void returnAndNewProblem();
     void explanationWindowsAndTheirTexts();
     void tableGoesIntoANewWordDocument();
+    void accessKeysAreUniqueInEveryWindow_data();
+    void accessKeysAreUniqueInEveryWindow();
 };
 
 void DesignFlowTest::crossedIndependentGroupsReachTheTable()
@@ -476,6 +548,33 @@ void DesignFlowTest::tableGoesIntoANewWordDocument()
     for (const QString &source : road.gridColumn(0))
         if (!source.trimmed().isEmpty())
             QVERIFY2(text.contains(source.trimmed()), qPrintable(source));
+}
+
+void DesignFlowTest::accessKeysAreUniqueInEveryWindow_data()
+{
+    QTest::addColumn<QString>("window");
+    for (const char *window : {"specification", "options", "nesting explanation", "nesting", "table", "help", "about"})
+        QTest::newRow(window) << QString(window);
+}
+
+void DesignFlowTest::accessKeysAreUniqueInEveryWindow()
+{
+    QFETCH(QString, window);
+    // A factor's "&" must not lend the window a key of its own.
+    Road road(makeProblem({{"Group", 2}, {"S&R", 3}, {"Time", 2}}, 2, 17, 1));
+    road.choose(1, 2);
+    road.prepareTable();
+    HelpWindow help;
+    AboutDialog about;
+    const std::map<QString, QWidget *> windows = {{"specification", road.spec()},
+                                                  {"options", road.flow.optionsWindow()},
+                                                  {"nesting explanation", road.flow.nestingExplanationWindow()},
+                                                  {"nesting", road.flow.nestingWindow()},
+                                                  {"table", road.flow.tableWindow()},
+                                                  {"help", &help},
+                                                  {"about", &about}};
+    const QStringList clashes = accessKeyClashes(windows.at(window));
+    QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join("; ")));
 }
 
 QTEST_MAIN(DesignFlowTest)
