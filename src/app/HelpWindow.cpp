@@ -1,6 +1,9 @@
 #include "HelpWindow.h"
 
+#include "WindowPlacement.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -199,6 +202,9 @@ QString HelpWindow::currentTitle() const
 
 void HelpWindow::present()
 {
+    // Help opens over the window the user asked from.
+    if (!isVisible())
+        placeWindow(this, QApplication::activeWindow());
     show();
     raise();
     activateWindow();

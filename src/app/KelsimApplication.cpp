@@ -216,7 +216,7 @@ void KelsimApplication::showDesignSpecification()
     ++designSpecificationRequests_;
     if (grid_)
         grid_->hide();
-    designFlow().openDesignSpecification();
+    designFlow().openDesignSpecification(grid_.get());
 }
 
 WordExport &KelsimApplication::wordExport()

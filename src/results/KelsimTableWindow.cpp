@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -68,13 +69,28 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     setWindowTitle(tr("Kelsim Table"));
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
-    problemLabel_ = new QLabel(central);
+    // The problem label and the summary wrap and, when long, scroll, so that no label, name or
+    // line under the table makes the window wider than the screen or changes its size.
+    auto *heading = new QScrollArea(central);
+    heading->setObjectName("SummaryArea");
+    heading->setWidgetResizable(true);
+    heading->setFrameShape(QFrame::NoFrame);
+    auto *headingText = new QWidget(heading);
+    auto *headingLayout = new QVBoxLayout(headingText);
+    headingLayout->setContentsMargins(0, 0, 0, 0);
+    heading->setWidget(headingText);
+    summaryArea_ = heading;
+    problemLabel_ = new QLabel(headingText);
     problemLabel_->setObjectName("ProblemLabel");
     problemLabel_->setVisible(false);
-    summary_ = new QLabel(central);
+    problemLabel_->setWordWrap(true);
+    summary_ = new QLabel(headingText);
     summary_->setObjectName("SummaryLabel");
     summary_->setFont(fixedFont());
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summary_->setWordWrap(true);
+    headingLayout->addWidget(problemLabel_);
+    headingLayout->addWidget(summary_);
     grid_ = new QTableWidget(central);
     grid_->setObjectName("Grid2");
     grid_->setFont(fixedFont());
@@ -95,8 +111,7 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     buttons->addWidget(returnButton_);
     buttons->addWidget(restartButton_);
     buttons->addStretch();
-    layout->addWidget(problemLabel_);
-    layout->addWidget(summary_);
+    layout->addWidget(heading);
     layout->addWidget(grid_, 1);
     layout->addLayout(buttons);
     setCentralWidget(central);
@@ -169,6 +184,9 @@ void KelsimTableWindow::showTable()
     const QString label = fromStd(design.problemLabel);
     problemLabel_->setText(label);
     problemLabel_->setVisible(!label.isEmpty());
+    // No taller than the heading with a line or two wrapped: the table keeps the rest.
+    const int lines = static_cast<int>(summary.size()) + 2 + (label.isEmpty() ? 0 : 2);
+    summaryArea_->setMaximumHeight(QFontMetrics(summary_->font()).lineSpacing() * lines);
 
     const std::vector<TableLine> rows = displayCells(table);
     const QString intervalHead = fromStd(kelsim::intervalHead(table));

@@ -119,6 +119,7 @@ private slots:
     void tableGoesIntoANewWordDocument();
     void accessKeysAreUniqueInEveryWindow_data();
     void accessKeysAreUniqueInEveryWindow();
+    void windowsKeepTheirSizeFromOneProblemToTheNext();
 };
 
 void DesignFlowTest::crossedIndependentGroupsReachTheTable()
@@ -575,6 +576,37 @@ void DesignFlowTest::accessKeysAreUniqueInEveryWindow()
                                                   {"about", &about}};
     const QStringList clashes = accessKeyClashes(windows.at(window));
     QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join("; ")));
+}
+
+void DesignFlowTest::windowsKeepTheirSizeFromOneProblemToTheNext()
+{
+    Road road(makeProblem({{"A", 2}, {"B", 2}}, 2, 18, 1));
+    road.choose(0, 2);
+    road.prepareTable();
+    const std::vector<QWidget *> windows = {road.spec(), road.flow.tableWindow()};
+    std::vector<QSize> sizes;
+    for (QWidget *window : windows)
+        sizes.push_back(window->size());
+
+    // The next problem: six factors with long names and a long problem label.
+    const std::string name = "Temperature of the room while the subject answered";
+    ProblemState next = makeProblem({{name, 2}, {"B" + name, 2}, {"C" + name, 2}, {"D" + name, 2}, {"E" + name, 2},
+                                     {"F" + name, 3}},
+                                    3, 19, 1);
+    road.flow.closeAll();
+    road.problem.design = next.design;
+    road.problem.design.problemLabel = std::string(330, 'x');
+    road.problem.scores = next.scores;
+    road.flow.openDesignSpecification();
+    road.choose(0, 6);
+    road.prepareTable();
+    QVERIFY(road.flow.tableWindow()->isVisible());
+    for (size_t i = 0; i < windows.size(); ++i) {
+        QCOMPARE(windows[i]->size(), sizes[i]);
+        // A small screen holds it.
+        QVERIFY(windows[i]->minimumSizeHint().width() <= 1024);
+        QVERIFY(windows[i]->minimumSizeHint().height() <= 600 - 40);
+    }
 }
 
 QTEST_MAIN(DesignFlowTest)
