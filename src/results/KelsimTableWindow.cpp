@@ -91,6 +91,7 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     summary_->setWordWrap(true);
     headingLayout->addWidget(problemLabel_);
     headingLayout->addWidget(summary_);
+    headingLayout->addStretch();
     grid_ = new QTableWidget(central);
     grid_->setObjectName("Grid2");
     grid_->setFont(fixedFont());
@@ -184,9 +185,12 @@ void KelsimTableWindow::showTable()
     const QString label = fromStd(design.problemLabel);
     problemLabel_->setText(label);
     problemLabel_->setVisible(!label.isEmpty());
-    // No taller than the heading with a line or two wrapped: the table keeps the rest.
+    // The whole heading, with a line or two wrapped, unless that would squeeze the table: a heading
+    // of more than a dozen lines scrolls.
     const int lines = static_cast<int>(summary.size()) + 2 + (label.isEmpty() ? 0 : 2);
-    summaryArea_->setMaximumHeight(QFontMetrics(summary_->font()).lineSpacing() * lines);
+    const int lineHeight = QFontMetrics(summary_->font()).lineSpacing();
+    summaryArea_->setMaximumHeight(lineHeight * lines);
+    summaryArea_->setMinimumHeight(lineHeight * std::min(lines, 12));
 
     const std::vector<TableLine> rows = displayCells(table);
     const QString intervalHead = fromStd(kelsim::intervalHead(table));
