@@ -292,9 +292,9 @@ void KelsimTableWindow::startRenaming()
     setAdjusting(false);
     renaming_ = true;
     setRenamingMenus(true);
-    statusBar()->showMessage(tr("Rename Source: click a source (or go to it and press F2), type its new name and "
-                                "press Enter.  Escape keeps the old name; an empty name gives back the one the table "
-                                "gave it."));
+    // Short enough for the status line of a narrow window.
+    statusBar()->showMessage(
+        tr("Rename Source: click a source or press F2 on it, type the name, press Enter.  Escape keeps the old one."));
     grid_->setFocus();
 }
 
@@ -311,9 +311,8 @@ void KelsimTableWindow::setAdjusting(bool on)
     adjusting_ = on;
     adjustItem_->setChecked(on);
     if (on) {
-        statusBar()->showMessage(tr("Adjust Error df: click the df of an error row (an indented row, or \"Error +\"), "
-                                    "or go to it and press Enter, to change it.  Choose Adjust Error df again or press "
-                                    "Escape when done."));
+        statusBar()->showMessage(tr("Adjust Error df: click the df of an error row (indented, or \"Error +\") or "
+                                    "press Enter on it.  Escape ends."));
         grid_->setFocus();
     } else if (!renaming_) {
         statusBar()->clearMessage();
