@@ -30,9 +30,9 @@ namespace kelsim {
 namespace {
 
 // The pages in the order the contents list shows them.
-const char *const kPageFiles[] = {"index.html",      "start.html",      "opening.html", "labels.html", "grid.html",
-                                  "design.html",     "replicates.html", "nesting.html", "table.html",  "np.html",
-                                  "iterations.html", "files.html",      "howto.html"};
+const char *const kPageFiles[] = {"index.html",     "start.html",      "opening.html", "labels.html", "grid.html",
+                                  "design.html",    "replicates.html", "nesting.html", "table.html",  "np.html",
+                                  "reproduce.html", "iterations.html", "files.html",   "howto.html"};
 
 QUrl pageUrl(const QString &file)
 {
