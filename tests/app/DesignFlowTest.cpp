@@ -133,7 +133,6 @@ void DesignFlowTest::crossedIndependentGroupsReachTheTable()
     KelsimTableWindow *table = road.flow.tableWindow();
     QVERIFY(table->isVisible());
     QVERIFY(!road.spec()->isVisible());
-    QCOMPARE(table->windowTitle(), QString("Kelsim Table"));
     QCOMPARE(road.gridColumn(0), QStringList({"G", "T", "GxT", "  Within"}));
     road.expectGridShowsEngineTable();
     QCOMPARE(table->findChild<QLabel *>("ProblemLabel")->text(), QString("Heat"));
@@ -142,9 +141,6 @@ void DesignFlowTest::crossedIndependentGroupsReachTheTable()
                 .startsWith("  Factors\n  G  Group        2\n  T  Temperature  3\n  R (Replicate)   3\n"
                             "   Pairs compared: 153\n   Number of resampling iterations:  400\n"
                             "Iterations: 400; seed: 11; "));
-    QCOMPARE(table->findChild<QAction *>("Newwinword")->text(), QString("Print Table to &New Winword 12.0 Document"));
-    QCOMPARE(table->findChild<QAction *>("ExistingWinword")->text(),
-             QString("Append Table to &Existing Winword 12.0 Document"));
     QVERIFY(!table->findChild<QAction *>("Newwinword")->isEnabled());
 }
 
@@ -511,13 +507,11 @@ void DesignFlowTest::explanationWindowsAndTheirTexts()
     DesignOptionsWindow *options = road.flow.optionsWindow();
     QVERIFY(options->isVisible());
     QVERIFY(!road.spec()->isVisible());
-    QCOMPARE(options->windowTitle(), QString("Design Options"));
     QVERIFY(DesignOptionsWindow::clipboardText().startsWith("               Design Explanation\r\n\r\n   The "
                                                               "independent groups design"));
     QVERIFY(DesignOptionsWindow::infoText().contains("replicates.\r    If you specify"));
     options->findChild<QPushButton *>("NestingButton")->click();
     QVERIFY(road.flow.nestingExplanationWindow()->isVisible());
-    QCOMPARE(road.flow.nestingExplanationWindow()->windowTitle(), QString("Nesting Explanation"));
     QVERIFY(NestingExplanationWindow::clipboardText().startsWith("               Nesting Explanation\r\n\r\nThe term "
                                                                  "\"nesting\""));
     road.flow.nestingExplanationWindow()->findChild<QPushButton *>("ReturnButton")->click();
