@@ -84,12 +84,6 @@ void ShellTest::helpSearchFindsPagesByKeyword()
     HelpWindow &help = s.app->helpWindow();
     QVERIFY(help.isVisible());
     QCOMPARE(child<QTabWidget>(&help, "HelpTabs")->currentIndex(), 1);
-    QVERIFY(help.keywords().contains("NP"));
-    for (const QString &keyword : help.keywords())
-        QVERIFY2(keyword.front().isLetter(), qPrintable(keyword));
-    QVERIFY(help.keywords().contains("replicates"));
-    QVERIFY(help.topicsFor("nested").contains("Nesting"));
-    QVERIFY(help.topicsFor("subjects factor").contains("The Design Specification window"));
 
     auto *keywordBox = child<QLineEdit>(&help, "KeywordBox");
     QApplication::setActiveWindow(&help);
