@@ -3,11 +3,13 @@
 #include "AnalysisRunner.h"
 #include "ClipboardService.h"
 #include "CommandGuard.h"
+#include "ContextHelp.h"
 #include "DesignOptionsWindow.h"
 #include "DesignSpecificationWindow.h"
 #include "KelsimTableWindow.h"
 #include "NestingSelectionWindow.h"
 #include "PrintService.h"
+#include "WindowPlacement.h"
 #include "WordExport.h"
 #include "WordSession.h"
 
@@ -34,26 +36,35 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
     connect(spec, &DesignSpecificationWindow::prepareTableRequested, this, &DesignFlow::prepareTable);
     connect(spec, &DesignSpecificationWindow::nestingRequested, this, &DesignFlow::openNesting);
     connect(spec, &DesignSpecificationWindow::explanationRequested, this,
-            [this] { showMaximizedIfPreferred(options_.get()); });
+            [this] { showFrom(options_.get(), specification_.get()); });
     connect(spec, &DesignSpecificationWindow::returnToGridRequested, this, &DesignFlow::gridRequested);
     connect(spec, &DesignSpecificationWindow::helpRequested, this, &DesignFlow::helpRequested);
 
     connect(options_.get(), &DesignOptionsWindow::nestingExplanationRequested, this,
-            [this] { showMaximizedIfPreferred(nestingExplanation_.get()); });
+            [this] { showFrom(nestingExplanation_.get(), options_.get()); });
     connect(options_.get(), &DesignOptionsWindow::returnRequested, this,
-            [this] { showMaximizedIfPreferred(specification_.get()); });
+            [this] { showFrom(specification_.get(), options_.get()); });
     connect(options_.get(), &DesignOptionsWindow::exitRequested, this, &DesignFlow::exitRequested);
     connect(options_.get(), &DesignOptionsWindow::helpRequested, this, &DesignFlow::helpRequested);
     connect(nestingExplanation_.get(), &NestingExplanationWindow::returnRequested, this,
-            [this] { showMaximizedIfPreferred(specification_.get()); });
+            [this] { showFrom(specification_.get(), nestingExplanation_.get()); });
     connect(nestingExplanation_.get(), &NestingExplanationWindow::exitRequested, this, &DesignFlow::exitRequested);
     connect(nestingExplanation_.get(), &NestingExplanationWindow::helpRequested, this, &DesignFlow::helpRequested);
     connect(nesting_.get(), &NestingSelectionWindow::helpRequested, this, &DesignFlow::helpRequested);
 
+    // F1 in a window of the road opens the page about it.
+    const std::pair<QWidget *, const char *> pages[] = {{specification_.get(), "design.html"},
+                                                        {options_.get(), "design.html"},
+                                                        {nestingExplanation_.get(), "nesting.html"},
+                                                        {nesting_.get(), "nesting.html"},
+                                                        {table_.get(), "table.html"}};
+    for (const auto &[window, page] : pages)
+        addTopicHelpKey(window, [this, page = QString(page)] { emit helpRequested(page); });
+
     KelsimTableWindow *table = table_.get();
     connect(table, &KelsimTableWindow::returnRequested, this, [this] {
         specification_->load();
-        showMaximizedIfPreferred(specification_.get());
+        showFrom(specification_.get(), table_.get());
     });
     connect(table, &KelsimTableWindow::newProblemRequested, this, &DesignFlow::newProblemRequested);
     connect(table, &KelsimTableWindow::exitRequested, this, &DesignFlow::exitRequested);
@@ -114,22 +125,24 @@ void DesignFlow::setWordExport(WordExport *word)
     });
 }
 
-void DesignFlow::showMaximizedIfPreferred(QWidget *window)
+void DesignFlow::showFrom(QWidget *window, const QWidget *opener)
 {
-    if (preferences_.runMaximized)
+    if (preferences_.runMaximized) {
         window->showMaximized();
-    else
+    } else {
+        placeWindow(window, opener);
         window->show();
+    }
     window->raise();
     window->activateWindow();
 }
 
-void DesignFlow::openDesignSpecification()
+void DesignFlow::openDesignSpecification(const QWidget *opener)
 {
     problem_.scoresBackup = problem_.scores;
     problem_.nestingSpecified = false;
     specification_->load();
-    showMaximizedIfPreferred(specification_.get());
+    showFrom(specification_.get(), opener);
 }
 
 void DesignFlow::closeAll()
@@ -156,10 +169,11 @@ void DesignFlow::printDocument(const QString &dialogTitle, const QTextDocument &
 void DesignFlow::openNesting()
 {
     nesting_->load();
+    placeWindow(nesting_.get(), specification_.get());
     const int answer = nesting_->exec();
     if (answer != QDialog::Accepted)
         specification_->nestingCancelled();
-    showMaximizedIfPreferred(specification_.get());
+    showFrom(specification_.get(), nesting_.get());
     specification_->refresh();
 }
 
@@ -201,7 +215,7 @@ void DesignFlow::runEnded(const RunResult &result)
         problem_.designAnalysed = true;
         specification_->hide();
         table_->load();
-        showMaximizedIfPreferred(table_.get());
+        showFrom(table_.get(), specification_.get());
         break;
     case RunStatus::Cancelled:
         problem_.hasTable = false;

@@ -33,8 +33,9 @@ public:
                ClipboardService &clipboard, PrintService &printer, QObject *parent = nullptr);
     ~DesignFlow() override;
 
-    // "&Anova Design...": the scores are kept aside and the Design Specification window opens.
-    void openDesignSpecification();
+    // "&Anova Design...": the scores are kept aside and the Design Specification window opens,
+    // centred on `opener` (the grid).
+    void openDesignSpecification(const QWidget *opener = nullptr);
     // Closes every window of the road (a new problem, or the end of the program); a run under way
     // is abandoned.
     void closeAll();
@@ -53,6 +54,7 @@ signals:
     void gridRequested();
     void newProblemRequested();
     void exitRequested();
+    // "contents", "search", "howto" or a page ("table.html").
     void helpRequested(const QString &topic);
     void runFinished(RunStatus status);
     // An exception ended the run; the problem is as it was before "&Prepare Table".
@@ -68,7 +70,9 @@ private:
     void copyText(const QString &text, QWidget *window);
     void printDocument(const QString &dialogTitle, const QTextDocument &document, QWidget *window);
     void openNesting();
-    void showMaximizedIfPreferred(QWidget *window);
+    // Shows a window of the road maximized, when the user prefers that, or centred on the window
+    // it is opened from.
+    void showFrom(QWidget *window, const QWidget *opener);
 
     ProblemState &problem_;
     MessageService &messages_;

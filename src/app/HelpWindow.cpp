@@ -1,6 +1,9 @@
 #include "HelpWindow.h"
 
+#include "WindowPlacement.h"
+
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,9 +30,9 @@ namespace kelsim {
 namespace {
 
 // The pages in the order the contents list shows them.
-const char *const kPageFiles[] = {"index.html",      "start.html",      "opening.html", "labels.html", "grid.html",
-                                  "design.html",     "replicates.html", "nesting.html", "table.html",  "np.html",
-                                  "iterations.html", "files.html",      "howto.html"};
+const char *const kPageFiles[] = {"index.html",     "start.html",      "opening.html", "labels.html", "grid.html",
+                                  "design.html",    "replicates.html", "nesting.html", "table.html",  "np.html",
+                                  "reproduce.html", "iterations.html", "files.html",   "howto.html"};
 
 QUrl pageUrl(const QString &file)
 {
@@ -199,6 +202,9 @@ QString HelpWindow::currentTitle() const
 
 void HelpWindow::present()
 {
+    // Help opens over the window the user asked from.
+    if (!isVisible())
+        placeWindow(this, QApplication::activeWindow());
     show();
     raise();
     activateWindow();

@@ -2,6 +2,7 @@
 
 #include "ClipboardService.h"
 #include "CommandGuard.h"
+#include "ContextHelp.h"
 #include "DesignFlow.h"
 #include "PrintService.h"
 #include "WordExport.h"
@@ -115,6 +116,7 @@ LevelLabelsWindow &KelsimApplication::levelLabelsWindow()
     if (!labels_) {
         labels_ = std::make_unique<LevelLabelsWindow>(problem_, messages_);
         connect(labels_.get(), &LevelLabelsWindow::returnRequested, this, &KelsimApplication::showOpeningScreenAgain);
+        addTopicHelpKey(labels_.get(), [this] { showHelpTopic("labels.html"); });
     }
     return *labels_;
 }
@@ -224,7 +226,7 @@ void KelsimApplication::showDesignSpecification()
     ++designSpecificationRequests_;
     if (grid_)
         grid_->hide();
-    designFlow().openDesignSpecification();
+    designFlow().openDesignSpecification(grid_.get());
 }
 
 WordExport &KelsimApplication::wordExport()
@@ -250,6 +252,8 @@ DesignFlow &KelsimApplication::designFlow()
             showHelpSearch();
         else if (topic == "howto")
             showHowToUseHelp();
+        else if (topic.endsWith(".html"))
+            showHelpTopic(topic);
         else
             showHelpContents();
     });

@@ -10,10 +10,22 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QToolTip>
 #include <QVBoxLayout>
 
 namespace kelsim {
+
+namespace {
+
+void keepPlaceWhenHidden(QWidget *widget)
+{
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
+
+} // namespace
 
 QString DesignSpecificationWindow::designateCaption(const QString &name)
 {
@@ -51,14 +63,23 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
     for (int i = 0; i < 8; ++i) {
         auto *option = new QRadioButton(frame2_);
         option->setObjectName(QString("Designate_%1").arg(i));
+        // Room for as many factors as a design can have, so that the window keeps its size from
+        // one design to the next.
+        if (i < kMaxFactors)
+            keepPlaceWhenHidden(option);
         designateGroup_->addButton(option, i);
         designateLayout->addWidget(option);
         designate_.push_back(option);
         connect(option, &QRadioButton::clicked, this, [this, i] { designate(i); });
     }
 
+    // A caption is at most nine characters long (designateCaption).
+    frame2_->setMinimumWidth(frame2_->fontMetrics().horizontalAdvance(QString(9, 'W')) +
+                             frame2_->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) * 3);
+
     frame1_ = new QGroupBox(tr("Select Design Structure:"), central);
     frame1_->setObjectName("Frame1");
+    keepPlaceWhenHidden(frame1_);
     auto *structureLayout = new QVBoxLayout(frame1_);
     auto *structureGroup = new QButtonGroup(this);
     structureGroup->setObjectName("Structype");
@@ -84,9 +105,7 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
     nest_ = new QPushButton(tr("&Nesting..."), central);
     nest_->setObjectName("NestButton");
     // The button keeps its place while hidden, so the options do not move under the pointer.
-    QSizePolicy keepPlace = nest_->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);
-    nest_->setSizePolicy(keepPlace);
+    keepPlaceWhenHidden(nest_);
     explanation_ = new QPushButton(tr("&Explanation"), central);
     explanation_->setObjectName("Explanation");
     calculate_ = new QPushButton(tr("&Prepare Table"), central);
@@ -153,7 +172,9 @@ void DesignSpecificationWindow::load()
         option->setChecked(false);
         option->setVisible(i < design.factorCount());
         if (i < design.factorCount())
-            option->setText(designateCaption(QString::fromStdString(design.factors[static_cast<size_t>(i)].name)));
+            // A name's "&" is shown, not taken for an access key.
+            option->setText(designateCaption(QString::fromStdString(design.factors[static_cast<size_t>(i)].name))
+                                .replace('&', QStringLiteral("&&")));
     }
     designateGroup_->setExclusive(true);
     design.kind = DesignKind::IndependentGroups;

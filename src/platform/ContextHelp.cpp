@@ -1,5 +1,6 @@
 #include "ContextHelp.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -76,6 +77,15 @@ void showContextHelp(QWidget *control, const QPoint &globalPos)
     }
     frame->move(at);
     frame->show();
+}
+
+QAction *addTopicHelpKey(QWidget *window, std::function<void()> open)
+{
+    auto *topicHelp = new QAction(window);
+    topicHelp->setShortcut(QKeySequence::HelpContents);
+    QObject::connect(topicHelp, &QAction::triggered, window, std::move(open));
+    window->addAction(topicHelp);
+    return topicHelp;
 }
 
 } // namespace kelsim

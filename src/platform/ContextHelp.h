@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <functional>
+
+class QAction;
 class QLabel;
 class QPoint;
 class QWidget;
@@ -16,5 +19,8 @@ void showContextHelp(QWidget *control, const QPoint &globalPos);
 
 // The pop-up of a window, or null when none was shown yet.
 QLabel *contextHelpPopup(QWidget *window);
+
+// F1 anywhere in `window` calls `open`, which shows the window's help page.
+QAction *addTopicHelpKey(QWidget *window, std::function<void()> open);
 
 } // namespace kelsim

@@ -7,8 +7,10 @@
 #include <QFutureWatcher>
 #include <QProgressDialog>
 #include <QPromise>
+#include <QStyle>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <memory>
 
 namespace kelsim {
@@ -99,6 +101,13 @@ void AnalysisRunner::start(const Design &design, const ScoreSet &scores, const R
     dialog_->setAutoClose(false);
     dialog_->setAutoReset(false);
     dialog_->setLabelText(progressText(0, total_, 0));
+    // Wide enough for the longest text it will show, so that it neither grows nor leaves the
+    // place it opened at as the counts and times change.
+    const QFontMetrics metrics(dialog_->font());
+    int widest = 0;
+    for (const QString &line : progressText(std::max<int64_t>(1, total_ / 2), total_, 35999.0).split('\n'))
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    dialog_->setMinimumWidth(widest + 4 * dialog_->style()->pixelMetric(QStyle::PM_LayoutLeftMargin));
     // Cancel is the button, closing the dialog or Escape.
     connect(dialog_, &QProgressDialog::canceled, this, [this] { cancel_ = true; });
     connect(dialog_, &QProgressDialog::rejected, this, [this] { cancel_ = true; });

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -68,13 +69,29 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     setWindowTitle(tr("Kelsim Table"));
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
-    problemLabel_ = new QLabel(central);
+    // The problem label and the summary wrap and, when long, scroll, so that no label, name or
+    // line under the table makes the window wider than the screen or changes its size.
+    auto *heading = new QScrollArea(central);
+    heading->setObjectName("SummaryArea");
+    heading->setWidgetResizable(true);
+    heading->setFrameShape(QFrame::NoFrame);
+    auto *headingText = new QWidget(heading);
+    auto *headingLayout = new QVBoxLayout(headingText);
+    headingLayout->setContentsMargins(0, 0, 0, 0);
+    heading->setWidget(headingText);
+    summaryArea_ = heading;
+    problemLabel_ = new QLabel(headingText);
     problemLabel_->setObjectName("ProblemLabel");
     problemLabel_->setVisible(false);
-    summary_ = new QLabel(central);
+    problemLabel_->setWordWrap(true);
+    summary_ = new QLabel(headingText);
     summary_->setObjectName("SummaryLabel");
     summary_->setFont(fixedFont());
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summary_->setWordWrap(true);
+    headingLayout->addWidget(problemLabel_);
+    headingLayout->addWidget(summary_);
+    headingLayout->addStretch();
     grid_ = new QTableWidget(central);
     grid_->setObjectName("Grid2");
     grid_->setFont(fixedFont());
@@ -95,8 +112,7 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     buttons->addWidget(returnButton_);
     buttons->addWidget(restartButton_);
     buttons->addStretch();
-    layout->addWidget(problemLabel_);
-    layout->addWidget(summary_);
+    layout->addWidget(heading);
     layout->addWidget(grid_, 1);
     layout->addLayout(buttons);
     setCentralWidget(central);
@@ -169,10 +185,18 @@ void KelsimTableWindow::showTable()
     const QString label = fromStd(design.problemLabel);
     problemLabel_->setText(label);
     problemLabel_->setVisible(!label.isEmpty());
+    // The whole heading, with a line or two wrapped, unless that would squeeze the table: a heading
+    // of more than a dozen lines scrolls.
+    const int lines = static_cast<int>(summary.size()) + 2 + (label.isEmpty() ? 0 : 2);
+    const int lineHeight = QFontMetrics(summary_->font()).lineSpacing();
+    summaryArea_->setMaximumHeight(lineHeight * lines);
+    summaryArea_->setMinimumHeight(lineHeight * std::min(lines, 12));
 
     const std::vector<TableLine> rows = displayCells(table);
     const QString intervalHead = fromStd(kelsim::intervalHead(table));
     const int columns = table.showsP() ? (intervalHead.isEmpty() ? 6 : 7) : 5;
+    // The user stays on the cell they were at, after a rename or an adjustment too.
+    const int currentRow = grid_->currentRow(), currentColumn = grid_->currentColumn();
     filling_ = true;
     grid_->clear();
     grid_->setColumnCount(columns);
@@ -194,6 +218,8 @@ void KelsimTableWindow::showTable()
             grid_->setItem(r, c, cell);
         }
     }
+    if (currentRow >= 0 && currentRow < grid_->rowCount() && currentColumn < columns)
+        grid_->setCurrentCell(currentRow, currentColumn);
     filling_ = false;
     // Every column as wide as its longest text, a renamed source included.
     grid_->resizeColumnsToContents();
@@ -266,8 +292,10 @@ void KelsimTableWindow::startRenaming()
     setAdjusting(false);
     renaming_ = true;
     setRenamingMenus(true);
-    statusBar()->showMessage(tr("Rename Source: click a source, type its new name and press Enter.  Escape keeps "
-                                "the old name; an empty name gives back the one the table gave it."));
+    // Short enough for the status line of a narrow window.
+    statusBar()->showMessage(
+        tr("Rename Source: click a source or press F2 on it, type the name, press Enter.  Escape keeps the old one."));
+    grid_->setFocus();
 }
 
 void KelsimTableWindow::finishRenaming()
@@ -283,8 +311,9 @@ void KelsimTableWindow::setAdjusting(bool on)
     adjusting_ = on;
     adjustItem_->setChecked(on);
     if (on) {
-        statusBar()->showMessage(tr("Adjust Error df: click the df of an error row (an indented row, or \"Error +\") "
-                                    "to change it.  Choose Adjust Error df again or press Escape when done."));
+        statusBar()->showMessage(tr("Adjust Error df: click the df of an error row (indented, or \"Error +\") or "
+                                    "press Enter on it.  Escape ends."));
+        grid_->setFocus();
     } else if (!renaming_) {
         statusBar()->clearMessage();
     }
@@ -316,9 +345,17 @@ void KelsimTableWindow::renameEdited(int row, int column)
 
 bool KelsimTableWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == grid_ && event->type() == QEvent::KeyPress && adjusting_ &&
-        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+    if (watched != grid_ || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (adjusting_ && key == Qt::Key_Escape) {
         setAdjusting(false);
+        return true;
+    }
+    // The keyboard's click on the current cell, for renaming and adjusting without a mouse.
+    const bool choose = key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (choose && (renaming_ || adjusting_) && grid_->currentRow() >= 0) {
+        cellClicked(grid_->currentRow(), grid_->currentColumn());
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

@@ -74,6 +74,7 @@ private:
     MessageService &messages_;
     QLabel *summary_ = nullptr;
     QLabel *problemLabel_ = nullptr;
+    QWidget *summaryArea_ = nullptr;
     QTableWidget *grid_ = nullptr;
     QPushButton *returnButton_ = nullptr;
     QPushButton *restartButton_ = nullptr;

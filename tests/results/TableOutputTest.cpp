@@ -41,8 +41,13 @@ void TableOutputTest::renamingIsEditedInPlaceUndoableAndNeverEmpty()
     road.trigger("RenameItem");
     QVERIFY(road.table()->renaming());
     QTableWidget *grid = road.table()->grid();
-    auto rename = [&](int row, const QString &typed, Qt::Key end) {
-        emit grid->cellClicked(row, 0);
+    auto rename = [&](int row, const QString &typed, Qt::Key end, bool byKeyboard = false) {
+        if (byKeyboard) {
+            grid->setCurrentCell(row, 0);
+            QTest::keyClick(grid, Qt::Key_F2);
+        } else {
+            emit grid->cellClicked(row, 0);
+        }
         QLineEdit *editor = nullptr; // the open one: a closed editor lingers until it is deleted
         for (QLineEdit *open : grid->findChildren<QLineEdit *>("SourceNameEditor"))
             editor = open->isVisible() ? open : editor;
@@ -62,7 +67,7 @@ void TableOutputTest::renamingIsEditedInPlaceUndoableAndNeverEmpty()
     QCOMPARE(road.problem.table.rows[1].displayName(), std::string("Temperature (heat)"));
     rename(1, "", Qt::Key_Return);
     QCOMPARE(road.problem.table.rows[1].displayName(), std::string("T"));
-    rename(0, "Group", Qt::Key_Return);
+    rename(0, "Group", Qt::Key_Return, true);
     road.trigger("finishedrenamingitem");
     road.trigger("Copyitem");
     QString expected = kHeatReport;
