@@ -401,7 +401,11 @@ void DataEntryGrid::placeOnScreen()
 {
     const int columns = grid_->frozenWidth() + scoreColumnWidth() + grid_->verticalScrollBar()->sizeHint().width() +
                         2 * grid_->frameWidth();
-    placeWindow(this, QSize(qMax(600, columns + besideGrid()), 560));
+    // A few rows need no more height than the buttons beside them; many get a tall window.
+    const int rows = model_->scoreCount() * grid_->verticalHeader()->defaultSectionSize() + 2 * grid_->frameWidth() +
+                     grid_->horizontalScrollBar()->sizeHint().height();
+    const int aroundGrid = sizeHint().height() - grid_->sizeHint().height();
+    placeWindow(this, QSize(qMax(600, columns + besideGrid()), qBound(360, rows + aroundGrid, 560)));
 }
 
 int DataEntryGrid::besideGrid() const
