@@ -106,12 +106,6 @@ void ScoreGridModel::setScoreText(int row, const QString &text)
     scoresChanged(row, row);
 }
 
-void ScoreGridModel::setMarked(int row, bool marked)
-{
-    marks_[static_cast<size_t>(row)] = marked ? 1 : 0;
-    scoresChanged(row, row);
-}
-
 std::vector<ScoreCell> ScoreGridModel::cells(int first, int count) const
 {
     std::vector<ScoreCell> result;

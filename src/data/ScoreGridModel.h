@@ -47,7 +47,6 @@ class ScoreGridModel : public QAbstractTableModel {
     bool isMarked(int row) const { return marks_[static_cast<size_t>(row)] != 0; }
     void setScore(int row, const QString &text, bool marked);
     void setScoreText(int row, const QString &text);
-    void setMarked(int row, bool marked);
     // The cells of rows first .. first + count - 1, and their replacement from `first` on.
     std::vector<ScoreCell> cells(int first, int count) const;
     void setCells(int first, const std::vector<ScoreCell> &cells);
