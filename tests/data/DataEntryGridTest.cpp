@@ -132,11 +132,10 @@ class DataEntryGridTest : public QObject {
     void nameAndLevelColumnsStayInSightBesideALongScore();
     void aLongProblemLabelLeavesEveryButtonOnScreen_data();
     void aLongProblemLabelLeavesEveryButtonOnScreen();
-    void eachProblemsGridOpensCentredAtItsOwnSize();
+    void eachProblemsGridOpensFreshAndCentredAtItsOwnSize();
     void longNamesAreShortenedWhenTheScreenIsNarrow();
     void dataOkReportsTheFirstMissingScoreAndScrollsToIt();
     void anovaDesignKeepsABackupAndLeadsOn();
-    void restartStartsAFreshProblemWithItsOwnGrid();
     void closingTheGridGoesThroughTheExitPath();
 };
 
@@ -505,18 +504,28 @@ void DataEntryGridTest::aLongProblemLabelLeavesEveryButtonOnScreen()
                  qPrintable(button->text()));
 }
 
-void DataEntryGridTest::eachProblemsGridOpensCentredAtItsOwnSize()
+// "&Restart" leads to a fresh problem, whose grid holds none of the last one's scores, edits,
+// size or place.
+void DataEntryGridTest::eachProblemsGridOpensFreshAndCentredAtItsOwnSize()
 {
     SurveyGrid s;
     GridDriver g(s);
     const QSize opened = g.window.size();
     QVERIFY(centredOnScreen(&g.window));
+    g.typeScores({"a", "b"});
     g.window.resize(320, 240);
     g.window.move(availableArea(&g.window).topLeft());
+    s.messages.answers = {MessageAnswer::No}; // not saved
     QTest::mouseClick(g.button("RestartButton"), Qt::LeftButton);
+    QVERIFY(!g.window.isVisible());
+    QCOMPARE(s.box("Text4")->text(), QString());
+    QVERIFY(s.problem().session.notConfirmed);
     s.confirm({{"Region", 2}, {"Age", 3}, {"Person", 4}});
     QCOMPARE(g.window.size(), opened);
     QVERIFY(centredOnScreen(&g.window));
+    QCOMPARE(g.scores().texts(), std::vector<QString>(24));
+    QCOMPARE(child<QLabel>(&g.window, "Label1")->text(), QString("Enter Data:"));
+    QVERIFY(!g.enabled("UndoItem"));
 }
 
 void DataEntryGridTest::longNamesAreShortenedWhenTheScreenIsNarrow()
@@ -566,24 +575,6 @@ void DataEntryGridTest::anovaDesignKeepsABackupAndLeadsOn()
     QCOMPARE(s.app->designSpecificationRequests(), 1);
     QCOMPARE(s.problem().scoresBackup.flat, s.problem().scores.flat);
     QVERIFY(!s.problem().nestingSpecified);
-}
-
-void DataEntryGridTest::restartStartsAFreshProblemWithItsOwnGrid()
-{
-    SurveyGrid s;
-    GridDriver g(s);
-    g.typeScores({"a", "b"});
-    s.messages.answers = {MessageAnswer::No}; // not saved
-    QTest::mouseClick(g.button("RestartButton"), Qt::LeftButton);
-    QVERIFY(!g.window.isVisible());
-    QVERIFY(s.opening().isVisible());
-    QCOMPARE(s.box("Text4")->text(), QString());
-    QVERIFY(s.problem().session.notConfirmed);
-    s.confirm({{"Dose", 3}, {"Time", 2}});
-    QCOMPARE(g.scores().texts(), std::vector<QString>(6));
-    QCOMPARE(g.scores().index(0, 0).data().toString(), QString("Dose"));
-    QCOMPARE(child<QLabel>(&g.window, "Label1")->text(), QString("Enter Data:"));
-    QVERIFY(!g.enabled("UndoItem"));
 }
 
 void DataEntryGridTest::closingTheGridGoesThroughTheExitPath()

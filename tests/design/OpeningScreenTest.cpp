@@ -6,14 +6,11 @@
 
 #include "ContextHelp.h"
 #include "OpeningScreen.h"
-#include "Preferences.h"
-#include "ProblemState.h"
 #include "UpDownButtons.h"
 #include "WindowFitting.h"
 
 #include <QClipboard>
 #include <QMenuBar>
-#include <QSignalSpy>
 #include <QToolButton>
 
 using namespace kelsim;
@@ -72,7 +69,6 @@ class OpeningScreenTest : public QObject {
     void emptyNameIsRefusedAtConfirmation();
     void sameFirstLettersAreRefusedIgnoringCase();
     void confirmationWritesTheDesignAndOpensTheGrid();
-    void confirmationAsksForTheLabelsThenForTheGridOnItsOwn();
     void startOverRestoresTheStartUpState();
     void rightClickShowsContextHelpWithoutEmptyingTheBox();
     void accessKeysAreUniqueInEachEntryWindow();
@@ -344,31 +340,6 @@ void OpeningScreenTest::confirmationWritesTheDesignAndOpensTheGrid()
     QCOMPARE(design.problemLabel, std::string("Survey"));
     QVERIFY(!s.opening().isVisible());
     QVERIFY(s.grid().isVisible());
-}
-
-// Without the application: the screen only asks, through its signals, for the window that comes
-// next; with labels in use the confirm button leads to the labels first and to the grid after.
-void OpeningScreenTest::confirmationAsksForTheLabelsThenForTheGridOnItsOwn()
-{
-    quietPlatformMessagesOnce();
-    ProblemState problem;
-    Preferences preferences;
-    preferences.useLevelLabels = true;
-    ScriptedMessageService messages;
-    OpeningScreen screen(problem, preferences, messages);
-    screen.show();
-    QSignalSpy labels(&screen, &OpeningScreen::levelLabelsRequested);
-    QSignalSpy grid(&screen, &OpeningScreen::dataEntryRequested);
-    QPushButton *ok = child<QPushButton>(&screen, "Command1");
-    QPushButton *confirm = child<QPushButton>(&screen, "Command2");
-    for (QPushButton *button : {ok, ok, confirm})
-        QTest::mouseClick(button, Qt::LeftButton);
-    screen.show(); // as the application does when the labels are finished
-    QTest::mouseClick(confirm, Qt::LeftButton);
-    QCOMPARE(labels.count(), 1);
-    QCOMPARE(grid.count(), 1);
-    QVERIFY(problem.labelsInUse);
-    QVERIFY(messages.shown.empty());
 }
 
 void OpeningScreenTest::startOverRestoresTheStartUpState()
