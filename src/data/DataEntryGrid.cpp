@@ -626,7 +626,7 @@ void DataEntryGrid::toggleMark()
     enable({"AnovaButton"}, false);
 }
 
-bool DataEntryGrid::pushEdit(const QString &what, int first, std::vector<ScoreCell> after, int typingRun)
+void DataEntryGrid::pushEdit(const QString &what, int first, std::vector<ScoreCell> after, int typingRun)
 {
     const std::vector<ScoreCell> before = model_->cells(first, static_cast<int>(after.size()));
     size_t from = 0;
@@ -636,12 +636,11 @@ bool DataEntryGrid::pushEdit(const QString &what, int first, std::vector<ScoreCe
     while (to > from && before[to - 1] == after[to - 1])
         --to;
     if (from == to)
-        return false;
+        return;
     std::vector<ScoreCell> changed(after.begin() + static_cast<std::ptrdiff_t>(from),
                                    after.begin() + static_cast<std::ptrdiff_t>(to));
     edits_->push(new ScoreEdit(*model_, what, first + static_cast<int>(from), std::move(changed), typingRun));
     problem_.session.changedSinceSave = true;
-    return true;
 }
 
 void DataEntryGrid::stepEdits(bool back)

@@ -115,8 +115,8 @@ class DataEntryGrid : public QMainWindow {
     void toggleMark();
 
     // Every change of the scores goes through here, so that "&Undo" can take it back. The rows an
-    // edit leaves as they were are not kept. False when nothing changed.
-    bool pushEdit(const QString &what, int first, std::vector<ScoreCell> after, int typingRun = -1);
+    // edit leaves as they were are not kept; an edit that changes nothing is no step at all.
+    void pushEdit(const QString &what, int first, std::vector<ScoreCell> after, int typingRun = -1);
     void stepEdits(bool back);
 
     void insertScore();
