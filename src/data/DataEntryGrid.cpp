@@ -2,6 +2,7 @@
 
 #include "DataPrintout.h"
 #include "ScoreCommands.h"
+#include "ScoreEdit.h"
 
 #include "CommandGuard.h"
 #include "ContextHelp.h"
@@ -10,6 +11,8 @@
 #include "Preferences.h"
 #include "ProblemState.h"
 #include "ScoreGridModel.h"
+#include "CaptionLabel.h"
+#include "WindowPlacement.h"
 #include "WordContent.h"
 #include "WordExport.h"
 #include "WordSession.h"
@@ -19,13 +22,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
-#include <QTableView>
 #include <QTimer>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -99,6 +101,7 @@ void DataEntryGrid::buildMenus()
     struct Item {
         const char *name;
         const char *caption;
+        QKeySequence shortcut;
     };
     auto addItems = [this](QMenu *menu, std::initializer_list<Item> items) {
         for (const Item &item : items) {
@@ -108,28 +111,40 @@ void DataEntryGrid::buildMenus()
             }
             QAction *action = menu->addAction(tr(item.caption));
             action->setObjectName(item.name);
+            action->setShortcut(item.shortcut);
         }
     };
     QMenu *file = menuBar()->addMenu(tr("&File"));
     file->setObjectName("FileMenu");
-    addItems(file, {{"OpenItem", QT_TR_NOOP("&Open file (for data entry)...")},
-                    {"SaveItem", QT_TR_NOOP("&Save Data in File (As...)")},
-                    {nullptr, nullptr},
-                    {"PrintItem", QT_TR_NOOP("&Print Data")},
-                    {"PrinterSetupItem", QT_TR_NOOP("P&rinter Setup...")},
-                    {"NewWinwordItem", QT_TR_NOOP("Print Data to &New Winword Document")},
-                    {"ExistingWinwordItem", QT_TR_NOOP("Print Data to &Existing Winword Document")},
-                    {nullptr, nullptr},
-                    {"ExitItem", QT_TR_NOOP("E&xit Alt + F4")}});
+    addItems(file, {{"OpenItem", QT_TR_NOOP("&Open file (for data entry)..."), QKeySequence::Open},
+                    {"SaveItem", QT_TR_NOOP("&Save Data in File (As...)"), QKeySequence::Save},
+                    {nullptr, nullptr, {}},
+                    {"PrintItem", QT_TR_NOOP("&Print Data"), QKeySequence::Print},
+                    {"PrinterSetupItem", QT_TR_NOOP("P&rinter Setup..."), {}},
+                    {"NewWinwordItem", QT_TR_NOOP("Print Data to &New Winword Document"), {}},
+                    {"ExistingWinwordItem", QT_TR_NOOP("Print Data to &Existing Winword Document"), {}},
+                    {nullptr, nullptr, {}},
+                    // Alt+F4 reaches the window manager, which closes the window: the caption says so.
+                    {"ExitItem", QT_TR_NOOP("E&xit Alt + F4"), {}}});
     QMenu *editing = menuBar()->addMenu(tr("Data &Editing"));
     editing->setObjectName("EditingMenu");
-    addItems(editing, {{"WidenItem", QT_TR_NOOP("&Widen Entry Column")},
-                       {"ClearItem", QT_TR_NOOP("Clear &All Data")},
-                       {"InsertItem", QT_TR_NOOP("&Insert Single Score")},
-                       {"RemoveItem", QT_TR_NOOP("&Remove Single Score")},
-                       {nullptr, nullptr},
-                       {"CopyItem", QT_TR_NOOP("&Copy Scores to Clipboard")},
-                       {"PasteItem", QT_TR_NOOP("&Paste Scores from Clipboard")}});
+    addItems(editing, {{"UndoItem", QT_TR_NOOP("&Undo"), QKeySequence::Undo},
+                       {"RedoItem", QT_TR_NOOP("Re&do"), QKeySequence::Redo},
+                       {nullptr, nullptr, {}},
+                       {"WidenItem", QT_TR_NOOP("&Widen Entry Column"), {}},
+                       {"ClearItem", QT_TR_NOOP("Clear &All Data"), {}},
+                       {"InsertItem", QT_TR_NOOP("&Insert Single Score"), QKeySequence(Qt::Key_Insert)},
+                       {"RemoveItem", QT_TR_NOOP("&Remove Single Score"), QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+                       {nullptr, nullptr, {}},
+                       {"CopyItem", QT_TR_NOOP("&Copy Scores to Clipboard"), QKeySequence::Copy},
+                       {"PasteItem", QT_TR_NOOP("&Paste Scores from Clipboard"), QKeySequence::Paste}});
+    edits_ = new QUndoStack(this);
+    command("UndoItem")->setEnabled(false);
+    command("RedoItem")->setEnabled(false);
+    connect(edits_, &QUndoStack::canUndoChanged, command("UndoItem"), &QAction::setEnabled);
+    connect(edits_, &QUndoStack::canRedoChanged, command("RedoItem"), &QAction::setEnabled);
+    connect(command("UndoItem"), &QAction::triggered, this, [this] { stepEdits(true); });
+    connect(command("RedoItem"), &QAction::triggered, this, [this] { stepEdits(false); });
 
     // The Word items carry the version of the word processor, and are out of sight without one.
     command("NewWinwordItem")->setText(printDataToNewCaption());
@@ -163,7 +178,8 @@ void DataEntryGrid::buildWidgets()
     auto *layout = new QHBoxLayout(central);
 
     auto *left = new QVBoxLayout;
-    caption_ = new QLabel(tr("Enter Data"), central);
+    // A long problem label wraps, and what does not fit is elided: it never widens the window.
+    caption_ = new CaptionLabel(tr("Enter Data"), central);
     caption_->setObjectName("Label1");
     QFont captionFont = caption_->font();
     captionFont.setBold(true);
@@ -176,7 +192,7 @@ void DataEntryGrid::buildWidgets()
     noticeTimer_->setInterval(kSavingNoticeMs);
     connect(noticeTimer_, &QTimer::timeout, this, &DataEntryGrid::removeSavingNotice);
 
-    grid_ = new QTableView(central);
+    grid_ = new ScoreTableView(central);
     grid_->setObjectName("Grid1");
     grid_->horizontalHeader()->hide();
     grid_->verticalHeader()->hide();
@@ -195,10 +211,12 @@ void DataEntryGrid::buildWidgets()
     grid_->setItemDelegate(new ScoreCellDelegate(grid_));
     grid_->installEventFilter(this);
     grid_->viewport()->installEventFilter(this);
+    grid_->frozenView()->viewport()->installEventFilter(this);
     attachContextHelp(grid_, tr("Type each score in the last column and press Enter to go to the next row. Scores are "
-                             "short codes of letters, digits and spaces; two scores match only when they are "
-                             "exactly the same text. Double-click a score to mark it in red. Click a row before "
-                             "inserting or removing a score there."));
+                                "short codes of letters, digits and spaces; two scores match only when they are "
+                                "exactly the same text. Typing replaces the score under the cursor; F2 adds to it "
+                                "instead. Double-click a score to mark it in red. Insert and Remove Single Score act "
+                                "on the cursor's row, and Ctrl+Z undoes an edit."));
     left->addWidget(grid_, 1);
     layout->addLayout(left, 1);
 
@@ -273,18 +291,24 @@ void DataEntryGrid::load()
                 levelTexts[f] << QString::fromStdString(label);
     }
 
+    // The edits of the last problem refer to its scores.
+    edits_->clear();
     ScoreGridModel *previous = model_;
     model_ = new ScoreGridModel(names, design.levelCounts(), levelTexts, this);
     grid_->setModel(model_);
     if (previous)
         previous->deleteLater();
+    longestRow_ = -1;
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &first, const QModelIndex &last) { scoresChanged(first.row(), last.row()); });
 
+    widenedBy_ = 0;
     sizeColumns();
     abbreviateNamesWhenNarrow();
+    if (!preferences_.runMaximized)
+        placeOnScreen();
 
-    currentRow_ = 0;
-    clickedRow_ = 0;
-    moveToRow(0);
+    arriveAt(0);
     setTopRow(0);
 
     const QString label = QString::fromStdString(design.problemLabel);
@@ -331,18 +355,70 @@ void DataEntryGrid::sizeColumns()
         grid_->setColumnWidth(2 * (factor - 1), static_cast<int>(nameWidth) + 6);
         grid_->setColumnWidth(2 * (factor - 1) + 1, static_cast<int>(levelWidth) + 6);
     }
-    grid_->setColumnWidth(model_->scoreColumn(), static_cast<int>(20 * w));
+    grid_->setFrozenColumns(model_->scoreColumn());
+    fitScoreColumn();
+}
+
+void DataEntryGrid::scoresChanged(int first, int last)
+{
+    // Only a change of the longest score itself can make the column narrower: then every score
+    // is looked at again; otherwise only the changed ones.
+    const int length = longestRow_ >= 0 ? static_cast<int>(model_->scoreText(longestRow_).size()) : 0;
+    if (longestRow_ >= first && longestRow_ <= last) {
+        longestRow_ = -1;
+        first = 0;
+        last = model_->scoreCount() - 1;
+    }
+    int longest = longestRow_ >= 0 ? length : 0;
+    for (int row = first; row <= last; ++row) {
+        if (model_->scoreText(row).size() > longest) {
+            longest = static_cast<int>(model_->scoreText(row).size());
+            longestRow_ = row;
+        }
+    }
+    fitScoreColumn();
+}
+
+void DataEntryGrid::fitScoreColumn()
+{
+    if (!model_)
+        return;
+    const QFontMetrics metrics = grid_->fontMetrics();
+    int width = static_cast<int>(20 * metrics.horizontalAdvance('W'));
+    const QString longest = longestRow_ >= 0 ? model_->scoreText(longestRow_) : QString();
+    if (longest.size() > 9) {
+        // 125 twips a character, and never less than the longest score's own width.
+        width = qMax(width, twips(125.0 * longest.size()));
+        width = qMax(width, metrics.horizontalAdvance(longest) + 2 * metrics.averageCharWidth());
+    }
+    width += widenedBy_;
+    if (width != scoreColumnWidth())
+        grid_->setColumnWidth(model_->scoreColumn(), width);
+}
+
+// Each problem's grid opens at a size its columns suggest, centred on the screen, wherever the
+// last problem's grid was left.
+void DataEntryGrid::placeOnScreen()
+{
+    const int columns = grid_->frozenWidth() + scoreColumnWidth() + grid_->verticalScrollBar()->sizeHint().width() +
+                        2 * grid_->frameWidth();
+    // A few rows need no more height than the buttons beside them; many get a tall window.
+    const int rows = model_->scoreCount() * grid_->verticalHeader()->defaultSectionSize() + 2 * grid_->frameWidth() +
+                     grid_->horizontalScrollBar()->sizeHint().height();
+    const int aroundGrid = sizeHint().height() - grid_->sizeHint().height();
+    placeWindow(this, QSize(qMax(600, columns + besideGrid()), qBound(360, rows + aroundGrid, 560)));
+}
+
+int DataEntryGrid::besideGrid() const
+{
+    return centralWidget()->sizeHint().width() - grid_->sizeHint().width();
 }
 
 void DataEntryGrid::abbreviateNamesWhenNarrow()
 {
-    // The grid's width as the window lays it out, before the window is shown for the first time.
-    layout()->activate();
-    centralWidget()->layout()->activate();
-    int fixedWidth = 0;
-    for (int column = 0; column < model_->scoreColumn(); ++column)
-        fixedWidth += grid_->columnWidth(column);
-    if (grid_->width() >= fixedWidth + twips(3000))
+    // The grid may be as wide as the screen leaves beside the buttons and the window's frame.
+    const int room = availableArea(this).width() - besideGrid() - 2 * grid_->frameWidth() - 40;
+    if (room >= grid_->frozenWidth() + twips(3000))
         return;
     const int factors = model_->factorCount();
     int keep = 3;
@@ -359,6 +435,14 @@ void DataEntryGrid::abbreviateNamesWhenNarrow()
 }
 
 // ---- cursor -----------------------------------------------------------------------------------
+
+void DataEntryGrid::arriveAt(int row)
+{
+    currentRow_ = row;
+    replaceOnType_ = true;
+    ++typingRun_;
+    moveToRow(row);
+}
 
 void DataEntryGrid::moveToRow(int row)
 {
@@ -403,15 +487,21 @@ bool DataEntryGrid::eventFilter(QObject *watched, QEvent *event)
         if (isModifierKey(key->key()))
             return true;
         keyDown(key);
-        keyCharacter(key);
+        // Ctrl and Alt combinations are commands, never characters of a score.
+        if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+            keyCharacter(key);
         return true;
     }
-    if (watched == grid_->viewport()) {
+    // The frozen name and level columns answer the mouse as the rest of the row does.
+    QTableView *view = watched == grid_->viewport()                 ? grid_
+                       : watched == grid_->frozenView()->viewport() ? grid_->frozenView()
+                                                                    : nullptr;
+    if (view) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {
             auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() == Qt::LeftButton) {
-                const int row = grid_->rowAt(mouse->position().toPoint().y());
+                const int row = view->rowAt(mouse->position().toPoint().y());
                 if (row >= 0)
                     click(row);
             }
@@ -436,8 +526,7 @@ void DataEntryGrid::keyDown(QKeyEvent *event)
     const int last = model_->scoreCount() - 1;
     switch (event->key()) {
     case Qt::Key_Delete:
-        model_->setScoreText(currentRow_, QString());
-        problem_.session.changedSinceSave = true;
+        pushEdit(tr("Delete"), currentRow_, {ScoreCell{QString(), model_->isMarked(currentRow_)}});
         break;
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -453,17 +542,18 @@ void DataEntryGrid::keyDown(QKeyEvent *event)
             row -= page;
         else
             row += page;
-        currentRow_ = qBound(0, row, last);
-        moveToRow(currentRow_);
+        arriveAt(qBound(0, row, last));
         break;
     }
     case Qt::Key_Home:
-        currentRow_ = 0;
-        moveToRow(0);
+        arriveAt(0);
         break;
     case Qt::Key_End:
-        currentRow_ = last;
-        moveToRow(last);
+        arriveAt(last);
+        break;
+    case Qt::Key_F2:
+        // As in a spreadsheet: go on typing at the end of the score instead of replacing it.
+        replaceOnType_ = false;
         break;
     default:
         break;
@@ -485,76 +575,97 @@ void DataEntryGrid::keyCharacter(QKeyEvent *event)
         return;
 
     const int last = model_->scoreCount() - 1;
-    ProblemState &problem = problem_;
     moveToRow(currentRow_);
     QString text = model_->scoreText(currentRow_);
 
     if (isScoreCharacter(code)) {
-        text += QChar(code);
+        // The first character typed into a cell the cursor came to replaces its score.
+        text = replaceOnType_ ? QString(QChar(code)) : text + QChar(code);
         // A score the data file could not keep is refused here, not lost at saving.
         if (const std::optional<Message> refusal = scoreRefusal(text)) {
             messages_.show(*refusal, this);
             return;
         }
         // A changed score is no longer the one that was marked.
-        model_->setScore(currentRow_, text, false);
-        if (text.size() > 9)
-            grid_->setColumnWidth(model_->scoreColumn(), qMax(scoreColumnWidth(), twips(125.0 * text.size())));
-        problem.session.changedSinceSave = true;
+        pushEdit(tr("Typing"), currentRow_, {ScoreCell{text, false}}, typingRun_);
+        replaceOnType_ = false;
+        grid_->scrollTo(grid_->currentIndex());
     } else if (code == 8) {
         if (text.isEmpty()) {
             messages_.beep();
             return;
         }
         text.chop(1);
-        model_->setScore(currentRow_, text, false);
-        problem.session.changedSinceSave = true;
+        pushEdit(tr("Typing"), currentRow_, {ScoreCell{text, false}}, typingRun_);
+        replaceOnType_ = false;
     } else if (code == 13) {
         enable({"ClearItem", "InsertItem", "RemoveItem", "CopyItem"}, true);
-        ++currentRow_;
+        const int next = currentRow_ + 1;
         const int shown = visibleRows();
-        if (model_->scoreCount() > shown && currentRow_ > shown - 1)
-            setTopRow(qMin(currentRow_ - 2, model_->scoreCount() - shown));
-        if (currentRow_ > last) {
-            currentRow_ = last;
-            moveToRow(last);
-            enable({"DataOkButton"}, true);
-        } else {
-            moveToRow(currentRow_);
-            enable({"DataOkButton"}, true);
+        if (model_->scoreCount() > shown && next > shown - 1)
+            setTopRow(qMin(next - 2, model_->scoreCount() - shown));
+        arriveAt(qMin(next, last));
+        enable({"DataOkButton"}, true);
+        if (next <= last)
             enable({"DatascreenButton", "AnovaButton", "Tables", "PrintItem", "NewWinwordItem", "ExistingWinwordItem",
                     "SaveItem"},
                    false);
-        }
     }
 }
 
 void DataEntryGrid::click(int row)
 {
     grid_->setFocus(Qt::MouseFocusReason);
-    clickedRow_ = row;
-    moveToRow(row);
-    currentRow_ = row;
+    arriveAt(row);
     enable({"DatascreenButton"}, false);
     enable({"ClearItem", "InsertItem", "RemoveItem"}, true);
 }
 
 void DataEntryGrid::toggleMark()
 {
-    model_->setMarked(currentRow_, !model_->isMarked(currentRow_));
+    pushEdit(tr("Mark"), currentRow_, {ScoreCell{model_->scoreText(currentRow_), !model_->isMarked(currentRow_)}});
     enable({"AnovaButton"}, false);
+}
+
+void DataEntryGrid::pushEdit(const QString &what, int first, std::vector<ScoreCell> after, int typingRun)
+{
+    const std::vector<ScoreCell> before = model_->cells(first, static_cast<int>(after.size()));
+    size_t from = 0;
+    size_t to = after.size();
+    while (from < to && before[from] == after[from])
+        ++from;
+    while (to > from && before[to - 1] == after[to - 1])
+        --to;
+    if (from == to)
+        return;
+    std::vector<ScoreCell> changed(after.begin() + static_cast<std::ptrdiff_t>(from),
+                                   after.begin() + static_cast<std::ptrdiff_t>(to));
+    edits_->push(new ScoreEdit(*model_, what, first + static_cast<int>(from), std::move(changed), typingRun));
     problem_.session.changedSinceSave = true;
+}
+
+void DataEntryGrid::stepEdits(bool back)
+{
+    const int index = edits_->index() - (back ? 1 : 0);
+    if (!model_ || index < 0 || index >= edits_->count())
+        return;
+    const int row = static_cast<const ScoreEdit *>(edits_->command(index))->firstRow();
+    if (back)
+        edits_->undo();
+    else
+        edits_->redo();
+    problem_.session.changedSinceSave = true;
+    grid_->setFocus();
+    arriveAt(row);
+    // The scores differ from those last confirmed: "Data OK" is needed again.
+    enable({"DataOkButton", "ClearItem", "InsertItem", "RemoveItem"}, true);
+    enable({"DatascreenButton", "AnovaButton", "Tables"}, false);
 }
 
 // ---- commands ---------------------------------------------------------------------------------
 
 void DataEntryGrid::insertScore()
 {
-    if (clickedRow_ != currentRow_) {
-        messages_.show(tr("You must select a score before which the new score will be inserted."), tr("Wait"),
-                             MessageIcon::Critical, MessageButtons::Ok, this);
-        return;
-    }
     const int last = model_->scoreCount() - 1;
     const QString pushedOut = model_->scoreText(last);
     if (!pushedOut.isEmpty()) {
@@ -566,38 +677,45 @@ void DataEntryGrid::insertScore()
         if (answer != MessageAnswer::Yes)
             return;
     }
-    model_->insertEmptyScore(clickedRow_);
+    // The scores from the cursor's row on move down one row, their marks with them.
+    std::vector<ScoreCell> after{ScoreCell{}};
+    for (ScoreCell &cell : model_->cells(currentRow_, last - currentRow_))
+        after.push_back(std::move(cell));
+    pushEdit(tr("Insert Single Score"), currentRow_, std::move(after));
+    arriveAt(currentRow_);
     enable({"DatascreenButton", "AnovaButton"}, false);
-    problem_.session.changedSinceSave = true;
 }
 
 void DataEntryGrid::removeScore()
 {
-    if (clickedRow_ != currentRow_) {
-        messages_.show(tr("You must select a score to be removed."), tr("Wait"), MessageIcon::Critical,
-                             MessageButtons::Ok, this);
-        return;
-    }
-    model_->removeScore(clickedRow_);
+    const int last = model_->scoreCount() - 1;
+    std::vector<ScoreCell> after = model_->cells(currentRow_ + 1, last - currentRow_);
+    after.push_back(ScoreCell{});
+    pushEdit(tr("Remove Single Score"), currentRow_, std::move(after));
+    arriveAt(currentRow_);
     enable({"AnovaButton"}, false);
-    problem_.session.changedSinceSave = true;
 }
 
 void DataEntryGrid::clearAll()
 {
-    model_->clearScores();
+    if (hasScores()) {
+        const MessageAnswer answer =
+            messages_.show(tr("Clear every score in the grid?  Undo (Ctrl+Z) brings them back."), tr("Clear All Data"),
+                           MessageIcon::Question, MessageButtons::YesNo, this);
+        if (answer != MessageAnswer::Yes)
+            return;
+    }
+    pushEdit(tr("Clear All Data"), 0, std::vector<ScoreCell>(static_cast<size_t>(model_->scoreCount())));
     problem_.scores.flat.clear();
     enable({"DatascreenButton", "AnovaButton"}, false);
-    currentRow_ = 0;
     setTopRow(0);
-    moveToRow(0);
-    problem_.session.changedSinceSave = true;
+    arriveAt(0);
 }
 
 void DataEntryGrid::widenEntryColumn()
 {
-    const int extra = static_cast<int>(std::lround(0.7 * grid_->fontMetrics().horizontalAdvance('8')));
-    grid_->setColumnWidth(model_->scoreColumn(), scoreColumnWidth() + extra);
+    widenedBy_ += static_cast<int>(std::lround(0.7 * grid_->fontMetrics().horizontalAdvance('8')));
+    fitScoreColumn();
 }
 
 void DataEntryGrid::confirmData()
@@ -608,10 +726,9 @@ void DataEntryGrid::confirmData()
     if (missing >= 0) {
         setEnabled(true);
         grid_->setFocus();
-        currentRow_ = missing;
         const int shown = visibleRows();
         setTopRow(missing > shown - 1 ? missing - shown + 1 : 0);
-        moveToRow(missing);
+        arriveAt(missing);
         messages_.show(tr("At least one score is missing from the data set."), tr("Data Entry Error!"),
                              MessageIcon::Critical, MessageButtons::Ok, this);
         return;
@@ -645,19 +762,13 @@ void DataEntryGrid::scoresReadFromFile()
 
 void DataEntryGrid::showScoresRead(const GridScores &read)
 {
-    int longest = 0;
-    for (size_t row = 0; row < read.rows.size() && static_cast<int>(row) < model_->scoreCount(); ++row) {
-        const QString text = QString::fromStdString(read.rows[row].text);
-        model_->setScore(static_cast<int>(row), text, read.rows[row].marked);
-        longest = qMax(longest, static_cast<int>(text.size()));
-    }
-    // Long scores get the room typing would have given them.
-    if (longest > 9)
-        grid_->setColumnWidth(model_->scoreColumn(), qMax(scoreColumnWidth(), twips(125.0 * longest)));
+    // A file read is not an edit to undo: the edits before it no longer apply to what it shows.
+    edits_->clear();
+    for (size_t row = 0; row < read.rows.size() && static_cast<int>(row) < model_->scoreCount(); ++row)
+        model_->setScore(static_cast<int>(row), QString::fromStdString(read.rows[row].text), read.rows[row].marked);
     if (read.firstUnreadRow >= 0 && read.firstUnreadRow < model_->scoreCount()) {
-        currentRow_ = read.firstUnreadRow;
         setTopRow(read.topRowFor(model_->scoreCount(), visibleRows()));
-        moveToRow(currentRow_);
+        arriveAt(read.firstUnreadRow);
     }
     scoresReadFromFile();
 }
@@ -738,13 +849,17 @@ void DataEntryGrid::pasteScores()
 {
     if (!model_)
         return;
-    const std::optional<std::vector<QString>> pasted = scoreCommands().pasteScores(model_->texts(), clickedRow_);
+    const std::optional<std::vector<QString>> pasted = scoreCommands().pasteScores(model_->texts(), currentRow_);
     if (!pasted) {
         grid_->setFocus();
         return;
     }
-    for (int r = 0; r < model_->scoreCount(); ++r)
-        model_->setScoreText(r, (*pasted)[static_cast<size_t>(r)]);
+    // Only texts come from the clipboard; marks stay on their rows.
+    std::vector<ScoreCell> after = model_->cells(0, model_->scoreCount());
+    for (size_t r = 0; r < after.size(); ++r)
+        after[r].text = (*pasted)[r];
+    pushEdit(tr("Paste"), 0, std::move(after));
+    arriveAt(currentRow_);
     scoresPasted();
     grid_->setFocus();
 }

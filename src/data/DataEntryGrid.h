@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataFileFormat.h"
+#include "ScoreTableView.h"
 
 #include <QMainWindow>
 
@@ -9,19 +10,20 @@
 
 class QAction;
 class QKeyEvent;
-class QLabel;
 class QPushButton;
-class QTableView;
 class QTimer;
+class QUndoStack;
 
 namespace kelsim {
 
+class CaptionLabel;
 class ClipboardService;
 class DataFileCommands;
 class MessageService;
 class PrintService;
 class ScoreCommands;
 class ScoreGridModel;
+struct ScoreCell;
 class WordExport;
 struct DataDocument;
 struct GridScores;
@@ -44,9 +46,9 @@ class DataEntryGrid : public QMainWindow {
     void load();
 
     ScoreGridModel &scores() { return *model_; }
-    QTableView *grid() const { return grid_; }
+    ScoreTableView *grid() const { return grid_; }
+    // The row of the cursor: where typing goes, and where a score is inserted, removed or pasted.
     int currentRow() const { return currentRow_; }
-    int clickedRow() const { return clickedRow_; }
     int topRow() const;
     int visibleRows() const;
     int scoreColumnWidth() const;
@@ -57,7 +59,7 @@ class DataEntryGrid : public QMainWindow {
     // What the data-file and clipboard commands need after they have put scores into the grid.
     void scoresReadFromFile();
     void scoresPasted();
-    // "&Paste Scores from Clipboard" at the row last clicked.
+    // "&Paste Scores from Clipboard" at the cursor's row.
     void pasteScores();
     // Shows scores read from a data file: their rows take the texts and marks, the cursor goes to
     // the first row the file left unread, and the commands follow the read.
@@ -98,11 +100,24 @@ class DataEntryGrid : public QMainWindow {
     void buildWidgets();
     void sizeColumns();
     void abbreviateNamesWhenNarrow();
+    // The score column is as wide as its longest score needs, plus what "&Widen Entry Column" added.
+    void fitScoreColumn();
+    void scoresChanged(int first, int last);
+    void placeOnScreen();
+    // The width the buttons and margins take beside the grid.
+    int besideGrid() const;
 
     void keyDown(QKeyEvent *event);
     void keyCharacter(QKeyEvent *event);
+    // The cursor comes to a row: the next character typed replaces its score.
+    void arriveAt(int row);
     void click(int row);
     void toggleMark();
+
+    // Every change of the scores goes through here, so that "&Undo" can take it back. The rows an
+    // edit leaves as they were are not kept; an edit that changes nothing is no step at all.
+    void pushEdit(const QString &what, int first, std::vector<ScoreCell> after, int typingRun = -1);
+    void stepEdits(bool back);
 
     void insertScore();
     void removeScore();
@@ -129,12 +144,16 @@ class DataEntryGrid : public QMainWindow {
     DataFileCommands &dataFiles_;
     WordExport &wordExport_;
     ScoreGridModel *model_ = nullptr;
-    QTableView *grid_ = nullptr;    // Grid1
-    QLabel *caption_ = nullptr;     // Label1
-    QString captionText_;           // what Label1 shows when no notice stands in it
-    QTimer *noticeTimer_ = nullptr; // Timer1
+    ScoreTableView *grid_ = nullptr;  // Grid1
+    CaptionLabel *caption_ = nullptr; // Label1
+    QString captionText_;             // what Label1 shows when no notice stands in it
+    QTimer *noticeTimer_ = nullptr;   // Timer1
+    QUndoStack *edits_ = nullptr;
     int currentRow_ = 0;
-    int clickedRow_ = 0;
+    bool replaceOnType_ = true;
+    int typingRun_ = 0;   // numbers the visits of the cursor to a cell, for one undo step per visit
+    int widenedBy_ = 0;   // pixels "&Widen Entry Column" added
+    int longestRow_ = -1; // the row of the longest score, -1 when every score is empty
     QStringList fullNames_;
 };
 

@@ -18,6 +18,22 @@ ScorePastePlan refused(const Message &message)
     return plan;
 }
 
+// Letters paste as well as digits: the message names the character and its line, and a tab, which
+// comes with two or more copied columns, says so.
+QString unpastableText(QChar c, int line)
+{
+    if (c == '\t')
+        return QString("The clipboard data is not a vertical list of scores: line %1 holds a tab, as two or more "
+                       "columns copied together do.  Copy a single column and paste again.")
+            .arg(line);
+    const QString shown =
+        c.isPrint() ? "\"" + QString(c) + "\"" : QString("U+%1").arg(c.unicode(), 4, 16, QChar('0')).toUpper();
+    return QString("The clipboard contains characters that cannot be pasted (%1 on line %2).  A score may hold "
+                   "letters, digits, spaces and these signs: , - . @ [ \\ ] ^ _ ` {")
+        .arg(shown)
+        .arg(line);
+}
+
 const QString kOccupiedText = QStringLiteral(
     "You cannot paste onto a cell containing data.  Either click elsewhere or clear the cells into which you want to "
     "paste.");
@@ -34,12 +50,13 @@ QString scoresClipboardText(const std::vector<QString> &scores)
 
 bool acceptedInPastedScore(QChar c)
 {
+    // What typing takes ("A" to "{") and the signs of numbers, so that copied scores paste back.
     const char16_t code = c.unicode();
     return code == ' ' || code == ',' || code == '-' || code == '.' || (code >= '0' && code <= '9') ||
-           (code >= '@' && code <= 'z');
+           (code >= '@' && code <= '{');
 }
 
-ScorePastePlan planScorePaste(const QString &clipboardText, const std::vector<QString> &scores, int clickedRow)
+ScorePastePlan planScorePaste(const QString &clipboardText, const std::vector<QString> &scores, int cursorRow)
 {
     // Carriage returns are ignored wherever they stand, so that a list ending in LF CR or CR LF
     // has no empty line after its last score.
@@ -53,7 +70,7 @@ ScorePastePlan planScorePaste(const QString &clipboardText, const std::vector<QS
         return refused(pasteError("The clipboard is empty!", "Error"));
 
     const int rowCount = static_cast<int>(scores.size());
-    const int firstRow = clickedRow > 0 ? clickedRow : 0;
+    const int firstRow = cursorRow > 0 ? cursorRow : 0;
     if (firstRow > 0 && firstRow < rowCount && !scores[static_cast<size_t>(firstRow)].isEmpty())
         return refused(pasteError(kOccupiedText, "Wait"));
 
@@ -73,10 +90,7 @@ ScorePastePlan planScorePaste(const QString &clipboardText, const std::vector<QS
         } else if (acceptedInPastedScore(c)) {
             lines.back() += c;
         } else {
-            return refused(pasteError("The clipboard contains non-numerical characters.  These cannot be pasted.  "
-                                      "This problem may arise because the Clipboard data is not a vertical list of "
-                                      "scores.",
-                                      "Error"));
+            return refused(pasteError(unpastableText(c, static_cast<int>(lines.size())), "Error"));
         }
     }
     if (firstRow + static_cast<int>(lines.size()) > rowCount)

@@ -25,14 +25,14 @@ struct ScorePastePlan {
     int lastRow = -1;
 };
 
-// Plans the paste of `clipboardText` into the score column `scores` at the row last clicked.
+// Plans the paste of `clipboardText` into the score column `scores` at the row of the grid's cursor.
 // At row 0 the pasted list replaces the whole column; elsewhere it goes into the cells from
-// `clickedRow` on, and every one of them must be empty. The whole text is checked before
+// `cursorRow` on, and every one of them must be empty. The whole text is checked before
 // anything is pasted: each line must be a score the grid can hold (digits, letters, blanks and
-// , - . @ [ \ ] ^ _ `), no longer than a data file keeps, and the list must fit below the
+// , - . @ [ \ ] ^ _ ` {), no longer than a data file keeps, and the list must fit below the
 // starting row (one line end after the last score is allowed). Lines end in LF, with or without
 // CR.
-ScorePastePlan planScorePaste(const QString &clipboardText, const std::vector<QString> &scores, int clickedRow);
+ScorePastePlan planScorePaste(const QString &clipboardText, const std::vector<QString> &scores, int cursorRow);
 
 // Characters a pasted score may hold.
 bool acceptedInPastedScore(QChar c);

@@ -20,12 +20,12 @@ bool ScoreCommands::copyScores(const std::vector<QString> &scores)
     return putOnClipboard(clipboard_, messages_, scoresClipboardText(scores), owner_);
 }
 
-std::optional<std::vector<QString>> ScoreCommands::pasteScores(const std::vector<QString> &scores, int clickedRow)
+std::optional<std::vector<QString>> ScoreCommands::pasteScores(const std::vector<QString> &scores, int cursorRow)
 {
     const std::optional<QString> text = readClipboard(clipboard_, messages_, owner_);
     if (!text)
         return std::nullopt;
-    ScorePastePlan plan = planScorePaste(*text, scores, clickedRow);
+    ScorePastePlan plan = planScorePaste(*text, scores, cursorRow);
     if (plan.refusal) {
         messages_.show(*plan.refusal, owner_);
         return std::nullopt;

@@ -27,11 +27,11 @@ public:
     // False when the clipboard could not be written and the user gave up.
     bool copyScores(const std::vector<QString> &scores);
 
-    // "&Paste Scores from Clipboard" at the row last clicked. Returns every score cell's text
+    // "&Paste Scores from Clipboard" at the row of the grid's cursor. Returns every score cell's text
     // after the paste, for the grid to show (marks unchanged), or nothing when nothing may be
     // pasted: the message has then been shown and the grid must take the focus and change
     // nothing. A paste counts as a change of the data (changedSinceSave).
-    std::optional<std::vector<QString>> pasteScores(const std::vector<QString> &scores, int clickedRow);
+    std::optional<std::vector<QString>> pasteScores(const std::vector<QString> &scores, int cursorRow);
 
     // "&Print Data": the printer dialog "Print Data", then the problem label, "   Raw Data" and one
     // line per grid row. True when printed; a cancelled dialog is silent.

@@ -106,42 +106,22 @@ void ScoreGridModel::setScoreText(int row, const QString &text)
     scoresChanged(row, row);
 }
 
-void ScoreGridModel::setMarked(int row, bool marked)
+std::vector<ScoreCell> ScoreGridModel::cells(int first, int count) const
 {
-    marks_[static_cast<size_t>(row)] = marked ? 1 : 0;
-    scoresChanged(row, row);
+    std::vector<ScoreCell> result;
+    result.reserve(static_cast<size_t>(count));
+    for (int r = first; r < first + count; ++r)
+        result.push_back(ScoreCell{texts_[static_cast<size_t>(r)], marks_[static_cast<size_t>(r)] != 0});
+    return result;
 }
 
-void ScoreGridModel::insertEmptyScore(int row)
+void ScoreGridModel::setCells(int first, const std::vector<ScoreCell> &cells)
 {
-    const int last = scoreCount() - 1;
-    for (int r = last; r > row; --r) {
-        texts_[static_cast<size_t>(r)] = std::move(texts_[static_cast<size_t>(r - 1)]);
-        marks_[static_cast<size_t>(r)] = marks_[static_cast<size_t>(r - 1)];
+    for (size_t i = 0; i < cells.size(); ++i) {
+        texts_[static_cast<size_t>(first) + i] = cells[i].text;
+        marks_[static_cast<size_t>(first) + i] = cells[i].marked ? 1 : 0;
     }
-    texts_[static_cast<size_t>(row)].clear();
-    marks_[static_cast<size_t>(row)] = 0;
-    scoresChanged(row, last);
-}
-
-void ScoreGridModel::removeScore(int row)
-{
-    const int last = scoreCount() - 1;
-    for (int r = row; r < last; ++r) {
-        texts_[static_cast<size_t>(r)] = std::move(texts_[static_cast<size_t>(r + 1)]);
-        marks_[static_cast<size_t>(r)] = marks_[static_cast<size_t>(r + 1)];
-    }
-    texts_[static_cast<size_t>(last)].clear();
-    marks_[static_cast<size_t>(last)] = 0;
-    scoresChanged(row, last);
-}
-
-void ScoreGridModel::clearScores()
-{
-    for (QString &text : texts_)
-        text.clear();
-    std::fill(marks_.begin(), marks_.end(), 0);
-    scoresChanged(0, scoreCount() - 1);
+    scoresChanged(first, first + static_cast<int>(cells.size()) - 1);
 }
 
 int ScoreGridModel::firstEmptyRow() const

@@ -10,6 +10,14 @@ namespace kelsim {
 
 struct Design;
 
+// One score cell: its text and whether the user marked it.
+struct ScoreCell {
+    QString text;
+    bool marked = false;
+    bool operator==(const ScoreCell &other) const { return text == other.text && marked == other.marked; }
+    bool operator!=(const ScoreCell &other) const { return !(*this == other); }
+};
+
 // The rows of the data entry grid: one per cell of the design, in cell order (Factor 1 changes
 // on every row). Each factor has a name column and a level column; the last column holds the
 // score, a text with a mark. Names and levels are computed from the row, so a grid of 16352
@@ -39,15 +47,10 @@ class ScoreGridModel : public QAbstractTableModel {
     bool isMarked(int row) const { return marks_[static_cast<size_t>(row)] != 0; }
     void setScore(int row, const QString &text, bool marked);
     void setScoreText(int row, const QString &text);
-    void setMarked(int row, bool marked);
+    // The cells of rows first .. first + count - 1, and their replacement from `first` on.
+    std::vector<ScoreCell> cells(int first, int count) const;
+    void setCells(int first, const std::vector<ScoreCell> &cells);
 
-    // Scores from `row` on move one row down; the cell at `row` is left empty and the last
-    // score drops off the end. Marks travel with their scores.
-    void insertEmptyScore(int row);
-    // Scores after `row` move one row up over it; the last cell is left empty.
-    void removeScore(int row);
-    // Empties every score and clears every mark.
-    void clearScores();
     // The first row with an empty score, or -1.
     int firstEmptyRow() const;
 

@@ -4,6 +4,8 @@
 #include "MessageService.h"
 #include "ProblemState.h"
 #include "UiText.h"
+#include "CaptionLabel.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -21,10 +23,9 @@ LevelLabelsWindow::LevelLabelsWindow(ProblemState &problem, MessageService &mess
     setObjectName("LevelLabelsWindow");
     setWindowTitle(tr("Labels for Levels"));
 
-    prompt_ = new QLabel(this);
+    // A factor's name may be long: the prompt wraps, even inside a word, instead of widening the window.
+    prompt_ = new CaptionLabel(QString(), this, 6);
     prompt_->setObjectName("Label1");
-    prompt_->setWordWrap(true);
-    prompt_->setMinimumWidth(prompt_->fontMetrics().averageCharWidth() * 60);
     prompt_->setMinimumHeight(prompt_->fontMetrics().height() * 2 + 8);
     auto *note = new QLabel(tr("Note:  A level label may consist of one or two characters."), this);
     note->setObjectName("Label2");
@@ -117,6 +118,8 @@ void LevelLabelsWindow::begin()
     skipButton_->setEnabled(true);
     finishedButton_->setEnabled(false);
     labelBox_->setFocus();
+    // Each problem's window opens at the size its prompt needs, whatever the last one needed.
+    placeWindow(this, QSize(qMax(sizeHint().width(), 60 * fontMetrics().averageCharWidth()), sizeHint().height()));
 }
 
 bool LevelLabelsWindow::eventFilter(QObject *watched, QEvent *event)

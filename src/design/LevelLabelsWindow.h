@@ -8,6 +8,7 @@ class QPushButton;
 
 namespace kelsim {
 
+class CaptionLabel;
 class MessageService;
 struct ProblemState;
 
@@ -54,7 +55,7 @@ class LevelLabelsWindow : public QDialog {
 
     ProblemState &problem_;
     MessageService &messages_;
-    QLabel *prompt_;          // Label1
+    CaptionLabel *prompt_;    // Label1
     QLineEdit *labelBox_;     // Text1
     QPushButton *okButton_;   // OKButton
     QPushButton *skipButton_; // Skipbutton

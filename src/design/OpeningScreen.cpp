@@ -8,6 +8,7 @@
 #include "UiText.h"
 #include "UpDownButtons.h"
 #include "WaitCursor.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -19,6 +20,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kelsim {
@@ -28,6 +31,7 @@ namespace {
 const char *const kYesProceedCaption = QT_TR_NOOP("&Yes, Proceed to Data Entry");
 const char *const kLabelsCaption = QT_TR_NOOP("Yes, Enter &Labels for Levels...");
 const char *const kProceedCaption = QT_TR_NOOP("&Proceed to Data Entry");
+const char *const kOnlyNumbers = QT_TR_NOOP("Only numeric characters are permitted here");
 const QString kGenericMarker = QStringLiteral("factor name)");
 const QColor kLightRed(255, 0, 0);
 constexpr int kTableSize = 10; // the name and level tables hold indices 0..9 before a count is typed
@@ -103,6 +107,12 @@ void OpeningScreen::buildWidgets()
     for (QLineEdit *box : {factorCountBox_, levelsBox_}) {
         box->setFixedWidth(box->fontMetrics().horizontalAdvance("00000") + 16);
         box->setAcceptDrops(false);
+        // Typed keys are checked as they come (eventFilter); a pasted text is refused whole
+        // unless it is all digits and points.
+        box->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9.]*"), box));
+        connect(box, &QLineEdit::inputRejected, this, [this] {
+            messages_.show(tr(kOnlyNumbers), tr("Error!"), MessageIcon::Critical, MessageButtons::Ok, this);
+        });
     }
     nameBox_->setAcceptDrops(false);
     nameBox_->setMinimumWidth(nameBox_->fontMetrics().horizontalAdvance(genericName(1)) + 24);
@@ -169,7 +179,7 @@ void OpeningScreen::buildWidgets()
     outer->addLayout(labelRow);
 
     setCentralWidget(central);
-    resize(620, 330);
+    placeWindow(this, QSize(620, 330));
 
     for (QLineEdit *box : {factorCountBox_, levelsBox_, nameBox_})
         box->installEventFilter(this);
@@ -210,7 +220,8 @@ void OpeningScreen::buildMenus()
     exitItem->setObjectName("ExitItem");
     connect(exitItem, &QAction::triggered, this, &OpeningScreen::exitRequested);
 
-    QMenu *preferences = menuBar()->addMenu(tr("Set &Preferences"));
+    // Alt+P belongs to "&Proceed to Data Entry".
+    QMenu *preferences = menuBar()->addMenu(tr("Set P&references"));
     preferences->setObjectName("PreferencesMenu");
     labelsItem_ = preferences->addAction(tr("Use &Labels for Levels"));
     labelsItem_->setObjectName("LabelsItem");
@@ -259,39 +270,41 @@ IterationsDialog &OpeningScreen::iterationsDialog()
 
 bool OpeningScreen::eventFilter(QObject *watched, QEvent *event)
 {
-    const auto isLeftPress = [event] {
-        return event->type() == QEvent::MouseButtonPress &&
-               static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
-    };
-    if (watched == factorCountBox_) {
-        if (event->type() == QEvent::KeyPress)
-            return filterNumberKey(factorCountBox_, static_cast<QKeyEvent *>(event), levelsBox_);
-        if (event->type() == QEvent::FocusIn) {
-            // Coming back from another window or a message box is not "giving it the focus", and
-            // a right-click only asks for help.
-            const auto reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-                !(QGuiApplication::mouseButtons() & Qt::RightButton))
-                factorCountBox_->clear();
-        }
-        if (isLeftPress())
-            factorCountBox_->clear();
-    } else if (watched == levelsBox_) {
-        if (event->type() == QEvent::KeyPress)
-            return filterNumberKey(levelsBox_, static_cast<QKeyEvent *>(event), okButton_);
-        if (isLeftPress())
-            levelsBox_->clear();
-    } else if (watched == nameBox_) {
-        if (isLeftPress()) {
-            nameBox_->clear();
+    auto *box = qobject_cast<QLineEdit *>(watched);
+    if (!box)
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        // Clicking into a box starts it afresh; a generic name gives way to the user's own.
+        box->clear();
+        if (box == nameBox_)
             setNameColour(false);
+    } else if (event->type() == QEvent::FocusIn) {
+        // Reached by the keyboard (Tab, Enter, a return from a message), a box's text is selected,
+        // so that what is typed replaces it. A right-click only asks for help.
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason &&
+            !(QGuiApplication::mouseButtons() & (Qt::LeftButton | Qt::RightButton)))
+            QTimer::singleShot(0, box, &QLineEdit::selectAll);
+    } else if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (box == nameBox_) {
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                if (okButton_->isVisible() && okButton_->isEnabled())
+                    okButton_->click();
+                return true;
+            }
+        } else if (box == factorCountBox_) {
+            return filterNumberKey(factorCountBox_, factorCountSpinner_, key, levelsBox_);
+        } else if (box == levelsBox_) {
+            return filterNumberKey(levelsBox_, levelsSpinner_, key, nameBox_);
         }
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-// Number boxes take digits, "." and Backspace; Enter moves on when the box holds a number.
-bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *next)
+// Number boxes take digits, "." and the editing keys; Enter moves on when the box holds a number,
+// and the arrow keys step the number as the spinner beside the box does.
+bool OpeningScreen::filterNumberKey(QLineEdit *box, UpDownButtons *spinner, QKeyEvent *event, QWidget *next)
 {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -301,6 +314,13 @@ bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *n
             next->setFocus(Qt::TabFocusReason);
         return true;
     }
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        spinner->stepBy(key == Qt::Key_Up ? 1 : -1);
+        return true;
+    }
+    // Select all, copy, cut, paste and undo are the box's own; a pasted text meets the validator.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
     const QString text = event->text();
     if (text.isEmpty() || key == Qt::Key_Backspace || key == Qt::Key_Tab || key == Qt::Key_Backtab ||
         key == Qt::Key_Escape || key == Qt::Key_Delete)
@@ -308,8 +328,7 @@ bool OpeningScreen::filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *n
     if (text.size() == 1 && ((text[0] >= '0' && text[0] <= '9') || text[0] == '.'))
         return false;
     box->clear();
-    messages_.show(tr("Only numeric characters are permitted here"), tr("Error!"), MessageIcon::Critical,
-                         MessageButtons::Ok, this);
+    messages_.show(tr(kOnlyNumbers), tr("Error!"), MessageIcon::Critical, MessageButtons::Ok, this);
     return true;
 }
 
@@ -397,6 +416,8 @@ void OpeningScreen::acceptFactor()
     if (currentFactor_ < factorCount_) {
         ++currentFactor_;
         showFactor(currentFactor_);
+        // The next factor's levels, ready to be typed over.
+        levelsBox_->setFocus(Qt::TabFocusReason);
         return;
     }
 

@@ -84,7 +84,7 @@ class OpeningScreen : public QMainWindow {
     void buildWidgets();
     void buildMenus();
 
-    bool filterNumberKey(QLineEdit *box, QKeyEvent *event, QWidget *next);
+    bool filterNumberKey(QLineEdit *box, UpDownButtons *spinner, QKeyEvent *event, QWidget *next);
     void factorCountChanged(const QString &text);
     void levelsChanged(const QString &text);
     void nameChanged(const QString &text);

@@ -10,41 +10,43 @@ namespace kelsim {
 namespace {
 
 const char *const kPlacedProperty = "kelsimPlaced";
-// Room left on a full screen for the window manager's title bar and frame before the first window
-// has shown how much they take.
-constexpr int kFrameAllowance = 40;
-
-// The free area of the screen that `window` is on (or of the primary screen).
-QRect freeScreenArea(const QWidget *window)
-{
-    const QScreen *screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 600);
-}
+// What the window manager adds around a window that has not been shown yet: a title bar and thin
+// borders.
+const QSize kAssumedFrame(16, 40);
 
 } // namespace
 
+QRect availableArea(const QWidget *window, const QWidget *near)
+{
+    const QScreen *screen = near ? near->screen() : window->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 600);
+}
+
+void placeWindow(QWidget *window, QSize size, const QWidget *near)
+{
+    const bool onScreen = near && near->isVisible() && !near->isMinimized();
+    const QRect area = availableArea(window, onScreen ? near : nullptr);
+    const QSize frame = window->isVisible() ? window->frameGeometry().size() - window->size() : kAssumedFrame;
+    size = size.expandedTo(window->minimumSizeHint()).boundedTo(area.size() - frame);
+    window->resize(size);
+
+    QRect outer(QPoint(), size + frame);
+    outer.moveCenter(onScreen ? near->frameGeometry().center() : area.center());
+    outer.moveLeft(qBound(area.left(), outer.left(), area.right() + 1 - outer.width()));
+    outer.moveTop(qBound(area.top(), outer.top(), area.bottom() + 1 - outer.height()));
+    window->move(outer.topLeft());
+}
+
 void placeWindow(QWidget *window, const QWidget *opener)
 {
-    const QRect area = freeScreenArea(opener ? opener : window);
-    // The window manager's title bar and frame, as they are around a window already shown.
-    QSize frame = window->frameGeometry().size() - window->size();
-    if (opener)
-        frame = frame.expandedTo(opener->frameGeometry().size() - opener->size());
+    QSize size = window->size();
     if (!window->property(kPlacedProperty).toBool()) {
-        QSize size = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
-        size = size.expandedTo(window->minimumSizeHint());
-        size = size.boundedTo(area.size() - frame.expandedTo(QSize(0, kFrameAllowance)));
-        window->resize(size);
+        size = window->testAttribute(Qt::WA_Resized) ? window->size() : window->sizeHint();
         window->setProperty(kPlacedProperty, true);
     }
-    QRect outer(QPoint(0, 0), window->size() + frame);
-    outer.moveCenter(opener ? opener->frameGeometry().center() : area.center());
-    // On the screen, the top-left corner last: the title bar must stay within reach.
-    outer.moveRight(qMin(outer.right(), area.right()));
-    outer.moveBottom(qMin(outer.bottom(), area.bottom()));
-    outer.moveLeft(qMax(outer.left(), area.left()));
-    outer.moveTop(qMax(outer.top(), area.top()));
-    window->move(outer.topLeft());
+    placeWindow(window, size, opener);
 }
 
 } // namespace kelsim
