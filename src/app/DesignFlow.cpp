@@ -174,12 +174,10 @@ void DesignFlow::prepareTable()
         return;
     runUnderWay_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The user's settings, over what the options hold beside them (threads, the counter).
-    RunOptions options = runOptions_;
-    const RunOptions chosen = problem_.run.options();
-    options.iterations = chosen.iterations;
-    options.seed = chosen.seed;
-    options.precision = chosen.precision;
+    // The user's settings, with what the options hold beside them (threads, the counter).
+    RunOptions options = problem_.run.options();
+    options.threads = runOptions_.threads;
+    options.counterFactory = runOptions_.counterFactory;
     runner_->start(problem_.design, problem_.scores, options);
 }
 

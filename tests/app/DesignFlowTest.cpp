@@ -78,8 +78,14 @@ void DesignFlowTest::crossedIndependentGroupsReachTheTable()
 void DesignFlowTest::crossedRepeatedMeasuresReachTheTable()
 {
     Road road(makeProblem({{"Subject", 4}, {"Task", 3}, {"Day", 2}}, 4, 2, 1));
+    road.problem.run.exact = ExactMode::Never;
+    road.problem.run.shuffle = ShuffleMode::Restricted;
+    road.problem.run.precision = .02;
     road.choose(1, 1);
     road.prepareTable();
+    // The run was made as the Number of Iterations window says.
+    const NTable &made = road.problem.table;
+    QVERIFY(made.exactMode == ExactMode::Never && made.shuffle == ShuffleMode::Restricted && made.precision == .02);
     QCOMPARE(road.gridColumn(0), QStringList({"S", "T", "  SxT", "D", "  SxD", "TxD", "  SxTxD"}));
     QCOMPARE(road.flow.tableWindow()->grid()->columnCount(), 5); // one iteration: no p column
     road.expectGridShowsEngineTable();
