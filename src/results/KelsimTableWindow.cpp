@@ -1,5 +1,6 @@
 #include "KelsimTableWindow.h"
 
+#include "DistributionPlot.h"
 #include "Format.h"
 #include "MessageService.h"
 #include "PrintService.h"
@@ -8,15 +9,17 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenuBar>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -40,6 +43,25 @@ QFont fixedFont()
 QString fromStd(const std::string &text)
 {
     return QString::fromStdString(text);
+}
+
+// What a p rests on: its interval, or "exact", and how many arrangements reached the observed
+// N-ratio out of how many.
+QString pToolTip(const NTable &table, size_t row)
+{
+    const PValue &p = *table.rows[row].p;
+    const QString count = fromStd(groupedNumber(p.exceedCount + 1));
+    const QString total = fromStd(groupedNumber(p.arrangements));
+    if (p.exact)
+        return QCoreApplication::translate("KelsimTableWindow",
+                                           "exact: %1 of all %2 distinct arrangements reach the observed N-ratio (the "
+                                           "observed one included)")
+            .arg(count, total);
+    return QCoreApplication::translate("KelsimTableWindow",
+                                       "%1 %2\n%3 of %4 arrangements reached the observed N-ratio: the observed one "
+                                       "and %5 of the shuffles")
+        .arg(fromStd(intervalHead(table)), fromStd(intervalText(table, row)), count, total,
+             fromStd(groupedNumber(p.exceedCount)));
 }
 
 // The editor of a source name takes the characters a source name may hold.
@@ -75,6 +97,12 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     summary_->setObjectName("SummaryLabel");
     summary_->setFont(fixedFont());
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The run's facts (the seed above all) stand right above the table, wrapped to the window's
+    // width, for the user to read off or select and copy.
+    facts_ = new QLabel(central);
+    facts_->setObjectName("FactsLabel");
+    facts_->setWordWrap(true);
+    facts_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     grid_ = new QTableWidget(central);
     grid_->setObjectName("Grid2");
     grid_->setFont(fixedFont());
@@ -85,6 +113,8 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     grid_->installEventFilter(this);
     connect(grid_, &QTableWidget::cellClicked, this, &KelsimTableWindow::cellClicked);
     connect(grid_, &QTableWidget::cellChanged, this, &KelsimTableWindow::renameEdited);
+    plot_ = new DistributionPlot(central);
+    connect(grid_, &QTableWidget::currentCellChanged, this, [this](int row) { showDistribution(row); });
     returnButton_ = new QPushButton(tr("&Return to Specification Window"), central);
     returnButton_->setObjectName("CancelButton");
     restartButton_ = new QPushButton(tr("&New Problem"), central);
@@ -96,13 +126,21 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     buttons->addWidget(restartButton_);
     buttons->addStretch();
     layout->addWidget(problemLabel_);
-    layout->addWidget(summary_);
+    // The plot takes the room beside the summary, so that the table keeps the window's height.
+    auto *top = new QHBoxLayout;
+    top->addWidget(summary_, 0, Qt::AlignTop);
+    top->addSpacing(12);
+    top->addWidget(plot_, 1);
+    layout->addLayout(top);
+    layout->addWidget(facts_);
     layout->addWidget(grid_, 1);
     layout->addLayout(buttons);
     setCentralWidget(central);
     buildMenus();
     statusBar()->setObjectName("StatusLine");
-    resize(760, 560);
+    // Room for the table and the plot below it, on screens that have it.
+    const QRect screen = this->screen()->availableGeometry();
+    resize(std::min(820, screen.width()), std::min(720, screen.height() * 9 / 10));
 }
 
 void KelsimTableWindow::buildMenus()
@@ -162,17 +200,26 @@ void KelsimTableWindow::showTable()
 {
     const NTable &table = problem_.table;
     const Design &design = problem_.design;
-    QStringList summary;
-    for (const std::string &line : summaryLines(design, table))
-        summary << fromStd(line);
+    // The summary lines end with the foot lines, which have a label of their own.
+    const std::vector<std::string> foot = footLines(table);
+    const std::vector<std::string> lines = summaryLines(design, table);
+    QStringList summary, facts;
+    for (size_t i = 0; i < lines.size(); ++i)
+        (i + foot.size() < lines.size() ? summary : facts) << fromStd(lines[i]);
     summary_->setText(summary.join('\n'));
+    facts_->setText(facts.join('\n'));
     const QString label = fromStd(design.problemLabel);
     problemLabel_->setText(label);
     problemLabel_->setVisible(!label.isEmpty());
 
     const std::vector<TableLine> rows = displayCells(table);
-    const QString intervalHead = fromStd(kelsim::intervalHead(table));
-    const int columns = table.showsP() ? (intervalHead.isEmpty() ? 6 : 7) : 5;
+    QStringList intervals;
+    bool someInterval = false;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        intervals << fromStd(intervalText(table, r));
+        someInterval = someInterval || !intervals.back().isEmpty();
+    }
+    const int columns = table.showsP() ? (someInterval ? 7 : 6) : 5;
     filling_ = true;
     grid_->clear();
     grid_->setColumnCount(columns);
@@ -181,16 +228,18 @@ void KelsimTableWindow::showTable()
     for (int c = 0; c < columns && c < 6; ++c)
         heads << fromStd(NTable::kHeads[static_cast<size_t>(c)]);
     if (columns == 7)
-        heads << intervalHead;
+        heads << fromStd(intervalHead(table));
     grid_->setHorizontalHeaderLabels(heads);
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const TableRow &row = table.rows[static_cast<size_t>(r)];
         for (int c = 0; c < columns; ++c) {
-            const QString text = c < 6 ? fromStd(rows[static_cast<size_t>(r)][static_cast<size_t>(c)])
-                                       : fromStd(intervalText(table, static_cast<size_t>(r)));
+            const QString text = c < 6 ? fromStd(rows[static_cast<size_t>(r)][static_cast<size_t>(c)]) : intervals[r];
             auto *cell = new QTableWidgetItem(text);
             cell->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
-            if (c == 0 && table.rows[static_cast<size_t>(r)].displayName() != table.rows[static_cast<size_t>(r)].name)
-                cell->setToolTip(tr("Renamed from %1").arg(fromStd(table.rows[static_cast<size_t>(r)].name).trimmed()));
+            if (c == 0 && row.displayName() != row.name)
+                cell->setToolTip(tr("Renamed from %1").arg(fromStd(row.name).trimmed()));
+            if (c == 5 && row.p && !text.isEmpty())
+                cell->setToolTip(pToolTip(table, static_cast<size_t>(r)));
             grid_->setItem(r, c, cell);
         }
     }
@@ -201,6 +250,25 @@ void KelsimTableWindow::showTable()
         grid_->setColumnWidth(c, grid_->columnWidth(c) + 24);
     grid_->horizontalHeader()->setStretchLastSection(false);
     grid_->resizeRowsToContents();
+    showDistribution(grid_->currentRow());
+}
+
+void KelsimTableWindow::showDistribution(int row)
+{
+    const NTable &table = problem_.table;
+    if (row >= 0 && static_cast<size_t>(row) < table.rows.size()) {
+        plot_->showRow(table, static_cast<size_t>(row));
+        return;
+    }
+    // Before any row is chosen, the first tested one.
+    for (size_t r = 0; table.showsP() && r < table.rows.size(); ++r)
+        if (table.rows[r].p) {
+            plot_->showRow(table, r);
+            return;
+        }
+    plot_->showHint(table.showsP() ? tr("No row was tested: there is no permutation distribution to show.")
+                                   : tr("With one iteration no shuffles were made: there is no permutation "
+                                        "distribution to show."));
 }
 
 void KelsimTableWindow::setWordAvailable(bool available)

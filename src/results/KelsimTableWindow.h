@@ -15,6 +15,7 @@ class QTextDocument;
 
 namespace kelsim {
 
+class DistributionPlot;
 class MessageService;
 
 // "Kelsim Table": the N-table of the last run, with renaming of sources and adjustment of an
@@ -28,6 +29,8 @@ public:
     void load();
 
     QTableWidget *grid() const { return grid_; }
+    // The permutation distribution of the current row.
+    DistributionPlot *plot() const { return plot_; }
     bool renaming() const { return renaming_; }
     bool adjusting() const { return adjusting_; }
     // The Word items are offered once a document writer is connected.
@@ -61,6 +64,7 @@ protected:
 private:
     void buildMenus();
     void showTable();
+    void showDistribution(int row);
     void startRenaming();
     void finishRenaming();
     void setAdjusting(bool on);
@@ -73,8 +77,10 @@ private:
     ProblemState &problem_;
     MessageService &messages_;
     QLabel *summary_ = nullptr;
+    QLabel *facts_ = nullptr;
     QLabel *problemLabel_ = nullptr;
     QTableWidget *grid_ = nullptr;
+    DistributionPlot *plot_ = nullptr;
     QPushButton *returnButton_ = nullptr;
     QPushButton *restartButton_ = nullptr;
     QMenu *fileMenu_ = nullptr;

@@ -64,11 +64,9 @@ void DesignFlowTest::crossedIndependentGroupsReachTheTable()
     QCOMPARE(road.gridColumn(0), QStringList({"G", "T", "GxT", "  Within"}));
     road.expectGridShowsEngineTable();
     QCOMPARE(table->findChild<QLabel *>("ProblemLabel")->text(), QString("Heat"));
-    QVERIFY(table->findChild<QLabel *>("SummaryLabel")
-                ->text()
-                .startsWith("  Factors\n  G  Group        2\n  T  Temperature  3\n  R (Replicate)   3\n"
-                            "   Pairs compared: 153\n   Number of resampling iterations:  400\n"
-                            "Iterations: 400; seed: 11; "));
+    QCOMPARE(table->findChild<QLabel *>("SummaryLabel")->text(),
+             QString("  Factors\n  G  Group        2\n  T  Temperature  3\n  R (Replicate)   3\n"
+                     "   Pairs compared: 153\n   Number of resampling iterations:  400"));
     QCOMPARE(table->findChild<QAction *>("Newwinword")->text(), QString("Print Table to &New Winword 12.0 Document"));
     QCOMPARE(table->findChild<QAction *>("ExistingWinword")->text(),
              QString("Append Table to &Existing Winword 12.0 Document"));
