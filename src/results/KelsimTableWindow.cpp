@@ -163,6 +163,7 @@ void KelsimTableWindow::buildMenus()
     copyItem_ = item(edit, "Copyitem", tr("&Copy Table to Clipboard"));
     // "S", not "R": "&Rename Source" has the R.
     copyRowsItem_ = item(edit, "copyrowsitem", tr("Copy &Selected Rows to Clipboard"));
+    copyCommandItem_ = item(edit, "copycommanditem", tr("Copy as Command &Line"));
     renameItem_ = item(edit, "RenameItem", tr("&Rename Source"));
     finishedRenamingItem_ = item(edit, "finishedrenamingitem", tr("&Finished Renaming Sources"));
     adjustItem_ = item(edit, "Adjustitem", tr("&Adjust Error df"));
@@ -183,6 +184,7 @@ void KelsimTableWindow::buildMenus()
     connect(exitItem_, &QAction::triggered, this, &KelsimTableWindow::exitRequested);
     connect(copyItem_, &QAction::triggered, this, &KelsimTableWindow::copyTableRequested);
     connect(copyRowsItem_, &QAction::triggered, this, &KelsimTableWindow::copyRowsRequested);
+    connect(copyCommandItem_, &QAction::triggered, this, &KelsimTableWindow::copyCommandLineRequested);
     connect(renameItem_, &QAction::triggered, this, &KelsimTableWindow::startRenaming);
     connect(finishedRenamingItem_, &QAction::triggered, this, &KelsimTableWindow::finishRenaming);
     connect(adjustItem_, &QAction::triggered, this, &KelsimTableWindow::setAdjusting);
@@ -322,6 +324,7 @@ void KelsimTableWindow::setRenamingMenus(bool renaming)
     existingWord_->setEnabled(wordAvailable_);
     copyItem_->setEnabled(!renaming);
     copyRowsItem_->setEnabled(!renaming);
+    copyCommandItem_->setEnabled(!renaming);
     finishedRenamingItem_->setEnabled(renaming);
 }
 

@@ -51,6 +51,7 @@ signals:
     void exitRequested();
     void copyTableRequested();
     void copyRowsRequested();
+    void copyCommandLineRequested();
     void printTableRequested();
     void printerSetupRequested();
     void wordNewRequested();
@@ -86,7 +87,7 @@ private:
     QMenu *fileMenu_ = nullptr;
     QAction *printItem_ = nullptr, *newWord_ = nullptr, *existingWord_ = nullptr, *printSetup_ = nullptr;
     QAction *exitItem_ = nullptr, *copyItem_ = nullptr, *copyRowsItem_ = nullptr, *renameItem_ = nullptr;
-    QAction *finishedRenamingItem_ = nullptr, *adjustItem_ = nullptr;
+    QAction *finishedRenamingItem_ = nullptr, *adjustItem_ = nullptr, *copyCommandItem_ = nullptr;
     bool wordAvailable_ = false;
     bool renaming_ = false;
     bool adjusting_ = false;

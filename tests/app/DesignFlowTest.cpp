@@ -1,4 +1,7 @@
 #include "AnalysisRunner.h"
+#include "CliOptions.h"
+#include "CliRun.h"
+#include "DataFileStore.h"
 #include "DesignFlow.h"
 #include "DesignOptionsWindow.h"
 #include "DesignSpecificationWindow.h"
@@ -14,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,6 +28,7 @@
 #include <QtTest>
 
 #include <random>
+#include <sstream>
 
 using namespace kelsim;
 using namespace kelsim::testing;
@@ -47,6 +52,7 @@ private slots:
     void returnAndNewProblem();
     void explanationWindowsAndTheirTexts();
     void tableGoesIntoANewWordDocument();
+    void copiedCommandLineMakesTheWindowsTableAgain();
 };
 
 void DesignFlowTest::crossedIndependentGroupsReachTheTable()
@@ -478,6 +484,59 @@ void DesignFlowTest::tableGoesIntoANewWordDocument()
     for (const QString &source : road.gridColumn(0))
         if (!source.trimmed().isEmpty())
             QVERIFY2(text.contains(source.trimmed()), qPrintable(source));
+}
+
+namespace {
+
+// The arguments a POSIX shell makes of a command line, the program's name left out.
+QStringList shellArguments(const QString &commandLine)
+{
+    QProcess shell;
+    shell.start("sh", {"-c", "eval \"set -- $1\"; shift; printf '%s\\0' \"$@\"", "sh", commandLine});
+    shell.waitForFinished();
+    QStringList arguments = QString::fromUtf8(shell.readAllStandardOutput()).split(QChar(0));
+    arguments.removeLast();
+    return arguments;
+}
+
+} // namespace
+
+void DesignFlowTest::copiedCommandLineMakesTheWindowsTableAgain()
+{
+    // A data file whose name a shell would split holds the scores.
+    ProblemState problem = heatProblem();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("heat's scores.dat");
+    std::vector<DataFileScore> image;
+    for (const std::string &score : problem.scores.flat)
+        image.push_back({score, false});
+    QVERIFY(saveDataFile(file, image).ok());
+    problem.session.fromFile = true;
+    problem.session.dataFilePath = file;
+    Road road(problem);
+    road.choose(0, 3);
+    road.prepareTable();
+    road.flow.tableWindow()->findChild<QAction *>("copycommanditem")->trigger();
+    QVERIFY(road.messages.shown.empty());
+
+    const QStringList arguments = shellArguments(road.clipboard.contents);
+    QCOMPARE(arguments.value(0), file);
+    const CliParse parse = parseCommandLine(QStringList{"kelsim-cli"} + arguments + QStringList{"--format", "report"});
+    QVERIFY2(parse.request, parse.error.c_str());
+    std::ostringstream out, err;
+    QCOMPARE(runCommandLine(*parse.request, out, err, false), int(kExitOk));
+    QCOMPARE(out.str(), buildTableReport(road.problem.design, road.problem.table));
+
+    // Once the file holds other scores, the command names a placeholder, if the user agrees.
+    QVERIFY(saveDataFile(file, {{"a", false}}).ok());
+    road.messages.answers = {MessageAnswer::Cancel, MessageAnswer::Ok};
+    road.clipboard.contents = "kept";
+    road.flow.tableWindow()->findChild<QAction *>("copycommanditem")->trigger();
+    QCOMPARE(road.clipboard.contents, QString("kept"));
+    QCOMPARE(road.messages.last().title, QString("Copy as Command Line"));
+    QVERIFY(road.messages.last().text.contains("<data file>"));
+    road.flow.tableWindow()->findChild<QAction *>("copycommanditem")->trigger();
+    QVERIFY(road.clipboard.contents.startsWith("kelsim-cli '<data file>' --factor Group:2 "));
 }
 
 QTEST_MAIN(DesignFlowTest)
