@@ -295,13 +295,14 @@ QString KelsimTableWindow::selectedRowsText() const
     if (rows.empty() && grid_->rowCount() > 0)
         rows.insert(std::max(grid_->currentRow(), 0));
     const std::vector<TableLine> cells = displayCells(problem_.table);
-    const size_t columns = problem_.table.showsP() ? 6 : 5;
+    // Every column the grid shows, the interval (or "exact") beside p included.
+    const size_t columns = static_cast<size_t>(grid_->columnCount());
     QString text;
     for (int r : rows) {
         if (r < 0 || static_cast<size_t>(r) >= cells.size())
             continue;
         for (size_t c = 0; c < columns; ++c)
-            text += fromStd(cells[static_cast<size_t>(r)][c]) + '\t';
+            text += fromStd(c < 6 ? cells[static_cast<size_t>(r)][c] : intervalText(problem_.table, size_t(r))) + '\t';
         text += QStringLiteral("\r\n");
     }
     return text + QStringLiteral("\r\n");

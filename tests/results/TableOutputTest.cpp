@@ -81,13 +81,13 @@ void TableOutputTest::copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsS
     grid->setCurrentCell(3, 0);
     grid->clearSelection();
     road.trigger("copyrowsitem");
-    QCOMPARE(road.clipboard.contents, QString("  Within\t 20\t240\t.250\t\t\t\r\n\r\n"));
+    QCOMPARE(road.clipboard.contents, QString("  Within\t 20\t240\t.250\t\t\t\t\r\n\r\n"));
 
     grid->selectRow(0);
     grid->setCurrentCell(1, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     road.trigger("copyrowsitem");
-    QCOMPARE(road.clipboard.contents, QString("G\t 1\t12\t1.000\t4.00\t<.001\t\r\n"
-                                              "T\t 1\t12\t.083\t.33\t 1. \t\r\n"
+    QCOMPARE(road.clipboard.contents, QString("G\t 1\t12\t1.000\t4.00\t<.001\t[.0000, .0015]\t\r\n"
+                                              "T\t 1\t12\t.083\t.33\t 1. \t[.9989, 1.0000]\t\r\n"
                                               "\r\n"));
 
     // Selected from the bottom up, the rows still come in table order.
@@ -95,8 +95,8 @@ void TableOutputTest::copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsS
     grid->setCurrentCell(2, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     grid->setCurrentCell(1, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     road.trigger("copyrowsitem");
-    QCOMPARE(road.clipboard.contents, QString("T\t 1\t12\t.083\t.33\t 1. \t\r\n"
-                                              "GxT\t 1\t12\t0.000\t0.00\t\t\r\n"
+    QCOMPARE(road.clipboard.contents, QString("T\t 1\t12\t.083\t.33\t 1. \t[.9989, 1.0000]\t\r\n"
+                                              "GxT\t 1\t12\t0.000\t0.00\t\t\t\r\n"
                                               "\r\n"));
 }
 
@@ -179,18 +179,18 @@ void TableOutputTest::exactPIsSaidToBeExactWhereverItIsShown()
     Road road(problem);
     road.choose(0, 3);
     road.prepareTable();
-    const NTable &table = road.problem.table;
-    QVERIFY(table.exact() && table.rows[0].p);
-    QTableWidget *grid = road.flow.tableWindow()->grid();
-    QCOMPARE(grid->item(0, 6)->text(), QString("exact"));
-    QVERIFY(grid->item(0, 5)->toolTip().startsWith("exact: "));
+    QVERIFY(road.problem.table.exact() && road.problem.table.rows[0].p);
+    KelsimTableWindow *window = road.flow.tableWindow();
+    QVERIFY(window->grid()->item(0, 6)->text() == "exact" &&
+            window->grid()->item(0, 5)->toolTip().startsWith("exact: "));
+    QVERIFY(window->selectedRowsText().startsWith("A\t 1\t4\t.750\t2.00\t.286\texact\t"));
     const QRegularExpression exactRow("^ A .*\\s+exact$");
-    road.flow.tableWindow()->findChild<QAction *>("Copyitem")->trigger();
+    window->findChild<QAction *>("Copyitem")->trigger();
     QVERIFY(road.clipboard.contents.split("\r\n").indexOf(exactRow) > 0);
-    QVERIFY(road.flow.tableWindow()->printout()->toPlainText().split('\n').indexOf(exactRow) > 0);
-    const QString document = road.folder.filePath("exact.docx");
-    QVERIFY(!writeNewDocument(document, tableDocumentFor(road.problem.design, table), letterPage()).failed());
-    QVERIFY(readWordDocument(document).image.plainText().contains(QRegularExpression("\nA\t.*\texact\n")));
+    QVERIFY(window->printout()->toPlainText().split('\n').indexOf(exactRow) > 0);
+    const QString file = road.folder.filePath("exact.docx");
+    QVERIFY(!writeNewDocument(file, tableDocumentFor(road.problem.design, road.problem.table), a4Page()).failed());
+    QVERIFY(readWordDocument(file).image.plainText().contains(QRegularExpression("\nA\t.*\texact\n")));
 }
 
 QTEST_MAIN(TableOutputTest)
