@@ -3,7 +3,9 @@
 #include "AnalysisRunner.h"
 #include "ClipboardService.h"
 #include "CommandGuard.h"
+#include "CommandLine.h"
 #include "ContextHelp.h"
+#include "DataFileStore.h"
 #include "DesignOptionsWindow.h"
 #include "DesignSpecificationWindow.h"
 #include "KelsimTableWindow.h"
@@ -14,6 +16,7 @@
 #include "WordSession.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextDocument>
 
@@ -77,6 +80,8 @@ DesignFlow::DesignFlow(ProblemState &problem, MessageService &messages, const Pr
         guarded(table_.get(), tr("Copy Selected Rows to Clipboard"),
                 [this] { copyText(table_->selectedRowsText(), table_.get()); });
     });
+    connect(table, &KelsimTableWindow::copyCommandLineRequested, this,
+            [this] { guarded(table_.get(), tr("Copy as Command Line"), [this] { copyCommandLine(); }); });
     connect(table, &KelsimTableWindow::printTableRequested, this, [this] {
         guarded(table_.get(), tr("Print Anova Table"),
                 [this] { printDocument(tr("Print Kelsim Table"), *table_->printout(), table_.get()); });
@@ -161,6 +166,49 @@ void DesignFlow::copyText(const QString &text, QWidget *window)
     putOnClipboard(clipboard_, messages_, text, window);
 }
 
+QString DesignFlow::scoresFile() const
+{
+    // The file last read or saved, if the session says the scores came from it or went into it;
+    // and only if it still reads back as the scores the table was made from.
+    const DataSession &session = problem_.session;
+    QStringList candidates;
+    if (session.savedToFile && !session.savedAsPath.isEmpty())
+        candidates << session.savedAsPath;
+    if (session.fromFile && !session.dataFilePath.isEmpty())
+        candidates << session.dataFilePath;
+    for (const QString &path : candidates) {
+        const DataFileLoad load = loadDataFile(path);
+        if (!load.ok() || load.scores.size() != problem_.scores.flat.size())
+            continue;
+        bool same = true;
+        for (size_t i = 0; same && i < load.scores.size(); ++i)
+            same = load.scores[i].text == problem_.scores.flat[i];
+        if (same)
+            return QFileInfo(path).absoluteFilePath();
+    }
+    return {};
+}
+
+void DesignFlow::copyCommandLine()
+{
+    static const std::string kPlaceholder = "<data file>";
+    const QString file = scoresFile();
+    if (file.isEmpty() &&
+        messages_.show(tr("The scores of this table are not in a data file as they stand: they were typed or pasted, "
+                          "or changed after the file was read or saved.  The command line names the scores' file "
+                          "as %1.\nSave the scores with \"Save Data in File (As...)\" on the Data Entry Grid and "
+                          "put that file's name in its place.")
+                           .arg(QString::fromStdString(kPlaceholder)),
+                       tr("Copy as Command Line"), MessageIcon::Information, MessageButtons::OkCancel,
+                       table_.get()) != MessageAnswer::Ok)
+        return;
+    // Names the user gave rows and adjusted df are the window's, not the run's: the command makes
+    // the table as the run made it.
+    const std::vector<std::string> arguments = commandLineArguments(problem_.design, reproducingOptions(problem_.table),
+                                                                    file.isEmpty() ? kPlaceholder : file.toStdString());
+    copyText(QString::fromStdString(commandLineText(arguments)), table_.get());
+}
+
 void DesignFlow::printDocument(const QString &dialogTitle, const QTextDocument &document, QWidget *window)
 {
     printWithMessages(printer_, messages_, dialogTitle, document, window);
@@ -188,12 +236,10 @@ void DesignFlow::prepareTable()
         return;
     runUnderWay_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The user's settings, over what the options hold beside them (threads, the counter).
-    RunOptions options = runOptions_;
-    const RunOptions chosen = problem_.run.options();
-    options.iterations = chosen.iterations;
-    options.seed = chosen.seed;
-    options.precision = chosen.precision;
+    // The user's settings, with what the options hold beside them (threads, the counter).
+    RunOptions options = problem_.run.options();
+    options.threads = runOptions_.threads;
+    options.counterFactory = runOptions_.counterFactory;
     runner_->start(problem_.design, problem_.scores, options);
 }
 

@@ -68,6 +68,10 @@ private:
     // Runs a copy, print or Word command of a window; an exception ends in a message.
     void guarded(QWidget *window, const QString &command, const std::function<void()> &run);
     void copyText(const QString &text, QWidget *window);
+    // "Copy as Command Line": the kelsim-cli call that makes the table again.
+    void copyCommandLine();
+    // The data file that holds the table's scores as they are, absolute; empty when none does.
+    QString scoresFile() const;
     void printDocument(const QString &dialogTitle, const QTextDocument &document, QWidget *window);
     void openNesting();
     // Shows a window of the road maximized, when the user prefers that, or centred on the window

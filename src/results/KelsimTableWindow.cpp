@@ -1,5 +1,7 @@
 #include "KelsimTableWindow.h"
 
+#include "DistributionPlot.h"
+#include "CaptionLabel.h"
 #include "Format.h"
 #include "MessageService.h"
 #include "PrintService.h"
@@ -8,15 +10,17 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenuBar>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -41,6 +45,25 @@ QFont fixedFont()
 QString fromStd(const std::string &text)
 {
     return QString::fromStdString(text);
+}
+
+// What a p rests on: its interval, or "exact", and how many arrangements reached the observed
+// N-ratio out of how many.
+QString pToolTip(const NTable &table, size_t row)
+{
+    const PValue &p = *table.rows[row].p;
+    const QString count = fromStd(groupedNumber(p.exceedCount + 1));
+    const QString total = fromStd(groupedNumber(p.arrangements));
+    if (p.exact)
+        return QCoreApplication::translate("KelsimTableWindow",
+                                           "exact: %1 of all %2 distinct arrangements reach the observed N-ratio (the "
+                                           "observed one included)")
+            .arg(count, total);
+    return QCoreApplication::translate("KelsimTableWindow",
+                                       "%1 %2\n%3 of %4 arrangements reached the observed N-ratio: the observed one "
+                                       "and %5 of the shuffles")
+        .arg(fromStd(intervalHead(table)), fromStd(intervalText(table, row)), count, total,
+             fromStd(groupedNumber(p.exceedCount)));
 }
 
 // The editor of a source name takes the characters a source name may hold.
@@ -70,28 +93,28 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
     // The problem label and the summary wrap and, when long, scroll, so that no label, name or
-    // line under the table makes the window wider than the screen or changes its size.
-    auto *heading = new QScrollArea(central);
-    heading->setObjectName("SummaryArea");
-    heading->setWidgetResizable(true);
-    heading->setFrameShape(QFrame::NoFrame);
-    auto *headingText = new QWidget(heading);
-    auto *headingLayout = new QVBoxLayout(headingText);
-    headingLayout->setContentsMargins(0, 0, 0, 0);
-    heading->setWidget(headingText);
-    summaryArea_ = heading;
-    problemLabel_ = new QLabel(headingText);
+    // line makes the window wider than the screen or changes its size.
+    problemLabel_ = new CaptionLabel(QString(), central, 3);
     problemLabel_->setObjectName("ProblemLabel");
     problemLabel_->setVisible(false);
-    problemLabel_->setWordWrap(true);
-    summary_ = new QLabel(headingText);
+    auto *summaryArea = new QScrollArea(central);
+    summaryArea->setObjectName("SummaryArea");
+    summaryArea->setWidgetResizable(true);
+    summaryArea->setFrameShape(QFrame::NoFrame);
+    summaryArea_ = summaryArea;
+    summary_ = new QLabel(summaryArea);
     summary_->setObjectName("SummaryLabel");
     summary_->setFont(fixedFont());
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     summary_->setWordWrap(true);
-    headingLayout->addWidget(problemLabel_);
-    headingLayout->addWidget(summary_);
-    headingLayout->addStretch();
+    summary_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    summaryArea->setWidget(summary_);
+    // The run's facts (the seed above all) stand right above the table, wrapped to the window's
+    // width, for the user to read off or select and copy.
+    facts_ = new QLabel(central);
+    facts_->setObjectName("FactsLabel");
+    facts_->setWordWrap(true);
+    facts_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     grid_ = new QTableWidget(central);
     grid_->setObjectName("Grid2");
     grid_->setFont(fixedFont());
@@ -102,6 +125,8 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     grid_->installEventFilter(this);
     connect(grid_, &QTableWidget::cellClicked, this, &KelsimTableWindow::cellClicked);
     connect(grid_, &QTableWidget::cellChanged, this, &KelsimTableWindow::renameEdited);
+    plot_ = new DistributionPlot(central);
+    connect(grid_, &QTableWidget::currentCellChanged, this, [this](int row) { showDistribution(row); });
     returnButton_ = new QPushButton(tr("&Return to Specification Window"), central);
     returnButton_->setObjectName("CancelButton");
     restartButton_ = new QPushButton(tr("&New Problem"), central);
@@ -112,13 +137,22 @@ KelsimTableWindow::KelsimTableWindow(ProblemState &problem, MessageService &mess
     buttons->addWidget(returnButton_);
     buttons->addWidget(restartButton_);
     buttons->addStretch();
-    layout->addWidget(heading);
+    layout->addWidget(problemLabel_);
+    // The plot takes the room beside the summary, so that the table keeps the window's height.
+    auto *top = new QHBoxLayout;
+    top->addWidget(summaryArea_, 1, Qt::AlignTop);
+    top->addSpacing(12);
+    top->addWidget(plot_, 1);
+    layout->addLayout(top);
+    layout->addWidget(facts_);
     layout->addWidget(grid_, 1);
     layout->addLayout(buttons);
     setCentralWidget(central);
     buildMenus();
     statusBar()->setObjectName("StatusLine");
-    resize(760, 560);
+    // Room for the table and the plot below it, on screens that have it.
+    const QRect screen = this->screen()->availableGeometry();
+    resize(std::min(820, screen.width()), std::min(720, screen.height() * 9 / 10));
 }
 
 void KelsimTableWindow::buildMenus()
@@ -141,6 +175,7 @@ void KelsimTableWindow::buildMenus()
     copyItem_ = item(edit, "Copyitem", tr("&Copy Table to Clipboard"));
     // "S", not "R": "&Rename Source" has the R.
     copyRowsItem_ = item(edit, "copyrowsitem", tr("Copy &Selected Rows to Clipboard"));
+    copyCommandItem_ = item(edit, "copycommanditem", tr("Copy as Command &Line"));
     renameItem_ = item(edit, "RenameItem", tr("&Rename Source"));
     finishedRenamingItem_ = item(edit, "finishedrenamingitem", tr("&Finished Renaming Sources"));
     adjustItem_ = item(edit, "Adjustitem", tr("&Adjust Error df"));
@@ -161,6 +196,7 @@ void KelsimTableWindow::buildMenus()
     connect(exitItem_, &QAction::triggered, this, &KelsimTableWindow::exitRequested);
     connect(copyItem_, &QAction::triggered, this, &KelsimTableWindow::copyTableRequested);
     connect(copyRowsItem_, &QAction::triggered, this, &KelsimTableWindow::copyRowsRequested);
+    connect(copyCommandItem_, &QAction::triggered, this, &KelsimTableWindow::copyCommandLineRequested);
     connect(renameItem_, &QAction::triggered, this, &KelsimTableWindow::startRenaming);
     connect(finishedRenamingItem_, &QAction::triggered, this, &KelsimTableWindow::finishRenaming);
     connect(adjustItem_, &QAction::triggered, this, &KelsimTableWindow::setAdjusting);
@@ -178,25 +214,33 @@ void KelsimTableWindow::showTable()
 {
     const NTable &table = problem_.table;
     const Design &design = problem_.design;
-    QStringList summary;
-    for (const std::string &line : summaryLines(design, table))
-        summary << fromStd(line);
+    // The summary lines end with the foot lines, which have a label of their own.
+    const std::vector<std::string> foot = footLines(table);
+    const std::vector<std::string> lines = summaryLines(design, table);
+    QStringList summary, facts;
+    for (size_t i = 0; i < lines.size(); ++i)
+        (i + foot.size() < lines.size() ? summary : facts) << fromStd(lines[i]);
     summary_->setText(summary.join('\n'));
+    facts_->setText(facts.join('\n'));
     const QString label = fromStd(design.problemLabel);
     problemLabel_->setText(label);
     problemLabel_->setVisible(!label.isEmpty());
-    // The whole heading, with a line or two wrapped, unless that would squeeze the table: a heading
-    // of more than a dozen lines scrolls.
-    const int lines = static_cast<int>(summary.size()) + 2 + (label.isEmpty() ? 0 : 2);
+    // The whole summary, unless that would squeeze the table: one of more than a dozen lines scrolls.
     const int lineHeight = QFontMetrics(summary_->font()).lineSpacing();
-    summaryArea_->setMaximumHeight(lineHeight * lines);
-    summaryArea_->setMinimumHeight(lineHeight * std::min(lines, 12));
+    const int summaryLines = static_cast<int>(summary.size()) + 1;
+    summaryArea_->setMaximumHeight(lineHeight * summaryLines);
+    summaryArea_->setMinimumHeight(lineHeight * std::min(summaryLines, 12));
 
     const std::vector<TableLine> rows = displayCells(table);
-    const QString intervalHead = fromStd(kelsim::intervalHead(table));
-    const int columns = table.showsP() ? (intervalHead.isEmpty() ? 6 : 7) : 5;
     // The user stays on the cell they were at, after a rename or an adjustment too.
     const int currentRow = grid_->currentRow(), currentColumn = grid_->currentColumn();
+    QStringList intervals;
+    bool someInterval = false;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        intervals << fromStd(intervalText(table, r));
+        someInterval = someInterval || !intervals.back().isEmpty();
+    }
+    const int columns = table.showsP() ? (someInterval ? 7 : 6) : 5;
     filling_ = true;
     grid_->clear();
     grid_->setColumnCount(columns);
@@ -205,28 +249,49 @@ void KelsimTableWindow::showTable()
     for (int c = 0; c < columns && c < 6; ++c)
         heads << fromStd(NTable::kHeads[static_cast<size_t>(c)]);
     if (columns == 7)
-        heads << intervalHead;
+        heads << fromStd(intervalHead(table));
     grid_->setHorizontalHeaderLabels(heads);
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const TableRow &row = table.rows[static_cast<size_t>(r)];
         for (int c = 0; c < columns; ++c) {
-            const QString text = c < 6 ? fromStd(rows[static_cast<size_t>(r)][static_cast<size_t>(c)])
-                                       : fromStd(intervalText(table, static_cast<size_t>(r)));
+            const QString text = c < 6 ? fromStd(rows[static_cast<size_t>(r)][static_cast<size_t>(c)]) : intervals[r];
             auto *cell = new QTableWidgetItem(text);
             cell->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
-            if (c == 0 && table.rows[static_cast<size_t>(r)].displayName() != table.rows[static_cast<size_t>(r)].name)
-                cell->setToolTip(tr("Renamed from %1").arg(fromStd(table.rows[static_cast<size_t>(r)].name).trimmed()));
+            if (c == 0 && row.displayName() != row.name)
+                cell->setToolTip(tr("Renamed from %1").arg(fromStd(row.name).trimmed()));
+            if (c == 5 && row.p && !text.isEmpty())
+                cell->setToolTip(pToolTip(table, static_cast<size_t>(r)));
             grid_->setItem(r, c, cell);
         }
     }
+    filling_ = false;
     if (currentRow >= 0 && currentRow < grid_->rowCount() && currentColumn < columns)
         grid_->setCurrentCell(currentRow, currentColumn);
-    filling_ = false;
     // Every column as wide as its longest text, a renamed source included.
     grid_->resizeColumnsToContents();
     for (int c = 0; c < columns; ++c)
         grid_->setColumnWidth(c, grid_->columnWidth(c) + 24);
     grid_->horizontalHeader()->setStretchLastSection(false);
     grid_->resizeRowsToContents();
+    showDistribution(grid_->currentRow());
+}
+
+void KelsimTableWindow::showDistribution(int row)
+{
+    const NTable &table = problem_.table;
+    if (row >= 0 && static_cast<size_t>(row) < table.rows.size()) {
+        plot_->showRow(table, static_cast<size_t>(row));
+        return;
+    }
+    // Before any row is chosen, the first tested one.
+    for (size_t r = 0; table.showsP() && r < table.rows.size(); ++r)
+        if (table.rows[r].p) {
+            plot_->showRow(table, r);
+            return;
+        }
+    plot_->showHint(table.showsP() ? tr("No row was tested: there is no permutation distribution to show.")
+                                   : tr("With one iteration no shuffles were made: there is no permutation "
+                                        "distribution to show."));
 }
 
 void KelsimTableWindow::setWordAvailable(bool available)
@@ -251,13 +316,14 @@ QString KelsimTableWindow::selectedRowsText() const
     if (rows.empty() && grid_->rowCount() > 0)
         rows.insert(std::max(grid_->currentRow(), 0));
     const std::vector<TableLine> cells = displayCells(problem_.table);
-    const size_t columns = problem_.table.showsP() ? 6 : 5;
+    // Every column the grid shows, the interval (or "exact") beside p included.
+    const size_t columns = static_cast<size_t>(grid_->columnCount());
     QString text;
     for (int r : rows) {
         if (r < 0 || static_cast<size_t>(r) >= cells.size())
             continue;
         for (size_t c = 0; c < columns; ++c)
-            text += fromStd(cells[static_cast<size_t>(r)][c]) + '\t';
+            text += fromStd(c < 6 ? cells[static_cast<size_t>(r)][c] : intervalText(problem_.table, size_t(r))) + '\t';
         text += QStringLiteral("\r\n");
     }
     return text + QStringLiteral("\r\n");
@@ -280,6 +346,7 @@ void KelsimTableWindow::setRenamingMenus(bool renaming)
     existingWord_->setEnabled(wordAvailable_);
     copyItem_->setEnabled(!renaming);
     copyRowsItem_->setEnabled(!renaming);
+    copyCommandItem_->setEnabled(!renaming);
     finishedRenamingItem_->setEnabled(renaming);
 }
 

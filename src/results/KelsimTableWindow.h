@@ -15,6 +15,7 @@ class QTextDocument;
 
 namespace kelsim {
 
+class DistributionPlot;
 class MessageService;
 
 // "Kelsim Table": the N-table of the last run, with renaming of sources and adjustment of an
@@ -28,6 +29,8 @@ public:
     void load();
 
     QTableWidget *grid() const { return grid_; }
+    // The permutation distribution of the current row.
+    DistributionPlot *plot() const { return plot_; }
     bool renaming() const { return renaming_; }
     bool adjusting() const { return adjusting_; }
     // The Word items are offered once a document writer is connected.
@@ -48,6 +51,7 @@ signals:
     void exitRequested();
     void copyTableRequested();
     void copyRowsRequested();
+    void copyCommandLineRequested();
     void printTableRequested();
     void printerSetupRequested();
     void wordNewRequested();
@@ -61,6 +65,7 @@ protected:
 private:
     void buildMenus();
     void showTable();
+    void showDistribution(int row);
     void startRenaming();
     void finishRenaming();
     void setAdjusting(bool on);
@@ -73,15 +78,17 @@ private:
     ProblemState &problem_;
     MessageService &messages_;
     QLabel *summary_ = nullptr;
+    QLabel *facts_ = nullptr;
     QLabel *problemLabel_ = nullptr;
     QWidget *summaryArea_ = nullptr;
     QTableWidget *grid_ = nullptr;
+    DistributionPlot *plot_ = nullptr;
     QPushButton *returnButton_ = nullptr;
     QPushButton *restartButton_ = nullptr;
     QMenu *fileMenu_ = nullptr;
     QAction *printItem_ = nullptr, *newWord_ = nullptr, *existingWord_ = nullptr, *printSetup_ = nullptr;
     QAction *exitItem_ = nullptr, *copyItem_ = nullptr, *copyRowsItem_ = nullptr, *renameItem_ = nullptr;
-    QAction *finishedRenamingItem_ = nullptr, *adjustItem_ = nullptr;
+    QAction *finishedRenamingItem_ = nullptr, *adjustItem_ = nullptr, *copyCommandItem_ = nullptr;
     bool wordAvailable_ = false;
     bool renaming_ = false;
     bool adjusting_ = false;

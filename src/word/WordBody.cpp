@@ -17,7 +17,11 @@ namespace {
 
 const QString kStrictWordprocessingNs = QStringLiteral("http://purl.oclc.org/ooxml/wordprocessingml/main");
 const QString kCourierNew = QStringLiteral("Courier New");
-constexpr int kDecimalTabTwips = 720; // half an inch into the cell
+constexpr int kDecimalTabTwips = 720;    // half an inch into the cell, where the column is wide enough
+constexpr int kTableFontHalfPoints = 20; // ten points: seven columns fit a page with wide margins
+constexpr int kCellMarginTwips = 72;     // a twentieth of an inch either side of a cell's text
+// Room right of the decimal tab for two decimals and a mark, and for the cell's margins.
+constexpr int kDecimalsTwips = 4 * 120 + 2 * kCellMarginTwips;
 constexpr int kSpacerRowTwips = 120;  // six points
 constexpr int kSpacerFontHalfPoints = 12;
 
@@ -197,15 +201,13 @@ void BodyWriter::writeTable(const TableDocument &table, const PageSetup &page, c
         writeParagraph(printable(summaryLine), line, courier, true);
 
     const int columns = table.columnCount();
+    const int textWidth = page.widthTwips - page.leftMarginTwips - page.rightMarginTwips;
     QList<int> widths;
-    int totalWidth = 0;
-    for (int c = 0; c < columns; ++c) {
-        widths << columnWidthTwips(page.availableInches(), kColumnFractions[static_cast<size_t>(c)]);
-        totalWidth += widths.back();
-    }
+    for (int width : columnWidthsTwips(textWidth, columns))
+        widths << width;
 
     // Column formats: Source at the left, df, Pairs and NP right-aligned, N-ratio on a decimal
-    // tab, p centred. The head of the N-ratio column stays at the left.
+    // tab, p centred, the interval at the left. The head of the N-ratio column stays at the left.
     auto cellFormat = [&](int column, bool head) {
         ParagraphFormat format;
         if (column >= 1 && column <= 3)
@@ -213,16 +215,18 @@ void BodyWriter::writeTable(const TableDocument &table, const PageSetup &page, c
         else if (column == 4 && head)
             format.alignment = QStringLiteral("left");
         else if (column == 4)
-            format.decimalTabTwips = kDecimalTabTwips;
+            format.decimalTabTwips = std::clamp(widths[4] - kDecimalsTwips, kDecimalTabTwips / 3, kDecimalTabTwips);
         else if (column == 5)
             format.alignment = QStringLiteral("center");
         return format;
     };
+    RunFormat cellRun;
+    cellRun.sizeHalfPoints = kTableFontHalfPoints;
 
     startBlock("tbl");
     xml_.writeStartElement(name("tblPr"));
     xml_.writeEmptyElement(name("tblW"));
-    attribute("w", QString::number(totalWidth));
+    attribute("w", QString::number(textWidth));
     attribute("type", QStringLiteral("dxa"));
     xml_.writeStartElement(name("tblBorders"));
     for (const char *edge : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
@@ -232,6 +236,15 @@ void BodyWriter::writeTable(const TableDocument &table, const PageSetup &page, c
     xml_.writeEndElement();
     xml_.writeEmptyElement(name("tblLayout"));
     attribute("type", QStringLiteral("fixed"));
+    // Cell margins of their own, so that the columns hold what they were made for whatever the
+    // document's table style gives.
+    xml_.writeStartElement(name("tblCellMar"));
+    for (const char *side : {"left", "right"}) {
+        xml_.writeEmptyElement(name(side));
+        attribute("w", QString::number(kCellMarginTwips));
+        attribute("type", QStringLiteral("dxa"));
+    }
+    xml_.writeEndElement();
     xml_.writeEndElement();
     writeTableGrid(widths);
 
@@ -251,10 +264,11 @@ void BodyWriter::writeTable(const TableDocument &table, const PageSetup &page, c
 
     xml_.writeStartElement(name("tr"));
     for (int c = 0; c < columns; ++c) {
-        RunFormat head;
+        RunFormat head = cellRun;
         head.underlineWords = true;
         head.italic = c == 1;
-        writeCell(printable(trimmedCell(NTable::kHeads[static_cast<size_t>(c)])), widths[c], cellFormat(c, true), head);
+        const std::string text = c < 6 ? NTable::kHeads[static_cast<size_t>(c)] : table.intervalHead;
+        writeCell(printable(trimmedCell(text)), widths[c], cellFormat(c, true), head);
     }
     xml_.writeEndElement();
     spacerRow();
@@ -269,15 +283,17 @@ void BodyWriter::writeTable(const TableDocument &table, const PageSetup &page, c
         for (int c = 0; c < columns; ++c) {
             // Numbers lose the blanks that align them in the grid; a source keeps the indent
             // that marks an error row.
-            const std::string &cell = row[static_cast<size_t>(c)];
+            const std::string &cell = c < 6 ? row[static_cast<size_t>(c)] : table.intervals[r];
             const std::string text = c == 0 ? cell.substr(0, cell.find_last_not_of(' ') + 1) : trimmedCell(cell);
-            writeCell(printable(text), widths[c], cellFormat(c, false), courier);
+            writeCell(printable(text), widths[c], cellFormat(c, false), cellRun);
         }
         xml_.writeEndElement();
     }
     spacerRow();
     xml_.writeEndElement();
 
+    for (const std::string &note : table.notes)
+        writeParagraph(printable(note), line, courier, true);
     writeParagraph(QString(), line, courier, true);
     writeClosingParagraph(endFont);
 }

@@ -1,9 +1,8 @@
 #include "WordContent.h"
 
-#include "Format.h"
-
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace kelsim {
 
@@ -46,37 +45,50 @@ TableDocument tableDocumentFor(const Design &design, const NTable &table)
 {
     TableDocument document;
     document.title = trimmedCell(design.problemLabel);
+    // The foot lines stand under the table, not in the summary above it.
+    const std::vector<std::string> foot = footLines(table);
     document.summary = summaryLines(design, table);
+    document.summary.resize(document.summary.size() - foot.size());
     document.rows = displayCells(table);
     document.showP = table.showsP();
+    for (size_t r = 0; document.showP && r < table.rows.size(); ++r)
+        document.intervals.push_back(intervalText(table, r));
+    if (std::all_of(document.intervals.begin(), document.intervals.end(),
+                    [](const std::string &text) { return text.empty(); }))
+        document.intervals.clear();
+    document.intervalHead = intervalHead(table);
+    const std::string note = adjustmentNote(table);
+    if (!note.empty())
+        document.notes.push_back(note);
+    document.notes.insert(document.notes.end(), foot.begin(), foot.end());
     return document;
 }
 
-std::string columnWidthText(double availableInches, double fraction)
+std::vector<double> columnShares(int columnCount)
 {
-    std::string text = strText(availableInches * fraction).substr(1, 3);
-    // The C library may have written the locale's decimal comma; the width is read back below.
-    std::replace(text.begin(), text.end(), ',', '.');
-    return text;
+    // Source, df, Pairs, NP, N-ratio, p in the proportions the table has always had; with the
+    // interval, room for "[.9989, 1.0000]" on a page of A4 with wide margins.
+    std::vector<double> shares = columnCount == 7 ? std::vector<double>{.18, .09, .14, .10, .13, .10, .26}
+                                                  : std::vector<double>{.29, .15, .19, .19, .15, .15};
+    shares.resize(static_cast<size_t>(std::clamp(columnCount, 1, static_cast<int>(shares.size()))));
+    const double total = std::accumulate(shares.begin(), shares.end(), 0.0);
+    for (double &share : shares)
+        share /= total;
+    return shares;
 }
 
-int columnWidthTwips(double availableInches, double fraction)
+std::vector<int> columnWidthsTwips(int textWidthTwips, int columnCount)
 {
-    // Read by hand: the C library's number parsing follows the user's locale.
-    double inches = 0.0, scale = 0.0;
-    for (const char c : columnWidthText(availableInches, fraction)) {
-        if (c == '.') {
-            scale = 0.1;
-        } else if (c >= '0' && c <= '9') {
-            if (scale == 0.0) {
-                inches = inches * 10 + (c - '0');
-            } else {
-                inches += (c - '0') * scale;
-                scale /= 10;
-            }
-        }
+    std::vector<int> widths;
+    int given = 0;
+    const std::vector<double> shares = columnShares(columnCount);
+    for (size_t c = 0; c < shares.size(); ++c) {
+        // The last column takes what rounding left, so that the table ends at the right margin.
+        widths.push_back(c + 1 < shares.size() ? static_cast<int>(std::lround(textWidthTwips * shares[c]))
+                                               : textWidthTwips - given);
+        given += widths.back();
     }
-    return static_cast<int>(std::lround(inches * 1440.0));
+    return widths;
 }
 
 } // namespace kelsim

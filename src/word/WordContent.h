@@ -4,7 +4,6 @@
 #include "NTable.h"
 #include "TableReport.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,25 +24,25 @@ DataDocument dataDocumentFor(const Design &design, const std::vector<std::string
 // The N-table as the result window shows it.
 struct TableDocument {
     std::string title;                // the problem label; no title line when empty
-    std::vector<std::string> summary; // the design summary and the table's foot lines, one line each
+    std::vector<std::string> summary; // the design summary above the table, one line each
     std::vector<TableLine> rows;      // below the head row
-    bool showP = true;                // false when no p-values were estimated
+    std::string intervalHead;         // the head of the interval column
+    std::vector<std::string> intervals; // one per row ("exact", "[.0000, .0015]" or empty); none: no column
+    std::vector<std::string> notes;     // under the table: the adjustment note, the run's facts
+    bool showP = true;                  // false when no p-values were estimated
 
-    int columnCount() const { return showP ? 6 : 5; }
+    int columnCount() const { return !showP ? 5 : intervals.empty() ? 6 : 7; }
 };
 
-// The document of a table: the problem label as title, the result window's summary, its cells.
+// The document of a table: the problem label as title, the result window's summary and cells with
+// each p's interval, and the foot lines under the table.
 TableDocument tableDocumentFor(const Design &design, const NTable &table);
 
-// Column shares of the text width, left to right. They add up to more than the width; the table
-// reaches into the right margin as it always has.
-constexpr std::array<double, 6> kColumnFractions{.29, .15, .19, .19, .15, .15};
-
-// A column's width in inches as text: the first three characters of the width's Str text after
-// the sign position ("1.8" for 6.5 × .29, ".97" for 6.5 × .15).
-std::string columnWidthText(double availableInches, double fraction);
-// The same width in twips.
-int columnWidthTwips(double availableInches, double fraction);
+// Each column's share of the text width, left to right, for tables of six columns (the p column
+// last) and of seven (the interval column last). Either set adds up to the whole width.
+std::vector<double> columnShares(int columnCount);
+// The columns' widths in twips for a text width in twips; they add up to exactly that width.
+std::vector<int> columnWidthsTwips(int textWidthTwips, int columnCount);
 
 // Cell text without the spaces the grid uses for alignment.
 std::string trimmedCell(const std::string &text);

@@ -5,7 +5,9 @@
 
 #include "IterationsDialog.h"
 
+#include <QCheckBox>
 #include <QLocale>
+#include <QRadioButton>
 #include <QSettings>
 
 using namespace kelsim;
@@ -34,6 +36,10 @@ class PreferencesTest : public QObject {
     void iterationsAreReadInTheUsersLocaleOrRefused_data();
     void iterationsAreReadInTheUsersLocaleOrRefused();
     void digitGroupsFollowTheUsersLocale();
+    void iterationsOutliveANewProblem();
+    void seedPrecisionExactnessAndShuffleAreChosenForTheSession();
+    void unreadableSeedOrPrecisionIsRefusedAndNothingChanges_data();
+    void unreadableSeedOrPrecisionIsRefusedAndNothingChanges();
 };
 
 void PreferencesTest::init()
@@ -95,6 +101,9 @@ void PreferencesTest::iterationsWindowAlwaysOffersOneHundredThousand()
     Session s;
     s.item("IterationsItem")->trigger();
     IterationsDialog &dialog = s.opening().iterationsDialog();
+    QVERIFY(dialog.isVisible());
+    // Runs take seconds now, not hours.
+    QVERIFY(!child<QLabel>(&dialog, "Label1")->text().contains("hours"));
     QLineEdit *count = child<QLineEdit>(&dialog, "Text1");
     QCOMPARE(count->text(), QString("100,000"));
     count->setText("5000");
@@ -162,6 +171,93 @@ void PreferencesTest::digitGroupsFollowTheUsersLocale()
     // The offered text means what it says whatever the locale.
     QCOMPARE(IterationsDialog::parseIterations("100,000"), std::optional<double>(100000));
     QCOMPARE(IterationsDialog::parseIterations("x"), std::optional<double>());
+}
+
+void PreferencesTest::iterationsOutliveANewProblem()
+{
+    Session s;
+    s.problem().run.iterations = 321;
+    s.confirm({{"Region", 2}, {"Age", 3}});
+    QTest::mouseClick(child<QPushButton>(&s.grid(), "RestartButton"), Qt::LeftButton);
+    QVERIFY(s.opening().isVisible());
+    QCOMPARE(s.problem().run.iterations, 321);
+}
+
+void PreferencesTest::seedPrecisionExactnessAndShuffleAreChosenForTheSession()
+{
+    Session s;
+    s.item("IterationsItem")->trigger();
+    IterationsDialog &dialog = s.opening().iterationsDialog();
+    QVERIFY(child<QRadioButton>(&dialog, "SeedRandom")->isChecked());
+    QVERIFY(!child<QCheckBox>(&dialog, "StopWhenPrecise")->isChecked());
+    QVERIFY(child<QCheckBox>(&dialog, "ExactWhenSmall")->isChecked());
+    QVERIFY(child<QRadioButton>(&dialog, "ShuffleWhole")->isChecked());
+    // Typing a seed or a width chooses it.
+    QTest::keyClicks(child<QLineEdit>(&dialog, "SeedBox"), "18446744073709551615");
+    child<QLineEdit>(&dialog, "PrecisionBox")->selectAll();
+    QTest::keyClicks(child<QLineEdit>(&dialog, "PrecisionBox"), ".005");
+    child<QCheckBox>(&dialog, "ExactWhenSmall")->click();
+    child<QRadioButton>(&dialog, "ShuffleRestricted")->click();
+    child<QPushButton>(&dialog, "OKButton")->click();
+    QVERIFY(!dialog.isVisible());
+    const RunOptions options = s.problem().run.options();
+    QCOMPARE(options.seed, std::optional<uint64_t>(18446744073709551615ull));
+    QCOMPARE(options.precision, .005);
+    QVERIFY(options.exact == ExactMode::Never && options.shuffle == ShuffleMode::Restricted);
+
+    // The window opens on the choices made; back to a random seed, every run draws its own.
+    s.item("IterationsItem")->trigger();
+    QCOMPARE(child<QLineEdit>(&dialog, "SeedBox")->text(), QString("18446744073709551615"));
+    QVERIFY(child<QRadioButton>(&dialog, "SeedFixed")->isChecked());
+    QVERIFY(child<QCheckBox>(&dialog, "StopWhenPrecise")->isChecked());
+    child<QRadioButton>(&dialog, "SeedRandom")->click();
+    child<QPushButton>(&dialog, "OKButton")->click();
+    QVERIFY(!s.problem().run.fixedSeed);
+    QVERIFY(s.problem().run.options().seed != s.problem().run.options().seed);
+}
+
+void PreferencesTest::unreadableSeedOrPrecisionIsRefusedAndNothingChanges_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    const QString seed = "The seed must be a whole number from 0 to 18446744073709551615";
+    const QString width = "The interval width at which a run stops must be a number between 0 and 1";
+    QTest::newRow("negative seed") << "SeedBox"
+                                   << "-1" << seed;
+    QTest::newRow("seed beyond 64 bits") << "SeedBox"
+                                         << "18446744073709551616" << seed;
+    QTest::newRow("seed with letters") << "SeedBox"
+                                       << "12a" << seed;
+    QTest::newRow("fractional seed") << "SeedBox"
+                                     << "1.5" << seed;
+    QTest::newRow("no width") << "PrecisionBox"
+                              << "0" << width;
+    QTest::newRow("width of 1") << "PrecisionBox"
+                                << "1" << width;
+    QTest::newRow("width in words") << "PrecisionBox"
+                                    << "tight" << width;
+}
+
+void PreferencesTest::unreadableSeedOrPrecisionIsRefusedAndNothingChanges()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    Session s;
+    s.item("IterationsItem")->trigger();
+    IterationsDialog &dialog = s.opening().iterationsDialog();
+    child<QLineEdit>(&dialog, "Text1")->setText("5000");
+    QLineEdit *edited = child<QLineEdit>(&dialog, box.toLatin1().constData());
+    edited->selectAll();
+    QTest::keyClicks(edited, typed);
+    child<QPushButton>(&dialog, "OKButton")->click();
+    QCOMPARE(s.messages.shown.size(), size_t(1));
+    QVERIFY2(s.messages.last().text.startsWith(message), qPrintable(s.messages.last().text));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(edited->text(), typed);
+    QCOMPARE(s.problem().run.iterations, 100000);
+    QVERIFY(!s.problem().run.fixedSeed && s.problem().run.precision == 0.0);
 }
 
 QTEST_MAIN(PreferencesTest)

@@ -61,7 +61,7 @@ void DesktopClipboardTest::anotherProgramReadsTheCopiedTableByteForByte()
     road.table()->grid()->setCurrentCell(3, 0);
     road.table()->grid()->clearSelection();
     road.trigger("copyrowsitem");
-    QCOMPARE(runAlongside("xclip", {"-o", "-selection", "clipboard"}), QByteArray("  Within\t 20\t240\t.250\t\t\t\r\n\r\n"));
+    QCOMPARE(runAlongside("xclip", {"-o", "-selection", "clipboard"}), QByteArray("  Within\t 20\t240\t.250\t\t\t\t\r\n\r\n"));
 }
 
 void DesktopClipboardTest::kelsimReadsWhatAnotherProgramCopied()

