@@ -43,8 +43,9 @@ IterationsDialog::IterationsDialog(RunSettings &run, MessageService &messages, Q
     setWindowTitle(tr("Number of Iterations"));
 
     // Three paragraphs; the window shows them on lines of their own. The times were measured with
-    // kelsim-cli on generated scores (four and five categories) on a two-core computer: 0.3 to 0.5 s
-    // for 500 scores, 8 to 14 s for 4 x 4 x 4 x 5 x 5 x 10 scores.
+    // kelsim-cli on generated scores on a two-core computer with both cores free: 0.1 to 0.3 s for
+    // 500 scores; for 4 x 4 x 4 x 4 x 4 x 15 scores 1.6 s with two categories, 6.5 s with fifty and
+    // 9 s with two hundred.
     auto *explanation = new QLabel(
         tr("   The program uses a resampling procedure to estimate the significance levels (p-values) achieved for "
            "the substantive effects: it shuffles the scores over the cells and counts the shuffles whose N-ratio is "
@@ -53,8 +54,9 @@ IterationsDialog::IterationsDialog(RunSettings &run, MessageService &messages, Q
            "each p is shown with its 99% interval. When a design has no more distinct arrangements of its scores "
            "than the iterations, every arrangement is counted once and the p-values are exact.\n"
            "    The program default is 100,000 iterations, which gives fairly accurate p-values. On an ordinary "
-           "computer they take well under a second for a design of 500 scores and some five to ten seconds for a "
-           "six-factor design of 16,000 scores; a run shows its progress and can be cancelled. For publication, it "
+           "computer they take well under a second for a design of 500 scores and from about two to about ten "
+           "seconds for a six-factor design of 16,000 scores, the more the more different scores it holds; a run "
+           "shows its progress and can be cancelled. For publication, it "
            "is recommended that at least 100,000 iterations be used.\n"
            "    If you just want a quick glance at the magnitude of the effects, without calculating p-values, set "
            "the number of iterations at 1."),
