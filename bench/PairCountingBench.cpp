@@ -75,8 +75,8 @@ std::string planOf(const BenchDesign &d)
 // One arrangement counted again and again: the counter alone, without the shuffle.
 void countPass(benchmark::State &state, const BenchDesign &d, bool lattice)
 {
-    std::unique_ptr<PairCounter> counter = lattice ? makeLatticeCounter(d.levels, d.categories)
-                                                   : makeReferenceCounter(d.levels, d.categories);
+    std::unique_ptr<PairCounter> counter =
+        lattice ? makeLatticeCounter(d.levels, d.categories) : makeReferenceCounter(d.levels, d.categories);
     std::vector<uint16_t> codes = codesFor(d);
     std::vector<int64_t> matching(size_t{1} << d.levels.size());
     for (auto _ : state) {
@@ -147,7 +147,7 @@ void resamplePasses(benchmark::State &state, const BenchDesign &d, int threads)
 
 // Collects the time per iteration of every benchmark, and prints the comparisons at the end.
 class SummaryReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run> &reports) override
     {
         ConsoleReporter::ReportRuns(reports);
@@ -200,7 +200,7 @@ public:
         }
     }
 
-private:
+  private:
     double find(const std::string &name) const
     {
         auto it = times_.find(name);

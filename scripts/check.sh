@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# make check: the whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# soak of long runs, then every fuzz target for a short while from its seed corpus.
+# make check: the layout of every source file, the whole test suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer with the soak of long runs, then every fuzz target for a short while
+# from its seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -10,6 +11,10 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_retur
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0
 export QT_QPA_PLATFORM=offscreen
+
+echo "== Layout (clang-format)"
+# Every C++ file the repository holds is as clang-format lays it out; `clang-format -i FILE` mends one.
+git ls-files -z '*.cpp' '*.h' '*.inc' | xargs -0 clang-format --dry-run --Werror
 
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-check -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELSIM_SANITIZE=ON \

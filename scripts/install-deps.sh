@@ -18,8 +18,8 @@ declare -A groups=(
   # GoogleTest; a virtual X server with xauth and xclip for the desktop clipboard's test;
   # pdftotext and pdffonts to read the printouts back.
   [test]="libgtest-dev xvfb xauth xclip poppler-utils"
-  # clang with its sanitizer and libFuzzer runtimes.
-  [check]="clang libclang-rt-dev"
+  # clang with its sanitizer and libFuzzer runtimes, and clang-format for the layout of the code.
+  [check]="clang libclang-rt-dev clang-format"
   [bench]="libbenchmark-dev"
 )
 

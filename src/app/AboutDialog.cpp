@@ -23,8 +23,8 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     auto *version = new QLabel(tr("Version %1").arg(QString::fromLatin1(kProgramVersion)), this);
     version->setObjectName("VersionLabel");
     auto *description = new QLabel(tr("Analysis of variance for categorical scores: designs of two to six factors, "
-                                   "independent groups or repeated measures, crossed or nested, with permutation "
-                                   "p-values (exact for small designs)."),
+                                      "independent groups or repeated measures, crossed or nested, with permutation "
+                                      "p-values (exact for small designs)."),
                                    this);
     description->setObjectName("DescriptionLabel");
     description->setWordWrap(true);

@@ -28,7 +28,7 @@ class WordExport;
 // its explanation windows, the nesting selection, the run and the Kelsim Table window.
 class DesignFlow : public QObject {
     Q_OBJECT
-public:
+  public:
     DesignFlow(ProblemState &problem, MessageService &messages, const Preferences &preferences,
                ClipboardService &clipboard, PrintService &printer, QObject *parent = nullptr);
     ~DesignFlow() override;
@@ -50,7 +50,7 @@ public:
     // Connects the table window's Word commands to the document writer.
     void setWordExport(WordExport *word);
 
-signals:
+  signals:
     void gridRequested();
     void newProblemRequested();
     void exitRequested();
@@ -60,7 +60,7 @@ signals:
     // An exception ended the run; the problem is as it was before "&Prepare Table".
     void runFailed(const QString &reason);
 
-private:
+  private:
     void prepareTable();
     void runEnded(const RunResult &result);
     void runEndedInFailure(const QString &reason);

@@ -2,9 +2,9 @@
 #include "DesktopSettingsStore.h"
 #include "FileDialogService.h"
 #include "KelsimApplication.h"
-#include "Version.h"
 #include "MessageService.h"
 #include "PrintService.h"
+#include "Version.h"
 
 #include <QApplication>
 

@@ -8,7 +8,6 @@
 #include <cctype>
 #include <cmath>
 
-
 namespace kelsim {
 
 namespace {
@@ -50,14 +49,20 @@ CliParse parseCommandLine(const QStringList &arguments)
     parser.addPositionalArgument("data-file", "The data file: one score per line, a trailing \"I\" marks a score.");
     const QCommandLineOption factorOption("factor", "A factor in factor order, as NAME:LEVELS (repeat).",
                                           "NAME:LEVELS");
-    const QCommandLineOption independentOption("independent", "Independent groups; FACTOR (name or number) is "
-                                               "the replicates factor.", "FACTOR");
-    const QCommandLineOption repeatedOption("repeated", "Repeated measures; FACTOR (name or number) is the "
-                                            "subjects factor.", "FACTOR");
-    const QCommandLineOption nestOption("nest", "X nested under Y, by name or letter (repeat, in selection "
-                                        "order).", "X<Y");
-    const QCommandLineOption iterationsOption("iterations", "Resampling iterations (default 100000; 1 = no p).",
-                                              "N", "100000");
+    const QCommandLineOption independentOption("independent",
+                                               "Independent groups; FACTOR (name or number) is "
+                                               "the replicates factor.",
+                                               "FACTOR");
+    const QCommandLineOption repeatedOption("repeated",
+                                            "Repeated measures; FACTOR (name or number) is the "
+                                            "subjects factor.",
+                                            "FACTOR");
+    const QCommandLineOption nestOption("nest",
+                                        "X nested under Y, by name or letter (repeat, in selection "
+                                        "order).",
+                                        "X<Y");
+    const QCommandLineOption iterationsOption("iterations", "Resampling iterations (default 100000; 1 = no p).", "N",
+                                              "100000");
     const QCommandLineOption seedOption("seed", "Seed of the shuffles, for a reproducible run.", "S");
     const QCommandLineOption threadsOption("threads", "Worker threads (default: all cores).", "N", "0");
     const QCommandLineOption problemOption("problem", "The problem label.", "LABEL");
@@ -81,7 +86,7 @@ CliParse parseCommandLine(const QStringList &arguments)
                                                 "distribution to FILE as comma-separated values.",
                                                 "FILE");
     const QCommandLineOption verboseOption("verbose", "Print how the pairs are counted, and the predicted time "
-                                           "per shuffle, to standard error.");
+                                                      "per shuffle, to standard error.");
     parser.addOptions({factorOption, independentOption, repeatedOption, nestOption, iterationsOption, seedOption,
                        threadsOption, problemOption, formatOption, stopOption, exactOption, precisionOption,
                        shuffleOption, distributionOption, verboseOption});
@@ -119,7 +124,8 @@ CliParse parseCommandLine(const QStringList &arguments)
         levels.push_back(count);
     }
     if (const auto problem = checkFactorCount(design.factorCount()))
-        return failure(problem->text + (design.factorCount() < kMinFactors ? " Give each with --factor NAME:LEVELS." : ""));
+        return failure(problem->text +
+                       (design.factorCount() < kMinFactors ? " Give each with --factor NAME:LEVELS." : ""));
     std::vector<std::string> names;
     for (int f = 1; f <= design.factorCount(); ++f) {
         names.push_back(design.factors[static_cast<size_t>(f - 1)].name);

@@ -21,7 +21,7 @@ namespace kelsim {
 namespace {
 
 class CliQuestions : public RunQuestions {
-public:
+  public:
     CliQuestions(std::ostream &err, bool stop) : err_(err), stop_(stop) {}
     bool askYesNo(const std::string &title, const std::string &text) override
     {
@@ -29,7 +29,7 @@ public:
         return !stop_;
     }
 
-private:
+  private:
     std::ostream &err_;
     bool stop_;
 };
@@ -120,8 +120,9 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
     const std::vector<DataFileScore> &read = load.scores;
     const int64_t n = design.cellCount();
     if (static_cast<int64_t>(read.size()) != n) {
-        err << "kelsim-cli: The number of scores in " << request.dataFile << " is" << strText(static_cast<int64_t>(read.size()))
-            << ", while the design calls for" << strText(n) << " scores.\n";
+        err << "kelsim-cli: The number of scores in " << request.dataFile << " is"
+            << strText(static_cast<int64_t>(read.size())) << ", while the design calls for" << strText(n)
+            << " scores.\n";
         return kExitBadInput;
     }
     ScoreSet scores;

@@ -4,6 +4,7 @@
 #include "ScoreCommands.h"
 #include "ScoreEdit.h"
 
+#include "CaptionLabel.h"
 #include "CommandGuard.h"
 #include "ContextHelp.h"
 #include "DataFileCommands.h"
@@ -11,7 +12,6 @@
 #include "Preferences.h"
 #include "ProblemState.h"
 #include "ScoreGridModel.h"
-#include "CaptionLabel.h"
 #include "WindowPlacement.h"
 #include "WordContent.h"
 #include "WordExport.h"
@@ -730,7 +730,7 @@ void DataEntryGrid::confirmData()
         setTopRow(missing > shown - 1 ? missing - shown + 1 : 0);
         arriveAt(missing);
         messages_.show(tr("At least one score is missing from the data set."), tr("Data Entry Error!"),
-                             MessageIcon::Critical, MessageButtons::Ok, this);
+                       MessageIcon::Critical, MessageButtons::Ok, this);
         return;
     }
     const std::vector<QString> &texts = model_->texts();

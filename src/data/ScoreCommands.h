@@ -19,7 +19,7 @@ struct ProblemState;
 // The Data Entry Grid's clipboard and printer commands. The grid hands over what it shows and
 // puts back what a paste returns; the messages are shown here.
 class ScoreCommands {
-public:
+  public:
     ScoreCommands(ProblemState &problem, ClipboardService &clipboard, PrintService &printer, MessageService &messages,
                   QWidget *owner = nullptr);
 
@@ -40,7 +40,7 @@ public:
     // "P&rinter Setup...".
     void printerSetup();
 
-private:
+  private:
     ProblemState &problem_;
     ClipboardService &clipboard_;
     PrintService &printer_;

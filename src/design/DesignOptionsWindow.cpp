@@ -37,34 +37,35 @@ template <typename Window> void addHelpMenu(Window *window, QMenuBar *bar)
 
 QString DesignOptionsWindow::infoText()
 {
-    return tr("   The independent groups design is used when there are several scores per cell, with each score coming "
-           "from a separate subject."
-           "  The number of scores per cell is referred to as the number of replicates."
-           "\r"
-           "    If you specify an independent groups design, the program will test each source against a common "
-           "error term, usually referred to as the within-cells term."
-           "  In that case you will designate one of the factors as the 'replicates' factor."
-           "  The designation does not change the factor's name."
-           "\r"
-           "   The repeated-measures design is used when a subject serves in more than one condition."
-           "  In the ordinary case, the 'subjects' factor is crossed with all other factors, which means that each "
-           "subject serves in every condition."
-           "\r"
-           "    If you specify a repeated-measures design, the program will test each source against its interaction "
-           "with subjects."
-           "  In that case, you will designate one of the factors as the 'subjects' factor."
-           "  Again, the designation does not change the factor's name.");
+    return tr(
+        "   The independent groups design is used when there are several scores per cell, with each score coming "
+        "from a separate subject."
+        "  The number of scores per cell is referred to as the number of replicates."
+        "\r"
+        "    If you specify an independent groups design, the program will test each source against a common "
+        "error term, usually referred to as the within-cells term."
+        "  In that case you will designate one of the factors as the 'replicates' factor."
+        "  The designation does not change the factor's name."
+        "\r"
+        "   The repeated-measures design is used when a subject serves in more than one condition."
+        "  In the ordinary case, the 'subjects' factor is crossed with all other factors, which means that each "
+        "subject serves in every condition."
+        "\r"
+        "    If you specify a repeated-measures design, the program will test each source against its interaction "
+        "with subjects."
+        "  In that case, you will designate one of the factors as the 'subjects' factor."
+        "  Again, the designation does not change the factor's name.");
 }
 
 QString DesignOptionsWindow::infoText2()
 {
     return tr("    If you specify neither independent groups nor repeated-measures, the program will not compute "
-           "F-ratios."
-           "  This is an appropriate choice for a design in which you will manually pool certain sources."
-           "\r"
-           "   The design involves nesting if each level of a factor is paired with only one level of another "
-           "factor."
-           "  Additional information is available.");
+              "F-ratios."
+              "  This is an appropriate choice for a design in which you will manually pool certain sources."
+              "\r"
+              "   The design involves nesting if each level of a factor is paired with only one level of another "
+              "factor."
+              "  Additional information is available.");
 }
 
 QString DesignOptionsWindow::clipboardText()
@@ -126,22 +127,24 @@ DesignOptionsWindow::DesignOptionsWindow(QWidget *parent) : QMainWindow(parent)
 
 QString NestingExplanationWindow::firstParagraph()
 {
-    return tr("The term \"nesting\" refers to a hierarchical relationship between a pair of factors, such that each level "
-           "of the nested factor is paired with only one level of the factor under which it is nested. Nesting is "
-           "forced upon an experiment when it is not feasible to cross factors in the usual way. For example, in a "
-           "fully-crossed repeated-measures design, each subject generates a score in every experimental condition. "
-           "But suppose one of the factors is gender of the subject. Since a given subject cannot be assigned to both "
-           "levels of that factor, it is necessary to nest subjects under gender. As a consequence, the interaction "
-           "between subjects and gender is not estimable.");
+    return tr(
+        "The term \"nesting\" refers to a hierarchical relationship between a pair of factors, such that each level "
+        "of the nested factor is paired with only one level of the factor under which it is nested. Nesting is "
+        "forced upon an experiment when it is not feasible to cross factors in the usual way. For example, in a "
+        "fully-crossed repeated-measures design, each subject generates a score in every experimental condition. "
+        "But suppose one of the factors is gender of the subject. Since a given subject cannot be assigned to both "
+        "levels of that factor, it is necessary to nest subjects under gender. As a consequence, the interaction "
+        "between subjects and gender is not estimable.");
 }
 
 QString NestingExplanationWindow::secondParagraph()
 {
-    return tr("The program will handle complex nesting. For example, a factor may be nested under two or more factors "
-           "simultaneously. Nesting may be hierarchical, so that a factor is nested under another, which is in turn "
-           "nested under a third. These complex nests generate pooled sources, which are identified in the KELSIM "
-           "table by a plus sign (+) following the primary source label. The user needs to specify only the pairwise "
-           "nesting relations; the program will automatically determine the implicit nests.");
+    return tr(
+        "The program will handle complex nesting. For example, a factor may be nested under two or more factors "
+        "simultaneously. Nesting may be hierarchical, so that a factor is nested under another, which is in turn "
+        "nested under a third. These complex nests generate pooled sources, which are identified in the KELSIM "
+        "table by a plus sign (+) following the primary source label. The user needs to specify only the pairwise "
+        "nesting relations; the program will automatically determine the implicit nests.");
 }
 
 QString NestingExplanationWindow::clipboardText()

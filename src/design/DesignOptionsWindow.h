@@ -12,7 +12,7 @@ namespace kelsim {
 // "Design Options": what the design choices mean, with copy and print commands.
 class DesignOptionsWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit DesignOptionsWindow(QWidget *parent = nullptr);
 
     // The explanation texts exactly as the program copies them (paragraphs end in CR).
@@ -23,7 +23,7 @@ public:
     // "&Print Explanation": the heading and the window's paragraphs.
     static std::unique_ptr<QTextDocument> printout();
 
-signals:
+  signals:
     void nestingExplanationRequested();
     void returnRequested();
     void copyRequested();
@@ -35,7 +35,7 @@ signals:
 // "Nesting Explanation": two paragraphs on nesting.
 class NestingExplanationWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit NestingExplanationWindow(QWidget *parent = nullptr);
 
     static QString firstParagraph();
@@ -44,7 +44,7 @@ public:
     // "&Print Nesting Explanation": the heading and both paragraphs.
     static std::unique_ptr<QTextDocument> printout();
 
-signals:
+  signals:
     void returnRequested();
     void copyRequested();
     void printRequested();

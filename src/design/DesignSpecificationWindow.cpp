@@ -32,8 +32,7 @@ QString DesignSpecificationWindow::designateCaption(const QString &name)
     return name.size() >= 1 && name.size() <= 9 ? name : name.left(3);
 }
 
-DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, MessageService &messages,
-                                                     QWidget *parent)
+DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, MessageService &messages, QWidget *parent)
     : QMainWindow(parent), problem_(problem), messages_(messages)
 {
     setObjectName("DesignSpecificationWindow");
@@ -150,12 +149,13 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
     connect(help->addAction(tr("&Contents...")), &QAction::triggered, this, [this] { emit helpRequested("contents"); });
     connect(help->addAction(tr("&Search for Help on...")), &QAction::triggered, this,
             [this] { emit helpRequested("search"); });
-    connect(help->addAction(tr("How to &Use Help")), &QAction::triggered, this, [this] { emit helpRequested("howto"); });
+    connect(help->addAction(tr("How to &Use Help")), &QAction::triggered, this,
+            [this] { emit helpRequested("howto"); });
 
     kind_[0]->setToolTip(tr("Independent groups: every source is tested against one pooled error term, the "
-                         "within-cells term, built from the replicates factor."));
+                            "within-cells term, built from the replicates factor."));
     kind_[1]->setToolTip(tr("Repeated measures: every source is tested against its interaction with the subjects "
-                         "factor."));
+                            "factor."));
     structure_[0]->setToolTip(tr("Fully crossed: every level of every factor meets every level of the others."));
     structure_[1]->setToolTip(tr("Nested: some factor's levels each occur with only one level of another factor."));
     nest_->setToolTip(tr("Choose the pairwise nesting relations; the implied ones are added."));

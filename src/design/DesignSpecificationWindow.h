@@ -18,7 +18,7 @@ namespace kelsim {
 // "&Prepare Table".
 class DesignSpecificationWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     DesignSpecificationWindow(ProblemState &problem, MessageService &messages, QWidget *parent = nullptr);
 
     // Sets the window up for the problem's design, as on every opening.
@@ -37,18 +37,18 @@ public:
     // Names as the Designate options show them: whole up to nine characters, else three.
     static QString designateCaption(const QString &name);
 
-signals:
+  signals:
     void prepareTableRequested();
     void nestingRequested();
     void explanationRequested();
     void returnToGridRequested();
     void helpRequested(const QString &topic);
 
-protected:
+  protected:
     void showEvent(QShowEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
-private:
+  private:
     void chooseKind(int option);
     void chooseStructure(int option);
     void designate(int option);
@@ -69,7 +69,6 @@ private:
     QPushButton *explanation_ = nullptr;
     QPushButton *calculate_ = nullptr;
     QPushButton *cancel_ = nullptr;
-
 };
 
 } // namespace kelsim

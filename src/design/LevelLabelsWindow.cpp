@@ -1,10 +1,10 @@
 #include "LevelLabelsWindow.h"
 
+#include "CaptionLabel.h"
 #include "ContextHelp.h"
 #include "MessageService.h"
 #include "ProblemState.h"
 #include "UiText.h"
-#include "CaptionLabel.h"
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
@@ -35,7 +35,7 @@ LevelLabelsWindow::LevelLabelsWindow(ProblemState &problem, MessageService &mess
     labelBox_->setAcceptDrops(false);
     labelBox_->installEventFilter(this);
     attachContextHelp(labelBox_, tr("Type a label of one or two characters for this level and press Enter. The "
-                                 "labels of one factor must differ; \"a\" and \"A\" count as different."));
+                                    "labels of one factor must differ; \"a\" and \"A\" count as different."));
 
     okButton_ = new QPushButton(tr("OK"), this);
     okButton_->setObjectName("OKButton");
@@ -134,7 +134,7 @@ void LevelLabelsWindow::labelChanged(const QString &text)
 {
     if (text.size() > 2) {
         messages_.show(tr("The length of a label is limited to two characters."), tr("Label Error!"),
-                             MessageIcon::Critical, MessageButtons::Ok, this);
+                       MessageIcon::Critical, MessageButtons::Ok, this);
         labelBox_->clear();
         labelBox_->setFocus();
         return;
@@ -142,7 +142,7 @@ void LevelLabelsWindow::labelChanged(const QString &text)
     if (text.contains(',')) {
         // The labels of a remembered data file are stored as one comma-separated list.
         messages_.show(tr("A level label cannot contain a comma.  Please use another character."), tr("Label Error!"),
-                             MessageIcon::Critical, MessageButtons::Ok, this);
+                       MessageIcon::Critical, MessageButtons::Ok, this);
         QString without = text;
         without.remove(',');
         labelBox_->setText(without);
@@ -162,7 +162,7 @@ void LevelLabelsWindow::acceptLabel()
     const QString text = labelBox_->text();
     if (text.isEmpty()) {
         messages_.show(requestPrompt(currentFactor_, currentLevel_), tr("Value Missing!"), MessageIcon::Critical,
-                             MessageButtons::Ok, this);
+                       MessageButtons::Ok, this);
         labelBox_->setFocus();
         return;
     }

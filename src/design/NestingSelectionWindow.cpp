@@ -2,8 +2,8 @@
 
 #include "DesignCheck.h"
 #include "NestingRelations.h"
-#include "UiText.h"
 #include "TableReport.h"
+#include "UiText.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -24,7 +24,8 @@ NestingSelectionWindow::NestingSelectionWindow(ProblemState &problem, MessageSer
     connect(help->addAction(tr("&Contents...")), &QAction::triggered, this, [this] { emit helpRequested("contents"); });
     connect(help->addAction(tr("&Search for Help on...")), &QAction::triggered, this,
             [this] { emit helpRequested("search"); });
-    connect(help->addAction(tr("How to &Use Help")), &QAction::triggered, this, [this] { emit helpRequested("howto"); });
+    connect(help->addAction(tr("How to &Use Help")), &QAction::triggered, this,
+            [this] { emit helpRequested("howto"); });
     layout->setMenuBar(bar);
     list_ = new QListWidget(this);
     list_->setObjectName("List1");

@@ -13,7 +13,7 @@ namespace kelsim {
 // with the ones they imply.
 class NestingSelectionWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     NestingSelectionWindow(ProblemState &problem, MessageService &messages, QWidget *parent = nullptr);
 
     void load();
@@ -21,10 +21,10 @@ public:
     // "&OK": true when the selection was accepted and stored.
     bool acceptSelection();
 
-signals:
+  signals:
     void helpRequested(const QString &topic);
 
-private:
+  private:
     ProblemState &problem_;
     MessageService &messages_;
     QListWidget *list_ = nullptr;

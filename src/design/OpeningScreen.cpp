@@ -199,14 +199,15 @@ void OpeningScreen::buildWidgets()
 
     attachContextHelp(factorCountBox_,
                       tr("Type the number of factors in the design, from 2 to 6, or use the arrows. Count the "
-                      "replicates factor or the subjects factor as a factor of its own."));
+                         "replicates factor or the subjects factor as a factor of its own."));
     attachContextHelp(levelsBox_, tr("Type the number of levels of this factor (at least 2), or use the arrows, "
-                                  "then press Enter or click OK."));
+                                     "then press Enter or click OK."));
     attachContextHelp(nameBox_,
                       tr("Click here and type the factor's name. It must begin with a letter, and its first letter "
-                      "must differ from the first letters of the other factors: the table names the sources "
-                      "by these letters. Leave the generic name to call the factor by its letter."));
-    attachContextHelp(problemLabelBox_, tr("An optional title for this problem; it heads the data grid and the table."));
+                         "must differ from the first letters of the other factors: the table names the sources "
+                         "by these letters. Leave the generic name to call the factor by its letter."));
+    attachContextHelp(problemLabelBox_,
+                      tr("An optional title for this problem; it heads the data grid and the table."));
 }
 
 void OpeningScreen::buildMenus()
@@ -377,15 +378,15 @@ void OpeningScreen::levelsChanged(const QString &text)
 void OpeningScreen::nameChanged(const QString &text)
 {
     if (!text.isEmpty() && !isAsciiLetter(text[0]) && text[0] != '"') {
-        messages_.show(tr("The factor name must begin with an alphabetic character!"), tr("Error"), MessageIcon::Critical,
-                             MessageButtons::Ok, this);
+        messages_.show(tr("The factor name must begin with an alphabetic character!"), tr("Error"),
+                       MessageIcon::Critical, MessageButtons::Ok, this);
         nameBox_->clear();
         return;
     }
     if (text.contains(',')) {
         // The names of a remembered data file are stored as one comma-separated list.
         messages_.show(tr("A factor name cannot contain a comma.  Please use another character."), tr("Error"),
-                             MessageIcon::Critical, MessageButtons::Ok, this);
+                       MessageIcon::Critical, MessageButtons::Ok, this);
         QString without = text;
         without.remove(',');
         nameBox_->setText(without);
@@ -728,11 +729,10 @@ void OpeningScreen::toggleMaximized(bool on)
 
 void OpeningScreen::showPurpose()
 {
-    messages_.show(
-        tr("     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
-        "independent groups and repeated measures designs.\n\r     The input grid accepts one score "
-        "per factorial combination; replicates and/or subjects are treated as ordinary factors."),
-        tr("Purpose"), MessageIcon::Information, MessageButtons::Ok, this);
+    messages_.show(tr("     This program performs Kelsim for up to six factors, with up to 16352 scores.  It handles "
+                      "independent groups and repeated measures designs.\n\r     The input grid accepts one score "
+                      "per factorial combination; replicates and/or subjects are treated as ordinary factors."),
+                   tr("Purpose"), MessageIcon::Information, MessageButtons::Ok, this);
 }
 
 void OpeningScreen::closeEvent(QCloseEvent *event)

@@ -423,8 +423,7 @@ RunResult resample(const ObservedPass &observed, const RunOptions &options)
     return result;
 }
 
-RunResult runAnalysis(const Design &design, const ScoreSet &scores, RunQuestions &questions,
-                      const RunOptions &options)
+RunResult runAnalysis(const Design &design, const ScoreSet &scores, RunQuestions &questions, const RunOptions &options)
 {
     return resample(observePass(design, scores, questions), options);
 }

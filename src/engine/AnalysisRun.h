@@ -21,8 +21,8 @@ enum class RunStatus {
 
 struct RunOptions {
     int iterations = kDefaultIterations; // the observed arrangement and iterations − 1 shuffles
-    std::optional<uint64_t> seed;      // fresh from the system when empty
-    int threads = 0;                   // 0: all cores; the result is the same for any number
+    std::optional<uint64_t> seed;        // fresh from the system when empty
+    int threads = 0;                     // 0: all cores; the result is the same for any number
     // Auto: a scheme with no more distinct arrangements than the iterations (and at most
     // kMaxExactArrangements) counts each of them once and gives exact p-values.
     ExactMode exact = ExactMode::Auto;

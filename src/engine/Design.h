@@ -33,8 +33,8 @@ struct Design {
     DesignKind kind = DesignKind::IndependentGroups;
     int specialFactor = 0; // 1-based replicates/subjects factor; 0 while none is designated
     bool nested = false;
-    std::vector<NestingPair> nestingPairs;    // completed relations, in the order the checks left them
-    std::vector<NestingPair> selectedNesting; // the relations the user chose, for the reports
+    std::vector<NestingPair> nestingPairs;             // completed relations, in the order the checks left them
+    std::vector<NestingPair> selectedNesting;          // the relations the user chose, for the reports
     std::vector<std::vector<std::string>> levelLabels; // [factor][level], may be empty
     std::string problemLabel;
 

@@ -72,10 +72,10 @@ std::optional<DesignProblem> checkLevelCounts(const std::vector<int> &levels)
     for (const int l : levels)
         scores *= l;
     if (scores > kMaxScores) {
-        const std::string shown =
-            scores < 9e15 ? strText(static_cast<int64_t>(scores)) : strText(scores);
+        const std::string shown = scores < 9e15 ? strText(static_cast<int64_t>(scores)) : strText(scores);
         return problem("Program Limitation!",
-                       "You have specified" + shown + " scores, but the maximum allowed by the program is 16352 scores.",
+                       "You have specified" + shown +
+                           " scores, but the maximum allowed by the program is 16352 scores.",
                        DesignProblem::Icon::Critical);
     }
     return std::nullopt;
@@ -123,7 +123,8 @@ std::optional<DesignProblem> checkIterations(bool parsed, double value)
     if (!parsed || !(value >= 1.0))
         return problem("Kelsim", rule, DesignProblem::Icon::Exclamation);
     if (value > kMaxIterations)
-        return problem("Kelsim", rule + "  The largest number the program takes is " + groupedNumber(kMaxIterations) + ".",
+        return problem("Kelsim",
+                       rule + "  The largest number the program takes is " + groupedNumber(kMaxIterations) + ".",
                        DesignProblem::Icon::Exclamation);
     return std::nullopt;
 }

@@ -59,16 +59,19 @@ struct CostModel {
 
 constexpr double kFirstLevelCacheBytes = 40 << 10;
 
-constexpr CostModel kBaselineCosts = {1.4,  0.045, 0.5, 1.0, 0.02, 5.0, {{0, 0, 0}, {0, 0.025, 0.06}, {0, 0, 0.08}},
-                                      0.35, 0.7,   1.3, {0, 0.045, 0.2}, 0.55, 1.6, 1.6, 2, 1.0, 2.5};
-constexpr CostModel kAvx2Costs = {1.4,  0.024, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.014, 0.04}, {0, 0, 0.06}},
-                                  0.35, 0.7,   1.3, {0, 0.022, 0.2}, 0.5, 1.9, 2.4, 4, 1.0, 2.5};
-constexpr CostModel kAvx512Costs = {1.4,  0.012, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.008, 0.04}, {0, 0, 0.06}},
-                                    0.35, 0.7,   1.3, {0, 0.012, 0.2}, 0.45, 1.8, 3.6, 8, 1.0, 2.5};
+constexpr CostModel kBaselineCosts = {
+    1.4,  0.045, 0.5, 1.0, 0.02, 5.0, {{0, 0, 0}, {0, 0.025, 0.06}, {0, 0, 0.08}}, 0.35, 0.7, 1.3, {0, 0.045, 0.2},
+    0.55, 1.6,   1.6, 2,   1.0,  2.5};
+constexpr CostModel kAvx2Costs = {
+    1.4, 0.024, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.014, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.022, 0.2},
+    0.5, 1.9,   2.4, 4,   1.0,  2.5};
+constexpr CostModel kAvx512Costs = {
+    1.4,  0.012, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.008, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.012, 0.2},
+    0.45, 1.8,   3.6, 8,   1.0,  2.5};
 
-alignas(64) constexpr uint8_t kTailMaskBytes[64] = {
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+alignas(64) constexpr uint8_t kTailMaskBytes[64] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                                    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
 // ---------------------------------------------------------------------------------------------
 // The design as the counter lays it out: factors reordered so that the ones with the most levels
@@ -77,9 +80,9 @@ alignas(64) constexpr uint8_t kTailMaskBytes[64] = {
 struct Layout {
     int k = 0;
     size_t cells = 0;
-    std::vector<int> levels;   // by factor
-    std::vector<int> order;    // layout position -> factor (position 0 changes fastest)
-    std::vector<size_t> step;  // by layout position: positions between neighbouring levels
+    std::vector<int> levels;  // by factor
+    std::vector<int> order;   // layout position -> factor (position 0 changes fastest)
+    std::vector<size_t> step; // by layout position: positions between neighbouring levels
 
     SourceMask all() const { return (SourceMask{1} << k) - 1; }
     int levelsAt(int position) const { return levels[static_cast<size_t>(order[static_cast<size_t>(position)])]; }
@@ -196,11 +199,12 @@ void appendRuns(const Layout &layout, SourceMask differ, std::vector<Run> &runs)
 
     auto emit = [&]() {
         const int d0 = offset[static_cast<size_t>(first)];
-        const uint32_t length =
-            static_cast<uint32_t>(static_cast<size_t>(layout.levelsAt(first) - std::abs(d0)) * layout.step[static_cast<size_t>(first)]);
+        const uint32_t length = static_cast<uint32_t>(static_cast<size_t>(layout.levelsAt(first) - std::abs(d0)) *
+                                                      layout.step[static_cast<size_t>(first)]);
         int64_t shift = 0;
         for (int j : positions)
-            shift += static_cast<int64_t>(offset[static_cast<size_t>(j)]) * static_cast<int64_t>(layout.step[static_cast<size_t>(j)]);
+            shift += static_cast<int64_t>(offset[static_cast<size_t>(j)]) *
+                     static_cast<int64_t>(layout.step[static_cast<size_t>(j)]);
         // Odometer over the factors slower than the first differing one.
         std::vector<int> low(static_cast<size_t>(layout.k), 0), high(static_cast<size_t>(layout.k), 0), at;
         for (int j = first + 1; j < layout.k; ++j) {
@@ -214,7 +218,8 @@ void appendRuns(const Layout &layout, SourceMask differ, std::vector<Run> &runs)
             size_t base = start;
             for (int j = first + 1; j < layout.k; ++j)
                 base += static_cast<size_t>(at[static_cast<size_t>(j)]) * layout.step[static_cast<size_t>(j)];
-            runs.push_back({static_cast<uint32_t>(base), static_cast<uint32_t>(static_cast<int64_t>(base) + shift), length});
+            runs.push_back(
+                {static_cast<uint32_t>(base), static_cast<uint32_t>(static_cast<int64_t>(base) + shift), length});
             int j = first + 1;
             for (; j < layout.k; ++j) {
                 if (++at[static_cast<size_t>(j)] < high[static_cast<size_t>(j)])
@@ -256,16 +261,17 @@ void appendRuns(const Layout &layout, SourceMask differ, std::vector<Run> &runs)
 // Planning: which sets are counted from runs, which tensors are made, and how.
 
 struct Plan {
-    std::vector<uint8_t> viaRuns;    // by agreeing set A: E(A) from runs
-    std::vector<uint8_t> hasTensor;  // by set T
-    std::vector<int> summedFactor;   // by set T with a tensor: factor summed away from T ∪ {f}, or −1: counted from the cells
+    std::vector<uint8_t> viaRuns;   // by agreeing set A: E(A) from runs
+    std::vector<uint8_t> hasTensor; // by set T
+    std::vector<int>
+        summedFactor; // by set T with a tensor: factor summed away from T ∪ {f}, or −1: counted from the cells
     std::vector<uint8_t> countsRead; // by set T: M(T) read from its tensor
     std::vector<uint8_t> byRows;     // by set T counted from the cells: a row of cells at a time
     double cost = kInfinite;
 };
 
 class Planner {
-public:
+  public:
     // countsWhileCounting: a tensor counted from the cells one cell at a time gives its M(T) on
     // the way. countedChannels: the categories counted into a tensor (1 for a single channel).
     // codeBytes: the width of a code in the runs. method: Tables or Runs to allow only that.
@@ -300,9 +306,9 @@ public:
                 const size_t length = layout.rowLength(t);
                 const double rows = static_cast<double>(layout.cells / length);
                 const double vectors = static_cast<double>((length + vectorBytes - 1) / vectorBytes);
-                const double byRows = costs.call + bytes * costs.clearedByte +
-                                      rows * static_cast<double>(countedChannels) *
-                                          (vectors * costs.rowVector + costs.rowCategory);
+                const double byRows =
+                    costs.call + bytes * costs.clearedByte +
+                    rows * static_cast<double>(countedChannels) * (vectors * costs.rowVector + costs.rowCategory);
                 if (length > 1 && codeBytes == 1 && byRows < scatterCost_[t]) {
                     scatterCost_[t] = byRows;
                     byRows_[t] = 1;
@@ -339,7 +345,8 @@ public:
                 const double blocks = entries / static_cast<double>(inner);
                 double c = costs.call;
                 if (inner == 1)
-                    c += entries * costs.summedEntry[width_[parent]][width_[t]] + static_cast<double>(entries_[t]) * costs.summedRow;
+                    c += entries * costs.summedEntry[width_[parent]][width_[t]] +
+                         static_cast<double>(entries_[t]) * costs.summedRow;
                 else if (inner < vectorBytes && width_[t] != width_[parent])
                     c += entries * costs.summedNarrowEntry;
                 else
@@ -378,16 +385,19 @@ public:
         return finish(set, &random);
     }
 
-private:
+  private:
     struct Choice {
         double cost = kInfinite;
-        int summed = -1;      // −1: counted from the cells
-        bool viaRuns = true;  // E(t) from runs rather than M(t) from the tensor
+        int summed = -1;     // −1: counted from the cells
+        bool viaRuns = true; // E(t) from runs rather than M(t) from the tensor
     };
 
     bool in(uint64_t set, SourceMask t) const { return (set >> t) & 1u; }
 
-    double deriveCost(SourceMask t, int f) const { return deriveCost_[t * static_cast<size_t>(layout_.k) + static_cast<size_t>(f)]; }
+    double deriveCost(SourceMask t, int f) const
+    {
+        return deriveCost_[t * static_cast<size_t>(layout_.k) + static_cast<size_t>(f)];
+    }
 
     // How set t is best made and counted, given the tensors in `set`; with `random`, a random
     // valid way instead.
@@ -544,13 +554,13 @@ struct Tensor {
     int64_t groupSize = 0;
     size_t entries = 0;
     bool countsRead = false;
-    bool aliasesCodes = false;       // the single-channel tensor of all factors: the codes themselves
-    bool undone = false;             // cleared after a pass where its cells touched it, not wholly
+    bool aliasesCodes = false; // the single-channel tensor of all factors: the codes themselves
+    bool undone = false;       // cleared after a pass where its cells touched it, not wholly
     // Counted from the cells: the offset of a cell's group is that of its row plus that of its
     // column (its level of the fastest factor).
     std::vector<uint32_t> rowOffsets, columnOffsets;
     size_t rowLength = 0; // counted a row at a time: the cells of a row, all in one group
-    int parent = -1;                 // index into State::tensors, or −1
+    int parent = -1;      // index into State::tensors, or −1
     size_t outer = 0, levels = 0, inner = 0;
     std::vector<uint8_t> storage;
     uint8_t *bytes = nullptr;
@@ -632,7 +642,6 @@ struct LatticeCounter::State {
 
 namespace {
 
-
 // M(T) from the pairs of code 1 alone: a group of s cells with a of code 1 holds C(a, 2) +
 // C(s − a, 2) = 2·C(a, 2) + C(s, 2) − a·(s − 1) matching pairs.
 int64_t pairsOfBothCodes(const Tensor &t, int64_t pairsOfOnes, int64_t ones)
@@ -706,7 +715,6 @@ constexpr uint64_t pastEnd(size_t validLanes, size_t lanes)
 #pragma GCC pop_options
 #endif
 #endif
-
 
 namespace {
 
@@ -793,7 +801,8 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     } else {
         candidates = {0, mostChannels};
         for (uint32_t least = 2; least < sizes.front(); least += std::max<uint32_t>(1, least / 2)) {
-            const int above = static_cast<int>(std::count_if(sizes.begin(), sizes.end(), [&](uint32_t s) { return s >= least; }));
+            const int above =
+                static_cast<int>(std::count_if(sizes.begin(), sizes.end(), [&](uint32_t s) { return s >= least; }));
             if (above > 0 && above < mostChannels)
                 candidates.push_back(above);
         }
@@ -913,8 +922,8 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
                 tensor.storage.assign(tensor.entries * static_cast<size_t>(tensor.width) + kPadding, 0);
                 tensor.bytes = tensor.storage.data();
                 // Clearing a cell costs about as much as clearing a few dozen bytes at once.
-                tensor.undone = !tensor.columnOffsets.empty() &&
-                                tensor.entries * static_cast<size_t>(tensor.width) > 32 * n;
+                tensor.undone =
+                    !tensor.columnOffsets.empty() && tensor.entries * static_cast<size_t>(tensor.width) > 32 * n;
             }
             tensorIndex[t] = static_cast<int>(tensors.size());
             tensors.push_back(std::move(tensor));
@@ -1323,8 +1332,8 @@ std::string LatticeCounter::describePlan()
         runs += r.runs.size();
     if (s.channels > 0) {
         out << "; " << (s.allChannels ? "every category" : std::to_string(s.channels) + " categories") << " in "
-            << s.codeBytes << "-byte channels: " << s.runSets.size() << " sets from " << runs << " runs, "
-            << scattered << " tables counted and " << derived << " summed (" << bytes / 1024 << " KiB)";
+            << s.codeBytes << "-byte channels: " << s.runSets.size() << " sets from " << runs << " runs, " << scattered
+            << " tables counted and " << derived << " summed (" << bytes / 1024 << " KiB)";
     }
     if (!s.allChannels) {
         size_t listedCategories = 0;

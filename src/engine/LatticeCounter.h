@@ -58,7 +58,7 @@ struct LatticeOptions {
 // A design may have at most 65535 cells, and the codes of a pass must lie below the category
 // count the counter was made for.
 class LatticeCounter : public PairCounter {
-public:
+  public:
     LatticeCounter(const std::vector<int> &levelCounts, int categoryCount, const LatticeOptions &options = {});
     ~LatticeCounter() override;
     LatticeCounter(const LatticeCounter &) = delete;
@@ -74,7 +74,7 @@ public:
 
     struct State;
 
-private:
+  private:
     std::unique_ptr<State> state_;
 };
 

@@ -77,8 +77,8 @@ struct ShuffleStream {
 // factor letters; what the user renamed it to is kept apart and only ever shown.
 struct TableRow {
     RowRole role = RowRole::Effect;
-    std::string name;      // "AxB", "  SxA" (error rows indented), "A +", "  Error +", "  Within"
-    std::string shownName; // the user's name for the row; empty while it has none
+    std::string name;                // "AxB", "  SxA" (error rows indented), "A +", "  Error +", "  Within"
+    std::string shownName;           // the user's name for the row; empty while it has none
     std::vector<SourceMask> sources; // the sources summed into this row
     bool pooled = false;
     bool singlePrecision = false; // the independent-groups error proportion

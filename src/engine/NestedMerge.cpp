@@ -155,8 +155,7 @@ int mergeRepeatedMeasures(const Design &design, const NestingPools &pools, NTabl
         row.pooled = true;
     }
     const size_t before = rows.size();
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [](const WorkRow &w) { return w.row.name == kMergedAway; }),
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const WorkRow &w) { return w.row.name == kMergedAway; }),
                rows.end());
     const int removed = static_cast<int>(before - rows.size());
 

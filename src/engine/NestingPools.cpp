@@ -125,8 +125,8 @@ NestingPools enumeratePools(const Design &design)
                 bool repeatsEarlierPool = false;
                 for (const std::vector<std::string> &earlier : pools)
                     for (const std::string &entry : combined)
-                        repeatsEarlierPool = repeatsEarlierPool ||
-                                             std::find(earlier.begin(), earlier.end(), entry) != earlier.end();
+                        repeatsEarlierPool =
+                            repeatsEarlierPool || std::find(earlier.begin(), earlier.end(), entry) != earlier.end();
                 if (repeatsEarlierPool)
                     combined.clear();
                 pools.push_back(combined);

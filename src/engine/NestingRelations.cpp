@@ -78,8 +78,8 @@ NestingCheck completeNesting(const std::vector<NestingPair> &selected)
                     check.title = "Nesting Error";
                     check.message = "The hierarchical structure in your choices implies that " +
                                     letterText(implied.nested) + " is nested under " + letterText(implied.under) +
-                                    " ,but you have specified that " + letterText(given.nested) +
-                                    " is nested under " + letterText(given.under) +
+                                    " ,but you have specified that " + letterText(given.nested) + " is nested under " +
+                                    letterText(given.under) +
                                     ". This is a contradiction. Please correct the designation.";
                     return check;
                 }

@@ -133,8 +133,7 @@ void finishTallies(const Design &design, const std::vector<int64_t> &matching, P
         tallies.matches[m] = stored;
         tallies.proportion[m] = static_cast<double>(pairs - stored) / static_cast<double>(pairs);
     }
-    if (design.kind == DesignKind::IndependentGroups && design.specialFactor >= 1 &&
-        design.specialFactor <= k) {
+    if (design.kind == DesignKind::IndependentGroups && design.specialFactor >= 1 && design.specialFactor <= k) {
         int64_t pairs = 0;
         int64_t stored = 0;
         for (SourceMask m = 1; m < sources; ++m) {
@@ -145,8 +144,7 @@ void finishTallies(const Design &design, const std::vector<int64_t> &matching, P
         }
         tallies.pairs[0] = pairs;
         tallies.matches[0] = stored;
-        tallies.errorProportion =
-            static_cast<float>(static_cast<double>(pairs - stored) / static_cast<double>(pairs));
+        tallies.errorProportion = static_cast<float>(static_cast<double>(pairs - stored) / static_cast<double>(pairs));
     }
 }
 

@@ -13,8 +13,8 @@ namespace kelsim {
 // Scores as small category codes: identical texts get identical codes, in order of first
 // appearance.
 struct CategoryCodes {
-    std::vector<uint16_t> codes;          // one per cell, in cell order
-    std::vector<std::string> categories;  // text of each code
+    std::vector<uint16_t> codes;         // one per cell, in cell order
+    std::vector<std::string> categories; // text of each code
     int categoryCount() const { return static_cast<int>(categories.size()); }
 };
 CategoryCodes encodeScores(const std::vector<std::string> &flat);
@@ -27,7 +27,7 @@ std::vector<uint32_t> shuffleOrder(const std::vector<int> &levelCounts);
 // matching[mask] is the number of unordered pairs of cells that differ in exactly the factors of
 // `mask` and hold the same code. `matching` has 2^k entries; entry 0 is left at 0.
 class PairCounter {
-public:
+  public:
     explicit PairCounter(const std::vector<int> &levelCounts);
     virtual ~PairCounter() = default;
     // Any arrangement of codes, in cell order.
@@ -41,11 +41,11 @@ public:
     virtual void startShuffles(const uint16_t *codes);
     virtual void shuffleAndCount(Random &random, int64_t *matching);
 
-protected:
+  protected:
     std::vector<int> levels_;
     size_t cells_ = 0;
 
-private:
+  private:
     std::vector<uint32_t> cellAt_; // place in the shuffled list -> cell
     std::vector<uint16_t> shuffled_, inCellOrder_;
 };
@@ -53,16 +53,15 @@ private:
 // The plain counter: looks at every unordered pair of cells once. Slow, obviously right; the
 // reference every faster counter is checked against.
 class ReferencePairCounter : public PairCounter {
-public:
+  public:
     explicit ReferencePairCounter(const std::vector<int> &levelCounts);
     void countMatching(const uint16_t *codes, int64_t *matching) override;
 
-private:
+  private:
     std::vector<uint16_t> coordinates_; // cell × factor: 0-based level
 };
 
-using PairCounterFactory =
-    std::unique_ptr<PairCounter> (*)(const std::vector<int> &levelCounts, int categoryCount);
+using PairCounterFactory = std::unique_ptr<PairCounter> (*)(const std::vector<int> &levelCounts, int categoryCount);
 std::unique_ptr<PairCounter> makeReferenceCounter(const std::vector<int> &levelCounts, int categoryCount);
 
 // The tallies of one pass, indexed by source mask; index 0 holds the error pool of an

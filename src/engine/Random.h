@@ -16,7 +16,7 @@ inline uint64_t splitMix64(uint64_t &state)
 
 // xoshiro256**: a fast 64-bit generator with a 2^256 period.
 class Random {
-public:
+  public:
     explicit Random(uint64_t seed)
     {
         uint64_t s = seed;
@@ -55,7 +55,7 @@ public:
             swapItems(items, 1, below(2));
     }
 
-private:
+  private:
     static uint64_t rotl(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
 
     // Lemire's multiply-and-reject: maps uniform 32-bit `bits` to [0, bound) without bias; the

@@ -257,8 +257,8 @@ std::string buildTableReport(const Design &design, const NTable &table)
                     (table.showsP() ? std::string(7, ' ') + "  p" : ""));
     for (size_t r = 0; r < rows.size(); ++r) {
         const TableLine &row = rows[r];
-        std::string line = " " + padRight(row[0], longestSource) + padLeft(row[1], 2) + padLeft(row[2], 15) +
-                           padLeft(row[3], 20);
+        std::string line =
+            " " + padRight(row[0], longestSource) + padLeft(row[1], 2) + padLeft(row[2], 15) + padLeft(row[3], 20);
         if (!row[4].empty()) {
             line += padLeft(row[4], 20);
             if (!row[5].empty())

@@ -89,8 +89,8 @@ NTable layoutRepeatedMeasures(const Design &design)
 
 NTable layoutTable(const Design &design)
 {
-    NTable table = design.kind == DesignKind::IndependentGroups ? layoutIndependentGroups(design)
-                                                               : layoutRepeatedMeasures(design);
+    NTable table =
+        design.kind == DesignKind::IndependentGroups ? layoutIndependentGroups(design) : layoutRepeatedMeasures(design);
     const int64_t n = design.cellCount();
     table.totalPairs = n * (n - 1) / 2;
     if (design.nested)

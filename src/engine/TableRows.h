@@ -18,7 +18,7 @@ NTable layoutTable(const Design &design);
 // Everything a pass needs to turn matching-pair counts into proportions and N-ratios, flattened
 // so that a shuffled pass does no allocation and no text work.
 class PassEvaluator {
-public:
+  public:
     PassEvaluator() = default;
     explicit PassEvaluator(const Design &design, const NTable &layout);
 
@@ -28,7 +28,7 @@ public:
     size_t rowCount() const { return rows_.size(); }
     size_t sourceSlots() const { return pairs_.size(); }
 
-private:
+  private:
     struct Row {
         uint32_t firstSource = 0, sourceCount = 0; // into sources_
         int64_t pairs = 0;
@@ -43,7 +43,7 @@ private:
 
 // Asks the user whether to go on when an N-ratio cannot be formed.
 class RunQuestions {
-public:
+  public:
     virtual ~RunQuestions() = default;
     // Yes/No question with the exclamation icon; true for Yes.
     virtual bool askYesNo(const std::string &title, const std::string &text) = 0;
@@ -51,7 +51,7 @@ public:
 
 // Answers every question with Yes.
 class ContinueAlways : public RunQuestions {
-public:
+  public:
     bool askYesNo(const std::string &, const std::string &) override { return true; }
 };
 

@@ -14,7 +14,7 @@ namespace kelsim {
 
 // The system clipboard, plain text only. Both calls replace or read the whole content.
 class ClipboardService {
-public:
+  public:
     virtual ~ClipboardService() = default;
     // Replaces the clipboard's content with the text; false when the clipboard could not be written.
     virtual bool setText(const QString &text) = 0;
@@ -24,7 +24,7 @@ public:
 
 // The desktop's clipboard.
 class DesktopClipboardService : public ClipboardService {
-public:
+  public:
     bool setText(const QString &text) override;
     std::optional<QString> text() override;
 };

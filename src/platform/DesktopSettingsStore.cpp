@@ -11,8 +11,8 @@ const QString kSection = QStringLiteral("Settings");
 DesktopSettingsStore::DesktopSettingsStore(const QString &iniPath)
 {
     if (iniPath.isEmpty())
-        settings_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Kelsim_Setup",
-                                                "Kelsim_Setup");
+        settings_ =
+            std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Kelsim_Setup", "Kelsim_Setup");
     else
         settings_ = std::make_unique<QSettings>(iniPath, QSettings::IniFormat);
 }

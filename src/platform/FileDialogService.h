@@ -17,14 +17,14 @@ struct FileDialogRequest {
 
 // Open and save dialogs; an empty answer means the user cancelled.
 class FileDialogService {
-public:
+  public:
     virtual ~FileDialogService() = default;
     virtual QString openFile(const FileDialogRequest &request, QWidget *parent = nullptr) = 0;
     virtual QString saveFile(const FileDialogRequest &request, QWidget *parent = nullptr) = 0;
 };
 
 class DesktopFileDialogService : public FileDialogService {
-public:
+  public:
     QString openFile(const FileDialogRequest &request, QWidget *parent = nullptr) override;
     QString saveFile(const FileDialogRequest &request, QWidget *parent = nullptr) override;
 };

@@ -11,7 +11,7 @@ namespace kelsim {
 // Every message box of the program goes through here, so that tests can script the answers and
 // read exactly what the user would have been shown.
 class MessageService {
-public:
+  public:
     virtual ~MessageService() = default;
     virtual MessageAnswer show(const Message &message, QWidget *parent = nullptr) = 0;
     // A text box question; `accepted` is false when the user cancels.
@@ -28,7 +28,7 @@ public:
 
 // The desktop's message boxes.
 class DesktopMessageService : public MessageService {
-public:
+  public:
     using MessageService::show;
     MessageAnswer show(const Message &message, QWidget *parent = nullptr) override;
     QString askText(const QString &prompt, const QString &title, const QString &initial, bool *accepted,

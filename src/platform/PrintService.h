@@ -34,7 +34,7 @@ struct PrintResult {
 // chosen in "P&rinter Setup..." is the one the next printout goes to. Printing to a PDF file is
 // always among the choices, with or without system printers.
 class PrintService {
-public:
+  public:
     virtual ~PrintService() = default;
     // Shows the printer dialog titled `dialogTitle`; unless it is cancelled, prints the document
     // on the chosen printer.
@@ -45,14 +45,14 @@ public:
 
 // The system's printers and the PDF file, through Qt's printer dialog.
 class DesktopPrintService : public PrintService {
-public:
+  public:
     DesktopPrintService();
     ~DesktopPrintService() override;
     PrintResult print(const QString &dialogTitle, const QTextDocument &document, QWidget *parent = nullptr) override;
     void setup(const QString &dialogTitle, QWidget *parent = nullptr) override;
     QPrinter &printer();
 
-private:
+  private:
     std::unique_ptr<QPrinter> printer_;
 };
 

@@ -27,8 +27,8 @@ struct DataSession {
 // application and handed to the windows by reference.
 struct ProblemState {
     Design design;
-    ScoreSet scores;       // filled in cell order by "Data OK"
-    ScoreSet scoresBackup; // taken when the user leaves the grid for the design screen
+    ScoreSet scores;                          // filled in cell order by "Data OK"
+    ScoreSet scoresBackup;                    // taken when the user leaves the grid for the design screen
     std::vector<DataFileScore> dataFileImage; // scores with their marks as the last "Data OK" left them
     bool labelsInUse = false;
     bool nestingSpecified = false;

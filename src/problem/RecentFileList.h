@@ -35,7 +35,7 @@ struct RecentFileEntry {
 // Up to four remembered data files, position 1 the most recent, mirrored in the settings store
 // under "Recent_File" + position and its companion keys. A path appears at most once.
 class RecentFileList {
-public:
+  public:
     int count() const { return static_cast<int>(entries_.size()); }
     const RecentFileEntry &entry(int position) const { return entries_.at(position - 1); }
     const std::vector<RecentFileEntry> &entries() const { return entries_; }
@@ -63,7 +63,7 @@ public:
     // written.
     bool write(SettingsStore &store) const;
 
-private:
+  private:
     std::vector<RecentFileEntry> entries_;
 };
 

@@ -1,7 +1,7 @@
 #include "KelsimTableWindow.h"
 
-#include "DistributionPlot.h"
 #include "CaptionLabel.h"
+#include "DistributionPlot.h"
 #include "Format.h"
 #include "MessageService.h"
 #include "PrintService.h"
@@ -68,7 +68,7 @@ QString pToolTip(const NTable &table, size_t row)
 
 // The editor of a source name takes the characters a source name may hold.
 class SourceNameDelegate : public QStyledItemDelegate {
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {

@@ -22,7 +22,7 @@ class MessageService;
 // error term's df. Both are operations on the problem's table; the grid only shows it.
 class KelsimTableWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     KelsimTableWindow(ProblemState &problem, MessageService &messages, QWidget *parent = nullptr);
 
     // Fills the window from the problem's table.
@@ -45,7 +45,7 @@ public:
     // under their heads.
     std::unique_ptr<QTextDocument> printout() const;
 
-signals:
+  signals:
     void returnRequested();
     void newProblemRequested();
     void exitRequested();
@@ -58,11 +58,11 @@ signals:
     void wordExistingRequested();
     void helpRequested(const QString &topic);
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
-private:
+  private:
     void buildMenus();
     void showTable();
     void showDistribution(int row);

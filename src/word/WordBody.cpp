@@ -22,7 +22,7 @@ constexpr int kTableFontHalfPoints = 20; // ten points: seven columns fit a page
 constexpr int kCellMarginTwips = 72;     // a twentieth of an inch either side of a cell's text
 // Room right of the decimal tab for two decimals and a mark, and for the cell's margins.
 constexpr int kDecimalsTwips = 4 * 120 + 2 * kCellMarginTwips;
-constexpr int kSpacerRowTwips = 120;  // six points
+constexpr int kSpacerRowTwips = 120; // six points
 constexpr int kSpacerFontHalfPoints = 12;
 
 // XML cannot carry control characters other than tab and line ends; a label typed with one

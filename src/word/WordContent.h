@@ -23,10 +23,10 @@ DataDocument dataDocumentFor(const Design &design, const std::vector<std::string
 
 // The N-table as the result window shows it.
 struct TableDocument {
-    std::string title;                // the problem label; no title line when empty
-    std::vector<std::string> summary; // the design summary above the table, one line each
-    std::vector<TableLine> rows;      // below the head row
-    std::string intervalHead;         // the head of the interval column
+    std::string title;                  // the problem label; no title line when empty
+    std::vector<std::string> summary;   // the design summary above the table, one line each
+    std::vector<TableLine> rows;        // below the head row
+    std::string intervalHead;           // the head of the interval column
     std::vector<std::string> intervals; // one per row ("exact", "[.0000, .0015]" or empty); none: no column
     std::vector<std::string> notes;     // under the table: the adjustment note, the run's facts
     bool showP = true;                  // false when no p-values were estimated

@@ -1,6 +1,6 @@
+#include "DesignFlow.h"
 #include "AboutDialog.h"
 #include "AnalysisRunner.h"
-#include "DesignFlow.h"
 #include "CliOptions.h"
 #include "CliRun.h"
 #include "DataFileStore.h"
@@ -81,7 +81,7 @@ QStringList accessKeyClashes(QWidget *window)
 
 class DesignFlowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void crossedIndependentGroupsReachTheTable();
     void crossedRepeatedMeasuresReachTheTable();
     void nestedRepeatedMeasuresGoThroughTheNestingSelection();
@@ -273,9 +273,8 @@ void DesignFlowTest::aFailureInTheShuffledPassesIsShownAndTheProblemSurvives()
     const std::vector<TableLine> earlier = displayCells(road.problem.table);
     const std::vector<std::string> scores = road.problem.scores.flat;
     road.table()->findChild<QPushButton *>("CancelButton")->click();
-    road.flow.runner()->setResampler([](const ObservedPass &, const RunOptions &) -> RunResult {
-        throw std::runtime_error("the counter gave up");
-    });
+    road.flow.runner()->setResampler(
+        [](const ObservedPass &, const RunOptions &) -> RunResult { throw std::runtime_error("the counter gave up"); });
     road.choose(0, 3);
     road.prepareTable();
     QCOMPARE(road.messages.last().text,
@@ -483,14 +482,12 @@ void DesignFlowTest::explanationWindowsLeadBackToTheSpecification()
     QVERIFY(road.spec()->isVisible());
 }
 
-
 void DesignFlowTest::accessKeysAreUniqueInEveryWindow_data()
 {
     QTest::addColumn<QString>("window");
     for (const char *window : {"specification", "options", "nesting explanation", "nesting", "table", "help", "about"})
         QTest::newRow(window) << QString(window);
 }
-
 
 void DesignFlowTest::accessKeysAreUniqueInEveryWindow()
 {
@@ -512,7 +509,6 @@ void DesignFlowTest::accessKeysAreUniqueInEveryWindow()
     QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join("; ")));
 }
 
-
 void DesignFlowTest::windowsKeepTheirSizeFromOneProblemToTheNext()
 {
     Road road(makeProblem({{"A", 2}, {"B", 2}}, 2, 18, 1));
@@ -525,9 +521,8 @@ void DesignFlowTest::windowsKeepTheirSizeFromOneProblemToTheNext()
 
     // The next problem: six factors with long names and a long problem label.
     const std::string name = "Temperature of the room while the subject answered";
-    ProblemState next = makeProblem({{name, 2}, {"B" + name, 2}, {"C" + name, 2}, {"D" + name, 2}, {"E" + name, 2},
-                                     {"F" + name, 3}},
-                                    3, 19, 1);
+    ProblemState next = makeProblem(
+        {{name, 2}, {"B" + name, 2}, {"C" + name, 2}, {"D" + name, 2}, {"E" + name, 2}, {"F" + name, 3}}, 3, 19, 1);
     road.flow.closeAll();
     road.problem.design = next.design;
     road.problem.design.problemLabel = std::string(330, 'x');
@@ -543,7 +538,6 @@ void DesignFlowTest::windowsKeepTheirSizeFromOneProblemToTheNext()
         QVERIFY(windows[i]->minimumSizeHint().height() <= 600 - 40);
     }
 }
-
 
 QTEST_MAIN(DesignFlowTest)
 #include "DesignFlowTest.moc"

@@ -20,8 +20,8 @@ TEST(DesignCheck, factorsNamesAndLevelsAreCheckedWithTheUsersMessages)
               "The program requires the first letter of all factor names to be unique.  Please change the name of "
               "either Age or appetite.");
     EXPECT_EQ(checkLevelCounts({3, 1, 4})->text, "You have specified that factor 2 has only 1 levels.  There must be "
-                                                  "at least 2 levels in a factor.  Please re-enter the design "
-                                                  "specifications.");
+                                                 "at least 2 levels in a factor.  Please re-enter the design "
+                                                 "specifications.");
     EXPECT_FALSE(checkLevelCounts({2, 8176}));
     EXPECT_EQ(checkLevelCounts({2, 2, 4096})->text,
               "You have specified 16384 scores, but the maximum allowed by the program is 16352 scores.");

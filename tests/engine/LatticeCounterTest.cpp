@@ -1,15 +1,15 @@
-#include "AnalysisRun.h"
 #include "LatticeCounter.h"
-#include "TableReport.h"
+#include "AnalysisRun.h"
 #include "NestingRelations.h"
 #include "Random.h"
+#include "TableReport.h"
 #include "TestDesigns.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <cmath>
+#include <memory>
 #include <random>
 #include <sstream>
 
@@ -54,7 +54,8 @@ std::vector<uint16_t> profileCodes(int64_t n, int categories, Profile profile, s
         if (profile == Profile::EveryScoreDistinct)
             codes[i] = static_cast<uint16_t>(i);
         else if (profile == Profile::OneHoldsMost)
-            codes[i] = static_cast<uint16_t>(random() % 5 != 0 ? 0 : 1 + random() % static_cast<uint64_t>(categories - 1));
+            codes[i] =
+                static_cast<uint16_t>(random() % 5 != 0 ? 0 : 1 + random() % static_cast<uint64_t>(categories - 1));
         else
             codes[i] = 0;
     }
@@ -89,8 +90,8 @@ std::string describe(const std::vector<int> &levels, int categories, LatticeCoun
 // from the same random stream, with the plain counter and the lattice counter, the latter with
 // each set of kernels the processor can run. After the shuffles, an arrangement the counters did
 // not draw goes through countMatching again.
-void expectReferenceCounts(const std::vector<int> &levels, std::vector<uint16_t> codes, int categories,
-                           int shuffles, uint64_t seed, LatticeOptions options = {})
+void expectReferenceCounts(const std::vector<int> &levels, std::vector<uint16_t> codes, int categories, int shuffles,
+                           uint64_t seed, LatticeOptions options = {})
 {
     ReferencePairCounter reference(levels);
     std::vector<std::unique_ptr<LatticeCounter>> lattices;
@@ -146,10 +147,13 @@ TEST(LatticeCounter, matchesTheReferenceOnRandomDesignsObservedAndShuffled)
     std::mt19937_64 random(2024);
     for (int trial = 0; trial < 120; ++trial) {
         const int k = 2 + trial % 5;
-        const int64_t target = static_cast<int64_t>(std::exp(std::log(3000.0) * (0.4 + 0.6 * (random() % 1000) / 1000.0)));
+        const int64_t target =
+            static_cast<int64_t>(std::exp(std::log(3000.0) * (0.4 + 0.6 * (random() % 1000) / 1000.0)));
         const std::vector<int> levels = randomLevels(k, std::max<int64_t>(target, int64_t{1} << k), random);
         const int64_t n = cellCount(levels);
-        const int mostCategories = static_cast<int>(std::min<int64_t>(n, trial % 3 == 0 ? 2000 : trial % 3 == 1 ? 300 : 8));
+        const int mostCategories = static_cast<int>(std::min<int64_t>(n, trial % 3 == 0   ? 2000
+                                                                         : trial % 3 == 1 ? 300
+                                                                                          : 8));
         const int categories = 1 + static_cast<int>(random() % static_cast<uint64_t>(mostCategories));
         expectReferenceCounts(levels, randomCodes(n, categories, random), categories, 2, trial);
     }
@@ -168,9 +172,10 @@ TEST(LatticeCounter, everyMethodAloneMatchesTheReference)
                 const int64_t largest = profile == Profile::EveryScoreDistinct ? 2000 : 1200;
                 const std::vector<int> levels = randomLevels(k, 40 + static_cast<int64_t>(random() % largest), random);
                 const int64_t n = cellCount(levels);
-                const int categories = profile == Profile::EveryScoreDistinct
-                                           ? static_cast<int>(n)
-                                           : 2 + static_cast<int>(random() % static_cast<uint64_t>(std::min<int64_t>(n - 1, 600)));
+                const int categories =
+                    profile == Profile::EveryScoreDistinct
+                        ? static_cast<int>(n)
+                        : 2 + static_cast<int>(random() % static_cast<uint64_t>(std::min<int64_t>(n - 1, 600)));
                 const std::vector<uint16_t> codes = profile == Profile::Skewed
                                                         ? randomCodes(n, categories, random)
                                                         : profileCodes(n, categories, profile, random);
@@ -224,9 +229,10 @@ TEST(LatticeCounter, countsArrangementsWhoseCategorySizesDifferFromTheLast)
     std::vector<int64_t> expected(16), counted(16);
     for (int trial = 0; trial < 12; ++trial) {
         const int used = 2 + static_cast<int>(random() % 299);
-        const std::vector<uint16_t> codes = trial % 3 == 0   ? randomCodes(120, used, random)
-                                            : trial % 3 == 1 ? profileCodes(120, used, Profile::OneHoldsMost, random)
-                                                             : profileCodes(120, 120, Profile::EveryScoreDistinct, random);
+        const std::vector<uint16_t> codes = trial % 3 == 0 ? randomCodes(120, used, random)
+                                            : trial % 3 == 1
+                                                ? profileCodes(120, used, Profile::OneHoldsMost, random)
+                                                : profileCodes(120, 120, Profile::EveryScoreDistinct, random);
         reference.countMatching(codes.data(), expected.data());
         counter.countMatching(codes.data(), counted.data());
         ASSERT_EQ(counted, expected) << trial << ": " << counter.describePlan();
@@ -263,7 +269,8 @@ TEST(LatticeCounter, everyWayOfCountingASetGivesTheSameCounts)
         const int categories = 2 + static_cast<int>(random() % (trial % 2 ? 3 : 40));
         LatticeOptions options;
         options.randomPlanSeed = 1 + static_cast<uint64_t>(trial);
-        expectReferenceCounts(levels, randomCodes(cellCount(levels), categories, random), categories, 1, trial, options);
+        expectReferenceCounts(levels, randomCodes(cellCount(levels), categories, random), categories, 1, trial,
+                              options);
     }
 }
 
@@ -290,7 +297,8 @@ TEST(LatticeCounter, categoriesBeyondTheChannelsAreCountedAmongTheirOwnCells)
         options.maxChannels = 1 + static_cast<int>(random() % 4);
         if (trial % 3 == 0)
             options.randomPlanSeed = 1 + static_cast<uint64_t>(trial);
-        expectReferenceCounts(levels, randomCodes(cellCount(levels), categories, random), categories, 2, trial, options);
+        expectReferenceCounts(levels, randomCodes(cellCount(levels), categories, random), categories, 2, trial,
+                              options);
     }
     // More categories than a byte can name.
     expectReferenceCounts({4, 8, 3, 5}, randomCodes(480, 400, random), 400, 2, 1);

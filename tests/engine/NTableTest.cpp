@@ -1,5 +1,5 @@
-#include "AnalysisRun.h"
 #include "NTable.h"
+#include "AnalysisRun.h"
 #include "TestDesigns.h"
 
 #include <gtest/gtest.h>
@@ -46,15 +46,15 @@ TEST(NTable, errorDfAdjustmentsAreCheckedByRoleNotByName)
         int64_t df;
         DfAdjustment expected;
     } cases[] = {
-        {2, 4, DfAdjustment::Unchanged},   {2, 3, DfAdjustment::Accepted},    {2, 9, DfAdjustment::NeedsConfirmation},
-        {2, 0, DfAdjustment::ZeroDf},      {2, -2, DfAdjustment::NegativeDf}, {1, 2, DfAdjustment::NotAnErrorTerm},
+        {2, 4, DfAdjustment::Unchanged},         {2, 3, DfAdjustment::Accepted},
+        {2, 9, DfAdjustment::NeedsConfirmation}, {2, 0, DfAdjustment::ZeroDf},
+        {2, -2, DfAdjustment::NegativeDf},       {1, 2, DfAdjustment::NotAnErrorTerm},
         {0, 2, DfAdjustment::NotAnErrorTerm},
     };
     for (const auto &c : cases)
         EXPECT_EQ(checkErrorDfAdjustment(repeated, table, c.row, c.df), c.expected) << c.row << " " << c.df;
     const Design independent = makeDesign({{"G", 2}, {"R", 5}}, DesignKind::IndependentGroups, 2);
-    EXPECT_EQ(checkErrorDfAdjustment(independent, observedTaste(independent), 1, 2),
-              DfAdjustment::NotRepeatedMeasures);
+    EXPECT_EQ(checkErrorDfAdjustment(independent, observedTaste(independent), 1, 2), DfAdjustment::NotRepeatedMeasures);
 }
 
 TEST(NTable, adjustingRescalesTheErrorNpAndTheRatiosTestedAgainstIt)

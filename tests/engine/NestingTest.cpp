@@ -209,12 +209,12 @@ TEST(NestedMerge, everyEffectStandsAboveItsOwnErrorRow)
 {
     // A nested under B in a repeated-measures design: B must be tested against SxB, not against a
     // pooled error row of other sources, and no error row gets a ratio.
-    const Design design = nestedDesign({{"A", 2}, {"B", 2}, {"C", 2}, {"S", 3}}, DesignKind::RepeatedMeasures, 4,
-                                       {{'A', 'B'}});
+    const Design design =
+        nestedDesign({{"A", 2}, {"B", 2}, {"C", 2}, {"S", 3}}, DesignKind::RepeatedMeasures, 4, {{'A', 'B'}});
     ContinueAlways yes;
     const ObservedPass pass = observePass(design, someScores(design, 9), yes);
-    EXPECT_EQ(sourceColumn(pass.table), (Names{"S", "A +", "  Error +", "B", "  SxB", "C", "  SxC", "AxC +",
-                                               "  Error +", "BxC", "  SxBxC"}));
+    EXPECT_EQ(sourceColumn(pass.table),
+              (Names{"S", "A +", "  Error +", "B", "  SxB", "C", "  SxC", "AxC +", "  Error +", "BxC", "  SxBxC"}));
     EXPECT_EQ(pass.table.rows[3].errorRow, 4);
     EXPECT_EQ(pass.table.rows[5].errorRow, 6);
     expectEffectsAgainstTheirOwnErrorRows(design, pass.table);

@@ -1,5 +1,5 @@
-#include "NTable.h"
 #include "TableReport.h"
+#include "NTable.h"
 #include "TestDesigns.h"
 #include "Version.h"
 
@@ -42,10 +42,8 @@ NTable tasteTable()
     table.iterations = 100000;
     table.totalPairs = 435;
     table.rows = {
-        row(RowRole::Subjects, "S", 4, 60, .183333333333333),
-        row(RowRole::Effect, "G", 1, 15, .2, 2, .25, 1.0),
-        row(RowRole::ErrorTerm, "  SxG", 4, 60, .8),
-        row(RowRole::Effect, "T", 2, 30, .9, 4, 12.0, .00001),
+        row(RowRole::Subjects, "S", 4, 60, .183333333333333), row(RowRole::Effect, "G", 1, 15, .2, 2, .25, 1.0),
+        row(RowRole::ErrorTerm, "  SxG", 4, 60, .8),          row(RowRole::Effect, "T", 2, 30, .9, 4, 12.0, .00001),
         row(RowRole::ErrorTerm, "  SxT", 8, 120, .075),
     };
     table.requestedIterations = 100000;
@@ -126,16 +124,33 @@ TEST(TableReport, theFactsLineStatesIterationsSeedPShuffleAndVersion)
         std::vector<ShuffleStream> streams;
         std::string facts, shuffles;
     } cases[] = {
-        {100000, 100000, 0, ShuffleMode::Whole, {stream("whole table", {1, 3}, false, 0, 100000)},
-         "Iterations: 100,000; seed: 7; p: Monte Carlo, 99% intervals; shuffle: whole table; ", ""},
-        {53249, 100000, .005, ShuffleMode::Whole, {stream("whole table", {1, 3}, false, 0, 53249, true)},
+        {100000,
+         100000,
+         0,
+         ShuffleMode::Whole,
+         {stream("whole table", {1, 3}, false, 0, 100000)},
+         "Iterations: 100,000; seed: 7; p: Monte Carlo, 99% intervals; shuffle: whole table; ",
+         ""},
+        {53249,
+         100000,
+         .005,
+         ShuffleMode::Whole,
+         {stream("whole table", {1, 3}, false, 0, 53249, true)},
          "Iterations: 53,249 of 100,000 (stopped at precision .005); seed: 7; p: Monte Carlo, 99% intervals; "
          "shuffle: whole table; ",
          ""},
-        {1680, 100000, 0, ShuffleMode::Whole, {stream("whole table", {1, 3}, true, 1680, 1680)},
-         "Iterations: 1,680 (every distinct arrangement once); seed: 7; p: exact; shuffle: whole table; ", ""},
+        {1680,
+         100000,
+         0,
+         ShuffleMode::Whole,
+         {stream("whole table", {1, 3}, true, 1680, 1680)},
+         "Iterations: 1,680 (every distinct arrangement once); seed: 7; p: exact; shuffle: whole table; ",
+         ""},
         {1, 1, 0, ShuffleMode::Whole, {}, "Iterations: 1; seed: 7; p: none; shuffle: whole table; ", ""},
-        {8193, 100000, .01, ShuffleMode::Restricted,
+        {8193,
+         100000,
+         .01,
+         ShuffleMode::Restricted,
          {stream("subjects moved whole", {1}, true, 40320, 40320),
           stream("within subjects", {3}, false, 0, 8193, true)},
          "Iterations: 8,193 of 100,000 (stopped at precision .01); seed: 7; p: exact and Monte Carlo, 99% "

@@ -1,5 +1,5 @@
-#include "AnalysisRun.h"
 #include "TableRows.h"
+#include "AnalysisRun.h"
 #include "TestDesigns.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@ using namespace kelsim::testing;
 namespace {
 
 class RecordingQuestions : public RunQuestions {
-public:
+  public:
     explicit RecordingQuestions(bool answer = true) : answer_(answer) {}
     bool askYesNo(const std::string &title, const std::string &text) override
     {
@@ -20,7 +20,7 @@ public:
     }
     std::vector<std::string> titles, texts;
 
-private:
+  private:
     bool answer_;
 };
 
@@ -43,7 +43,8 @@ TEST(TableRows, independentGroupsShowsSourcesWithoutTheReplicatesFactorAndOneWit
 {
     const Design design = makeDesign({{"A", 3}, {"B", 4}}, DesignKind::IndependentGroups, 2);
     ContinueAlways yes;
-    const NTable table = observedTable(design, makeScores({"a", "b", "a", "a", "b", "b", "c", "a", "a", "b", "b", "a"}), yes);
+    const NTable table =
+        observedTable(design, makeScores({"a", "b", "a", "a", "b", "b", "c", "a", "a", "b", "b", "a"}), yes);
     EXPECT_EQ(sourceColumn(table), (std::vector<std::string>{"A", "  Within"}));
     EXPECT_EQ(table.rows[1].df, 3 + 2 * 3); // df(B) + df(A)·df(B)
     EXPECT_EQ(table.rows[1].pairs, 54);     // 18 + 36
@@ -82,7 +83,8 @@ TEST(TableRows, repeatedMeasuresPlacesEachErrorRowBelowItsEffect)
         factors[static_cast<size_t>(c.subjects - 1)].first = "S";
         const Design design = makeDesign(factors, DesignKind::RepeatedMeasures, c.subjects);
         ContinueAlways yes;
-        const NTable table = observedTable(design, makeScores({"a", "b", "b", "a", "a", "a", "b", "c", "a", "c", "c", "b"}), yes);
+        const NTable table =
+            observedTable(design, makeScores({"a", "b", "b", "a", "a", "a", "b", "c", "a", "c", "c", "b"}), yes);
         EXPECT_EQ(sourceColumn(table), c.names) << c.subjects;
         EXPECT_EQ(table.rows[0].role, RowRole::Subjects);
         EXPECT_FALSE(table.rows[0].hasRatio);
@@ -107,9 +109,10 @@ TEST(TableRows, zeroErrorProportionAsksForEveryShownSourceAndLeavesRatiosOut)
     ASSERT_EQ(yes.texts.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(yes.titles[i], "Undefined N-ratio!");
-        EXPECT_EQ(yes.texts[i], "The Mean Square for the denominator of the N-ratios is zero.  This condition prohibits "
-                                "evaluation of the N-ratio, and is usually the result of faulty input values.  Do you "
-                                "want to continue printing the N-table?");
+        EXPECT_EQ(yes.texts[i],
+                  "The Mean Square for the denominator of the N-ratios is zero.  This condition prohibits "
+                  "evaluation of the N-ratio, and is usually the result of faulty input values.  Do you "
+                  "want to continue printing the N-table?");
         EXPECT_FALSE(table.rows[i].hasRatio);
     }
 }
@@ -131,8 +134,8 @@ TEST(TableRows, repeatedMeasuresQuestionNamesTheEffectAndNoStopsTheRun)
 
 TEST(TableRows, sixWayErrorQuestionAsksAboutTheTable)
 {
-    const Design design = makeDesign({{"A", 2}, {"B", 2}, {"C", 2}, {"D", 2}, {"E", 2}, {"S", 2}},
-                                     DesignKind::RepeatedMeasures, 6);
+    const Design design =
+        makeDesign({{"A", 2}, {"B", 2}, {"C", 2}, {"D", 2}, {"E", 2}, {"S", 2}}, DesignKind::RepeatedMeasures, 6);
     std::vector<std::string> flat;
     for (int i = 0; i < 64; ++i)
         flat.push_back(std::to_string(i));

@@ -1,8 +1,8 @@
 // Property: whatever the settings file holds, the remembered files read from it describe designs
 // the program can hold, and writing them and reading them back gives the same list, also after
 // the list has grown shorter.
-#include "RecentFileList.h"
 #include "DesktopSettingsStore.h"
+#include "RecentFileList.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
     for (const RecentFileEntry &entry : list.entries()) {
         int64_t cells = 1;
-        if (entry.factorCount < 2 || entry.factorCount > 6 || static_cast<int>(entry.levels.size()) != entry.factorCount)
+        if (entry.factorCount < 2 || entry.factorCount > 6 ||
+            static_cast<int>(entry.levels.size()) != entry.factorCount)
             std::abort();
         for (int levels : entry.levels) {
             if (levels < 2)

@@ -36,7 +36,7 @@ QByteArray runAlongside(const QString &program, const QStringList &arguments, co
 // Kelsim reads what they copy. Needs a display and xclip.
 class DesktopClipboardTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase();
     void anotherProgramReadsTheCopiedTableByteForByte();
     void kelsimReadsWhatAnotherProgramCopied();
@@ -61,7 +61,8 @@ void DesktopClipboardTest::anotherProgramReadsTheCopiedTableByteForByte()
     road.table()->grid()->setCurrentCell(3, 0);
     road.table()->grid()->clearSelection();
     road.trigger("copyrowsitem");
-    QCOMPARE(runAlongside("xclip", {"-o", "-selection", "clipboard"}), QByteArray("  Within\t 20\t240\t.250\t\t\t\t\r\n\r\n"));
+    QCOMPARE(runAlongside("xclip", {"-o", "-selection", "clipboard"}),
+             QByteArray("  Within\t 20\t240\t.250\t\t\t\t\r\n\r\n"));
 }
 
 void DesktopClipboardTest::kelsimReadsWhatAnotherProgramCopied()

@@ -1,5 +1,5 @@
-#include "TestFiles.h"
 #include "DataFileStore.h"
+#include "TestFiles.h"
 
 #include <QByteArray>
 #include <QDir>

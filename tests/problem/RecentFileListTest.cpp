@@ -1,6 +1,6 @@
 #include "RecentFileList.h"
-#include "ProblemState.h"
 #include "DesktopSettingsStore.h"
+#include "ProblemState.h"
 
 #include <QFile>
 #include <QSettings>

@@ -16,7 +16,7 @@ using namespace kelsim::testing;
 
 class TableOutputTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void copyTableGivesTheColumnAlignedReportByteForByte();
     void renamingIsEditedInPlaceUndoableAndNeverEmpty();
     void copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsSelected();

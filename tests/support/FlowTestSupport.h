@@ -1,13 +1,13 @@
 #pragma once
 
 #include "AnalysisRun.h"
-#include "ScriptedClipboardService.h"
 #include "DesignFlow.h"
 #include "DesignSpecificationWindow.h"
 #include "KelsimTableWindow.h"
+#include "ProblemState.h"
+#include "ScriptedClipboardService.h"
 #include "ScriptedMessageService.h"
 #include "ScriptedPrintService.h"
-#include "ProblemState.h"
 #include "TableReport.h"
 
 #include <QAction>

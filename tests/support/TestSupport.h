@@ -3,16 +3,16 @@
 // Shared set-up for the window tests: an application with scripted services and its own settings
 // file, and the steps a user takes to describe a design.
 
-#include "ScriptedClipboardService.h"
 #include "DataEntryGrid.h"
-#include "ScriptedFileDialogService.h"
+#include "DesktopSettingsStore.h"
 #include "KelsimApplication.h"
 #include "LevelLabelsWindow.h"
-#include "ScriptedMessageService.h"
 #include "OpeningScreen.h"
-#include "ScriptedPrintService.h"
 #include "ScoreGridModel.h"
-#include "DesktopSettingsStore.h"
+#include "ScriptedClipboardService.h"
+#include "ScriptedFileDialogService.h"
+#include "ScriptedMessageService.h"
+#include "ScriptedPrintService.h"
 
 #include <QAction>
 #include <QLabel>
