@@ -68,9 +68,11 @@ TEST(Soak, thousandAnalysesInARowKeepMemoryStable)
         options.threads = 1 + run % 2;
         std::atomic<bool> cancel{false};
         options.cancel = &cancel;
-        // Every seventh run is long and is cancelled at its first progress report, part-way.
+        // Every seventh run is long and is cancelled at its first progress report, part-way (a run
+        // with no row to test makes no shuffles and ends at once).
         if (run % 7 == 0) {
             options.iterations = 20000000;
+            options.exact = ExactMode::Never;
             options.progress = [&](int64_t, int64_t) { cancel = true; };
         }
         const RunResult result = runAnalysis(design, scores, yes, options);
@@ -86,7 +88,7 @@ TEST(Soak, thousandAnalysesInARowKeepMemoryStable)
                 "last hundred %zu bytes\n",
                 runs, nested, cancelled, afterFirstHundred, peakLate);
     EXPECT_GT(nested, runs / 10);
-    EXPECT_GE(cancelled, runs / 7);
+    EXPECT_GE(cancelled, runs / 10);
     EXPECT_GT(afterFirstHundred, 0u);
     // Growth would show as leaked tables or counters: allow for allocator slack only.
     EXPECT_LE(peakLate, afterFirstHundred + 256 * 1024);
