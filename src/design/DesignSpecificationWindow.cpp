@@ -14,6 +14,8 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kelsim {
 
 namespace {
@@ -72,9 +74,14 @@ DesignSpecificationWindow::DesignSpecificationWindow(ProblemState &problem, Mess
         connect(option, &QRadioButton::clicked, this, [this, i] { designate(i); });
     }
 
-    // A caption is at most nine characters long (designateCaption).
-    frame2_->setMinimumWidth(frame2_->fontMetrics().horizontalAdvance(QString(9, 'W')) +
-                             frame2_->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) * 3);
+    // A caption is at most nine characters long (designateCaption). The frame keeps one width
+    // whichever title the kind gives it, so that choosing the kind moves no option.
+    int frameWidth = frame2_->fontMetrics().horizontalAdvance(QString(9, 'W')) +
+                     frame2_->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) * 3;
+    for (const QString &title : {tr("Designate the Subjects Factor:"), tr("Designate the Replicates Factor:")})
+        frameWidth = std::max(frameWidth, frame2_->fontMetrics().horizontalAdvance(title) +
+                                              4 * frame2_->style()->pixelMetric(QStyle::PM_LayoutLeftMargin));
+    frame2_->setFixedWidth(frameWidth);
 
     frame1_ = new QGroupBox(tr("Select Design Structure:"), central);
     frame1_->setObjectName("Frame1");
