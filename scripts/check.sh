@@ -26,13 +26,10 @@ echo "== Fuzz targets (${fuzz_seconds} s each)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELSIM_FUZZ=ON \
   -DKELSIM_BUILD_BENCH=OFF >/dev/null
 targets=$(cd tests/fuzz && sed -n 's/^ *kelsim_fuzz(\(fuzz_[a-z_]*\).*/\1/p' CMakeLists.txt)
-available=()
 for t in $targets; do
-  if cmake --build build-fuzz -j "$jobs" --target "$t" >/dev/null 2>&1 || cmake --build build-fuzz -j "$jobs" --target "$t"; then
-    available+=("$t")
-  fi
+  cmake --build build-fuzz -j "$jobs" --target "$t"
 done
-for t in "${available[@]}"; do
+for t in $targets; do
   corpus_name=${t#fuzz_}
   work=$(mktemp -d)
   cp -r "tests/fuzz/corpus/$corpus_name/." "$work/" 2>/dev/null || true

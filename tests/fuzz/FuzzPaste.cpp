@@ -3,6 +3,8 @@
 // was (pasting at the first row replaces the whole column).
 #include "ScoreClipboard.h"
 
+#include <QStringList>
+
 #include <cstdint>
 #include <cstdlib>
 
