@@ -36,7 +36,6 @@ class PreferencesTest : public QObject {
     void iterationsAreReadInTheUsersLocaleOrRefused_data();
     void iterationsAreReadInTheUsersLocaleOrRefused();
     void digitGroupsFollowTheUsersLocale();
-    void iterationsOutliveANewProblem();
     void seedPrecisionExactnessAndShuffleAreChosenForTheSession();
     void unreadableSeedOrPrecisionIsRefusedAndNothingChanges_data();
     void unreadableSeedOrPrecisionIsRefusedAndNothingChanges();
@@ -171,16 +170,6 @@ void PreferencesTest::digitGroupsFollowTheUsersLocale()
     // The offered text means what it says whatever the locale.
     QCOMPARE(IterationsDialog::parseIterations("100,000"), std::optional<double>(100000));
     QCOMPARE(IterationsDialog::parseIterations("x"), std::optional<double>());
-}
-
-void PreferencesTest::iterationsOutliveANewProblem()
-{
-    Session s;
-    s.problem().run.iterations = 321;
-    s.confirm({{"Region", 2}, {"Age", 3}});
-    QTest::mouseClick(child<QPushButton>(&s.grid(), "RestartButton"), Qt::LeftButton);
-    QVERIFY(s.opening().isVisible());
-    QCOMPARE(s.problem().run.iterations, 321);
 }
 
 void PreferencesTest::seedPrecisionExactnessAndShuffleAreChosenForTheSession()
