@@ -157,26 +157,18 @@ void ShellTest::wholeProblemFromStartToConfirmedScores()
     s.confirm({{"Region", 2}, {"Age", 3}, {"Person", 4}}, "Taste survey");
     LevelLabelsWindow &labels = s.app->levelLabelsWindow();
     QApplication::setActiveWindow(&labels);
-    auto *labelBox = child<QLineEdit>(&labels, "Text1");
-    for (const char *label : {"N", "S", "yo", "mi", "ol"}) {
-        QTest::keyClicks(labelBox, label);
-        QTest::keyClick(labelBox, Qt::Key_Return);
-    }
+    s.typeLabels({"N", "S", "yo", "mi", "ol"});
     QTest::mouseClick(child<QPushButton>(&labels, "Skipbutton"), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>(&labels, "FinishedButton"), Qt::LeftButton);
     QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
 
-    DataEntryGrid &grid = s.grid();
-    QApplication::setActiveWindow(&grid);
-    QCOMPARE(child<QLabel>(&grid, "Label1")->text(), QString("Enter Data for Taste survey:"));
+    GridDriver grid(s);
+    QCOMPARE(grid.caption()->text(), QString("Enter Data for Taste survey:"));
     QCOMPARE(grid.scores().index(7, 3).data().toString(), QString("yo"));
     QCOMPARE(grid.scores().index(7, 5).data().toString(), QString("2"));
     const QString answers = "yynnynynnyyyynnnyynyynny";
-    for (const QChar answer : answers) {
-        QTest::keyClick(grid.grid(), answer.toLatin1());
-        QTest::keyClick(grid.grid(), Qt::Key_Return);
-    }
-    QTest::mouseClick(child<QPushButton>(&grid, "DataOkButton"), Qt::LeftButton);
+    grid.typeScores(answers.split(QString(), Qt::SkipEmptyParts));
+    grid.dataOk();
     QVERIFY(s.messages.shown.empty());
     const ProblemState &problem = s.problem();
     QCOMPARE(problem.design.factorCount(), 3);
@@ -186,17 +178,17 @@ void ShellTest::wholeProblemFromStartToConfirmedScores()
     QCOMPARE(problem.scores.count(), int64_t(24));
     for (int i = 0; i < 24; ++i)
         QCOMPARE(problem.scores.flat[size_t(i)], std::string(1, answers[i].toLatin1()));
-    QVERIFY(child<QPushButton>(&grid, "AnovaButton")->isEnabled());
-    QTest::keyClick(&grid, Qt::Key_F1);
+    QVERIFY(grid.enabled("AnovaButton"));
+    QTest::keyClick(&grid.window, Qt::Key_F1);
     QCOMPARE(s.app->helpWindow().currentPage(), QString("grid.html"));
 
     // On to the N-table and back to a new problem.
     s.problem().run.fixedSeed = 5;
     s.problem().run.iterations = 500;
-    QTest::mouseClick(child<QPushButton>(&grid, "AnovaButton"), Qt::LeftButton);
+    QTest::mouseClick(grid.button("AnovaButton"), Qt::LeftButton);
     DesignSpecificationWindow *spec = s.app->designFlow().specificationWindow();
     QVERIFY(spec->isVisible());
-    QVERIFY(!grid.isVisible());
+    QVERIFY(!grid.window.isVisible());
     QApplication::setActiveWindow(spec);
     QTest::keyClick(spec, Qt::Key_F1);
     QCOMPARE(s.app->helpWindow().currentPage(), QString("design.html"));
