@@ -113,7 +113,6 @@ class DataFileCommandsTest : public QObject {
     void cancelledDialogsChangeNothing();
     void wrongScoreCountAsksAndHonoursEachAnswer_data();
     void wrongScoreCountAsksAndHonoursEachAnswer();
-    void theFirstUnreadRowIsShownTwoRowsFromTheTopUnlessTheLastScreenfulWouldNotBeFull();
     void namingConflictAnswers_data();
     void namingConflictAnswers();
     void badFilesGetAClearMessageAndChangeNothing_data();
@@ -211,16 +210,6 @@ void DataFileCommandsTest::wrongScoreCountAsksAndHonoursEachAnswer()
         QVERIFY(result.scores.rows == kFourScores);
         QVERIFY(bench.problem.session.changedSinceSave); // the grid is not the file
     }
-}
-
-// The rows a shorter file leaves and the cursor on the first of them: DataFilesTest.
-void DataFileCommandsTest::theFirstUnreadRowIsShownTwoRowsFromTheTopUnlessTheLastScreenfulWouldNotBeFull()
-{
-    GridScores far;
-    far.firstUnreadRow = 50;
-    QCOMPARE(far.topRowFor(100, 10), 48);
-    far.firstUnreadRow = 97;
-    QCOMPARE(far.topRowFor(100, 10), 90);
 }
 
 void DataFileCommandsTest::namingConflictAnswers_data()

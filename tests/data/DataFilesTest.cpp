@@ -95,7 +95,6 @@ class DataFilesTest : public QObject {
 
   private slots:
     void openFillsTheGridAndSaveWritesItBack();
-    void openAsksBeforeUnsavedScoresAreReplaced();
     void openWithFewerScoresPointsAtTheFirstUnreadRow();
     void savingNoticeStandsInTheCaptionUntilTheTimerRemovesIt();
     void reopeningARememberedFileAfterRestartingTheProgram();
@@ -147,39 +146,6 @@ void DataFilesTest::openFillsTheGridAndSaveWritesItBack()
     QCOMPARE(g.score(0), QString("aa"));
     QVERIFY(g.marked(1));
     QCOMPARE(g.score(3), QString("d"));
-}
-
-void DataFilesTest::openAsksBeforeUnsavedScoresAreReplaced()
-{
-    QTemporaryDir shared;
-    const QString ini = shared.filePath("Kelsim_Setup.ini");
-    const QString path = shared.filePath("trial.dat");
-    writeBytes(path, kFourScores);
-    rememberBeforeStart(ini, {path});
-    Session s(false, false, ini);
-    s.confirm({{"Dose", 2}, {"Sex", 2}}, "Trial");
-    GridDriver g(s);
-    g.typeScores({"p", "q"});
-    const QString notSaved = "The data have not been saved in a file.  Do you wish to save the data?";
-
-    // Cancel keeps the typed scores, for Open and for the recent file alike.
-    s.messages.answers = {MessageAnswer::Cancel};
-    g.item("OpenItem")->trigger();
-    QCOMPARE(s.messages.shown.size(), size_t(1));
-    QVERIFY(sameMessage(s.messages.last(), notSaved, "Open File", MessageIcon::Question, MessageButtons::YesNoCancel));
-    s.messages.answers = {MessageAnswer::Cancel};
-    reopen(s, 1);
-    QCOMPARE(s.messages.shown.size(), size_t(2));
-    QVERIFY(s.dialogs.requests.empty());
-    QCOMPARE(g.score(0), QString("p"));
-
-    // No lets the file replace them; the grid then holds the file, and leaving asks nothing.
-    s.messages.answers = {MessageAnswer::No};
-    g.open(path);
-    QCOMPARE(g.score(0), QString("a"));
-    g.item("ExitItem")->trigger();
-    QCOMPARE(s.messages.shown.size(), size_t(3));
-    QCOMPARE(s.programEnds, 1);
 }
 
 void DataFilesTest::openWithFewerScoresPointsAtTheFirstUnreadRow()
