@@ -1,5 +1,6 @@
 #include "DesignFlow.h"
 #include "AboutDialog.h"
+#include "AccessKeys.h"
 #include "AnalysisRunner.h"
 #include "CliOptions.h"
 #include "CliRun.h"
@@ -16,17 +17,14 @@
 #include "WordDocumentReader.h"
 #include "WordExport.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
@@ -37,47 +35,6 @@
 
 using namespace kelsim;
 using namespace kelsim::testing;
-
-namespace {
-
-QStringList accessKeyClashes(QWidget *window)
-{
-    QStringList clashes;
-    auto check = [&clashes](const QString &scope, const QStringList &captions) {
-        std::map<QChar, QString> seen;
-        for (const QString &caption : captions) {
-            const QString keys = QString(caption).remove("&&");
-            const int at = keys.indexOf('&');
-            if (at >= 0 && at + 1 < keys.size() && !seen.emplace(keys[at + 1].toLower(), caption).second)
-                clashes << scope + ": \"" + seen[keys[at + 1].toLower()] + "\" and \"" + caption + "\"";
-        }
-    };
-    QStringList own;
-    for (QWidget *widget : window->findChildren<QWidget *>()) {
-        if (widget->window() != window) // a menu, or a dialog of its own
-            continue;
-        if (auto *button = qobject_cast<QAbstractButton *>(widget))
-            own << button->text();
-        if (auto *label = qobject_cast<QLabel *>(widget); label && label->buddy())
-            own << label->text();
-        if (auto *tabs = qobject_cast<QTabBar *>(widget))
-            for (int i = 0; i < tabs->count(); ++i)
-                own << tabs->tabText(i);
-        if (auto *bar = qobject_cast<QMenuBar *>(widget)) {
-            for (QAction *title : bar->actions()) {
-                own << title->text();
-                QStringList items;
-                for (QAction *item : title->menu() ? title->menu()->actions() : QList<QAction *>())
-                    items << item->text();
-                check(title->text(), items);
-            }
-        }
-    }
-    check(window->windowTitle(), own);
-    return clashes;
-}
-
-} // namespace
 
 class DesignFlowTest : public QObject {
     Q_OBJECT
@@ -94,7 +51,6 @@ class DesignFlowTest : public QObject {
     void returnAndNewProblem();
     void tableGoesIntoANewWordDocument();
     void copiedCommandLineMakesTheWindowsTableAgain();
-    void explanationWindowsLeadBackToTheSpecification();
     void accessKeysAreUniqueInEveryWindow_data();
     void accessKeysAreUniqueInEveryWindow();
     void windowsKeepTheirSizeFromOneProblemToTheNext();
@@ -467,19 +423,6 @@ void DesignFlowTest::copiedCommandLineMakesTheWindowsTableAgain()
     QVERIFY(road.messages.last().text.contains("<data file>"));
     road.flow.tableWindow()->findChild<QAction *>("copycommanditem")->trigger();
     QVERIFY(road.clipboard.contents.startsWith("kelsim-cli '<data file>' --factor Group:2 "));
-}
-
-void DesignFlowTest::explanationWindowsLeadBackToTheSpecification()
-{
-    Road road(makeProblem({{"A", 2}, {"B", 2}, {"C", 2}}, 2, 15));
-    road.spec()->findChild<QPushButton *>("Explanation")->click();
-    DesignOptionsWindow *options = road.flow.optionsWindow();
-    QVERIFY(options->isVisible());
-    QVERIFY(!road.spec()->isVisible());
-    options->findChild<QPushButton *>("NestingButton")->click();
-    QVERIFY(road.flow.nestingExplanationWindow()->isVisible());
-    road.flow.nestingExplanationWindow()->findChild<QPushButton *>("ReturnButton")->click();
-    QVERIFY(road.spec()->isVisible());
 }
 
 void DesignFlowTest::accessKeysAreUniqueInEveryWindow_data()

@@ -1,6 +1,6 @@
-// The application shell: start-up, the help window (contents, keyword search, how to use help,
-// topic pages), "Online Information", context help in every window, leaving the program, and a
-// whole problem from the opening screen to confirmed scores.
+// The application shell: start-up, the help window (contents, keyword search, topic pages, F1),
+// "Online Information", context help, leaving the program, and a whole problem from the opening
+// screen to the table.
 
 #include "TestSupport.h"
 
@@ -29,12 +29,9 @@ class ShellTest : public QObject {
     void startUpShowsOnlyTheOpeningScreen();
     void helpPagesSayWhatTheProgramDoes();
     void helpSearchFindsPagesByKeyword();
-    void onlineInformationOpensTheWebAddress();
-    void onlineInformationWithoutAnAddressShowsTheContents();
-    void f1OpensTheWindowsOwnPage();
+    void onlineInformationOpensTheWebAddressOrElseTheContents();
     void gridAndLabelsHaveContextHelp();
-    void exitWithNothingToSaveEndsTheProgram();
-    void closingTheOpeningScreenLeavesTheProgram();
+    void exitOrClosingTheOpeningScreenWithNothingToSaveEndsTheProgram();
     void wholeProblemFromStartToConfirmedScores();
 };
 
@@ -98,34 +95,18 @@ void ShellTest::helpSearchFindsPagesByKeyword()
     QCOMPARE(help.currentPage(), QString("np.html"));
 }
 
-void ShellTest::onlineInformationOpensTheWebAddress()
+void ShellTest::onlineInformationOpensTheWebAddressOrElseTheContents()
 {
     Session s;
     s.app->setWebAddress("https://example.org/kelsim");
     s.item("OnlineItem")->trigger();
     QCOMPARE(s.openedUrls, QStringList{"https://example.org/kelsim"});
     QVERIFY(!s.app->helpWindow().isVisible());
-}
-
-void ShellTest::onlineInformationWithoutAnAddressShowsTheContents()
-{
-    Session s;
     s.app->setWebAddress(QString());
     s.item("OnlineItem")->trigger();
-    QVERIFY(s.openedUrls.isEmpty());
+    QCOMPARE(s.openedUrls.size(), 1);
     QVERIFY(s.app->helpWindow().isVisible());
     QCOMPARE(s.app->helpWindow().currentPage(), QString("index.html"));
-}
-
-void ShellTest::f1OpensTheWindowsOwnPage()
-{
-    Session s;
-    QTest::keyClick(&s.opening(), Qt::Key_F1);
-    QCOMPARE(s.app->helpWindow().currentPage(), QString("opening.html"));
-    s.confirm({{"Region", 2}, {"Age", 3}});
-    QApplication::setActiveWindow(&s.grid());
-    QTest::keyClick(&s.grid(), Qt::Key_F1);
-    QCOMPARE(s.app->helpWindow().currentPage(), QString("grid.html"));
 }
 
 void ShellTest::gridAndLabelsHaveContextHelp()
@@ -150,52 +131,44 @@ void ShellTest::gridAndLabelsHaveContextHelp()
     QVERIFY(contextHelpPopup(&s.grid())->text().contains("press Enter"));
 }
 
-void ShellTest::exitWithNothingToSaveEndsTheProgram()
+void ShellTest::exitOrClosingTheOpeningScreenWithNothingToSaveEndsTheProgram()
 {
-    Session s;
-    s.item("ExitItem")->trigger();
-    QVERIFY(s.messages.shown.empty());
-    QVERIFY(s.app->hasExited());
-    QVERIFY(!s.opening().isVisible());
-    QCOMPARE(s.programEnds, 1);
-}
-
-void ShellTest::closingTheOpeningScreenLeavesTheProgram()
-{
-    Session s;
-    QVERIFY(s.opening().close());
-    QVERIFY(s.app->hasExited());
-    QCOMPARE(s.programEnds, 1);
+    for (const bool byMenu : {true, false}) {
+        Session s;
+        if (byMenu)
+            s.item("ExitItem")->trigger();
+        else
+            QVERIFY(s.opening().close());
+        QVERIFY(s.messages.shown.empty());
+        QVERIFY(s.app->hasExited());
+        QVERIFY(!s.opening().isVisible());
+        QCOMPARE(s.programEnds, 1);
+    }
 }
 
 // Region (2) x Age (3) x Person (4) with labels, 24 typed scores, confirmed.
 void ShellTest::wholeProblemFromStartToConfirmedScores()
 {
     Session s;
+    // F1 opens the page of the window it is pressed in, here and below.
+    QTest::keyClick(&s.opening(), Qt::Key_F1);
+    QCOMPARE(s.app->helpWindow().currentPage(), QString("opening.html"));
     s.item("LabelsItem")->trigger();
     s.confirm({{"Region", 2}, {"Age", 3}, {"Person", 4}}, "Taste survey");
     LevelLabelsWindow &labels = s.app->levelLabelsWindow();
     QApplication::setActiveWindow(&labels);
-    auto *labelBox = child<QLineEdit>(&labels, "Text1");
-    for (const char *label : {"N", "S", "yo", "mi", "ol"}) {
-        QTest::keyClicks(labelBox, label);
-        QTest::keyClick(labelBox, Qt::Key_Return);
-    }
+    s.typeLabels({"N", "S", "yo", "mi", "ol"});
     QTest::mouseClick(child<QPushButton>(&labels, "Skipbutton"), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>(&labels, "FinishedButton"), Qt::LeftButton);
     QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
 
-    DataEntryGrid &grid = s.grid();
-    QApplication::setActiveWindow(&grid);
-    QCOMPARE(child<QLabel>(&grid, "Label1")->text(), QString("Enter Data for Taste survey:"));
+    GridDriver grid(s);
+    QCOMPARE(grid.caption()->text(), QString("Enter Data for Taste survey:"));
     QCOMPARE(grid.scores().index(7, 3).data().toString(), QString("yo"));
     QCOMPARE(grid.scores().index(7, 5).data().toString(), QString("2"));
     const QString answers = "yynnynynnyyyynnnyynyynny";
-    for (const QChar answer : answers) {
-        QTest::keyClick(grid.grid(), answer.toLatin1());
-        QTest::keyClick(grid.grid(), Qt::Key_Return);
-    }
-    QTest::mouseClick(child<QPushButton>(&grid, "DataOkButton"), Qt::LeftButton);
+    grid.typeScores(answers.split(QString(), Qt::SkipEmptyParts));
+    grid.dataOk();
     QVERIFY(s.messages.shown.empty());
     const ProblemState &problem = s.problem();
     QCOMPARE(problem.design.factorCount(), 3);
@@ -205,15 +178,17 @@ void ShellTest::wholeProblemFromStartToConfirmedScores()
     QCOMPARE(problem.scores.count(), int64_t(24));
     for (int i = 0; i < 24; ++i)
         QCOMPARE(problem.scores.flat[size_t(i)], std::string(1, answers[i].toLatin1()));
-    QVERIFY(child<QPushButton>(&grid, "AnovaButton")->isEnabled());
+    QVERIFY(grid.enabled("AnovaButton"));
+    QTest::keyClick(&grid.window, Qt::Key_F1);
+    QCOMPARE(s.app->helpWindow().currentPage(), QString("grid.html"));
 
     // On to the N-table and back to a new problem.
     s.problem().run.fixedSeed = 5;
     s.problem().run.iterations = 500;
-    QTest::mouseClick(child<QPushButton>(&grid, "AnovaButton"), Qt::LeftButton);
+    QTest::mouseClick(grid.button("AnovaButton"), Qt::LeftButton);
     DesignSpecificationWindow *spec = s.app->designFlow().specificationWindow();
     QVERIFY(spec->isVisible());
-    QVERIFY(!grid.isVisible());
+    QVERIFY(!grid.window.isVisible());
     QApplication::setActiveWindow(spec);
     QTest::keyClick(spec, Qt::Key_F1);
     QCOMPARE(s.app->helpWindow().currentPage(), QString("design.html"));

@@ -14,70 +14,6 @@ using namespace kelsim::test;
 
 namespace {
 
-class GridDriver {
-  public:
-    explicit GridDriver(Session &s) : window(s.grid())
-    {
-        QApplication::setActiveWindow(&window); // what the window manager does for a new window
-    }
-
-    QTableView *view() { return window.grid(); }
-    ScoreGridModel &scores() { return window.scores(); }
-    QString score(int row) { return scores().scoreText(row); }
-    std::vector<ScoreCell> cells() { return scores().cells(0, scores().scoreCount()); }
-    QAction *item(const char *name) { return child<QAction>(&window, name); }
-    QPushButton *button(const char *name) { return child<QPushButton>(&window, name); }
-    bool enabled(const char *name)
-    {
-        if (QAction *action = window.findChild<QAction *>(name))
-            return action->isEnabled();
-        return button(name)->isEnabled();
-    }
-
-    void type(const QString &text)
-    {
-        for (const QChar c : text) {
-            if (c.unicode() < 128)
-                QTest::keyClick(view(), c.toLatin1());
-            else // keys beyond ASCII arrive as text without a key code of their own
-                QTest::sendKeyEvent(QTest::Click, view(), Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
-    }
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(view(), key, modifiers); }
-    // Types each score and presses Enter after it.
-    void typeScores(const QStringList &texts)
-    {
-        for (const QString &text : texts) {
-            type(text);
-            key(Qt::Key_Return);
-        }
-    }
-    QPoint rowPoint(int row)
-    {
-        const QModelIndex index = scores().index(row, scores().scoreColumn());
-        view()->scrollTo(index);
-        return view()->visualRect(index).center();
-    }
-    void clickRow(int row) { QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, rowPoint(row)); }
-    void doubleClickRow(int row)
-    {
-        const QPoint at = rowPoint(row);
-        QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, at);
-    }
-    int cursorRow() { return view()->currentIndex().row(); }
-    // The cell the user sees at a point of the grid: whichever view lies on top there.
-    QModelIndex cellSeenAt(QPoint inViewport)
-    {
-        const QPoint inGrid = view()->viewport()->mapTo(view(), inViewport);
-        QWidget *top = view()->childAt(inGrid);
-        auto *shown = top ? qobject_cast<QAbstractItemView *>(top->parentWidget()) : nullptr;
-        return shown ? shown->indexAt(top->mapFrom(view(), inGrid)) : QModelIndex();
-    }
-
-    DataEntryGrid &window;
-};
-
 // A grid for Region (2) x Age (3) x Person (4): 24 rows.
 struct SurveyGrid : Session {
     SurveyGrid() { confirm({{"Region", 2}, {"Age", 3}, {"Person", 4}}, "Survey"); }
@@ -117,12 +53,10 @@ class DataEntryGridTest : public QObject {
     void commandsFollowTheEditsAndDataOk();
     void typedCharactersAreAppendedOnlyWhenAccepted_data();
     void typedCharactersAreAppendedOnlyWhenAccepted();
-    void backspaceRemovesTheLastCharacterOrBeeps();
     void aScoreTooLongForADataFileIsRefusedWhereTyped();
-    void typingReplacesTheScoreTheCursorCameTo();
+    void typingReplacesTheScoreTheCursorCameToAndBackspaceShortensIt();
     void enterBeyondTheScreenKeepsTwoRowsAboveTheCursor();
-    void keysMoveTheCursorAndDeleteEmptiesTheScore();
-    void clickMovesTheCursorToTheRow();
+    void keysAndClicksMoveTheCursorAndDeleteEmptiesTheScore();
     void doubleClickTogglesTheRedMarkUntilTheScoreChanges();
     void insertAndRemoveActOnTheCursorsRow();
     void insertAsksBeforePushingOutTheLastScore();
@@ -216,19 +150,6 @@ void DataEntryGridTest::typedCharactersAreAppendedOnlyWhenAccepted()
     QVERIFY(s.problem().session.changedSinceSave);
 }
 
-void DataEntryGridTest::backspaceRemovesTheLastCharacterOrBeeps()
-{
-    SurveyGrid s;
-    GridDriver g(s);
-    g.type("1a");
-    g.key(Qt::Key_Backspace);
-    QCOMPARE(g.score(0), QString("1"));
-    g.key(Qt::Key_Backspace);
-    QCOMPARE(s.messages.beeps, 0);
-    g.key(Qt::Key_Backspace);
-    QCOMPARE(s.messages.beeps, 1);
-}
-
 void DataEntryGridTest::aScoreTooLongForADataFileIsRefusedWhereTyped()
 {
     SurveyGrid s;
@@ -241,7 +162,7 @@ void DataEntryGridTest::aScoreTooLongForADataFileIsRefusedWhereTyped()
     QCOMPARE(g.score(0), longest);
 }
 
-void DataEntryGridTest::typingReplacesTheScoreTheCursorCameTo()
+void DataEntryGridTest::typingReplacesTheScoreTheCursorCameToAndBackspaceShortensIt()
 {
     SurveyGrid s;
     GridDriver g(s);
@@ -250,6 +171,13 @@ void DataEntryGridTest::typingReplacesTheScoreTheCursorCameTo()
     g.type("z");
     g.type("y");
     QCOMPARE(g.score(1), QString("zy"));
+    // Backspace takes the last character off, and beeps at an empty score.
+    g.key(Qt::Key_Backspace);
+    QCOMPARE(g.score(1), QString("z"));
+    g.key(Qt::Key_Backspace);
+    QCOMPARE(s.messages.beeps, 0);
+    g.key(Qt::Key_Backspace);
+    QCOMPARE(s.messages.beeps, 1);
     // F2 goes on at the end of the score, as in a spreadsheet.
     g.key(Qt::Key_Up);
     g.key(Qt::Key_F2);
@@ -274,7 +202,7 @@ void DataEntryGridTest::enterBeyondTheScreenKeepsTwoRowsAboveTheCursor()
     QCOMPARE(g.window.topRow(), 200 - shown);
 }
 
-void DataEntryGridTest::keysMoveTheCursorAndDeleteEmptiesTheScore()
+void DataEntryGridTest::keysAndClicksMoveTheCursorAndDeleteEmptiesTheScore()
 {
     SurveyGrid s;
     GridDriver g(s);
@@ -295,12 +223,7 @@ void DataEntryGridTest::keysMoveTheCursorAndDeleteEmptiesTheScore()
     // Left and Right keep the cursor in the score column.
     g.key(Qt::Key_Left);
     QCOMPARE(g.view()->currentIndex().column(), 6);
-}
 
-void DataEntryGridTest::clickMovesTheCursorToTheRow()
-{
-    SurveyGrid s;
-    GridDriver g(s);
     g.clickRow(5);
     QCOMPARE(g.cursorRow(), 5);
     QVERIFY(g.view()->hasFocus());

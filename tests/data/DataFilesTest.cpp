@@ -26,39 +26,6 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QVERIFY(writeFileBytes(path, bytes));
 }
 
-// The grid as the user drives it.
-struct Grid {
-    explicit Grid(Session &s) : session(s), window(s.grid()) { QApplication::setActiveWindow(&window); }
-
-    QTableView *view() { return window.grid(); }
-    QAction *item(const char *name) { return child<QAction>(&window, name); }
-    QPushButton *button(const char *name) { return child<QPushButton>(&window, name); }
-    QLabel *caption() { return child<QLabel>(&window, "Label1"); }
-    QString score(int row) { return window.scores().scoreText(row); }
-    bool marked(int row) { return window.scores().isMarked(row); }
-    void typeScores(const QStringList &texts)
-    {
-        for (const QString &text : texts) {
-            QTest::keyClicks(view(), text);
-            QTest::keyClick(view(), Qt::Key_Return);
-        }
-    }
-    void dataOk() { QTest::mouseClick(button("DataOkButton"), Qt::LeftButton); }
-    void open(const QString &path)
-    {
-        session.dialogs.answers.push_back(path);
-        item("OpenItem")->trigger();
-    }
-    void save(const QString &path)
-    {
-        session.dialogs.answers.push_back(path);
-        item("SaveItem")->trigger();
-    }
-
-    Session &session;
-    DataEntryGrid &window;
-};
-
 // The recent-file items of the opening screen's File menu, in menu order, all before the
 // separator.
 QStringList recentMenu(Session &s)
@@ -128,7 +95,6 @@ class DataFilesTest : public QObject {
 
   private slots:
     void openFillsTheGridAndSaveWritesItBack();
-    void openAsksBeforeUnsavedScoresAreReplaced();
     void openWithFewerScoresPointsAtTheFirstUnreadRow();
     void savingNoticeStandsInTheCaptionUntilTheTimerRemovesIt();
     void reopeningARememberedFileAfterRestartingTheProgram();
@@ -145,7 +111,7 @@ void DataFilesTest::openFillsTheGridAndSaveWritesItBack()
 {
     Session s;
     s.confirm({{"Dose", 2}, {"Sex", 2}}, "Trial");
-    Grid g(s);
+    GridDriver g(s);
     const QString in = s.dir.filePath("in.dat");
     writeBytes(in, kFourScores);
 
@@ -182,44 +148,11 @@ void DataFilesTest::openFillsTheGridAndSaveWritesItBack()
     QCOMPARE(g.score(3), QString("d"));
 }
 
-void DataFilesTest::openAsksBeforeUnsavedScoresAreReplaced()
-{
-    QTemporaryDir shared;
-    const QString ini = shared.filePath("Kelsim_Setup.ini");
-    const QString path = shared.filePath("trial.dat");
-    writeBytes(path, kFourScores);
-    rememberBeforeStart(ini, {path});
-    Session s(false, false, ini);
-    s.confirm({{"Dose", 2}, {"Sex", 2}}, "Trial");
-    Grid g(s);
-    g.typeScores({"p", "q"});
-    const QString notSaved = "The data have not been saved in a file.  Do you wish to save the data?";
-
-    // Cancel keeps the typed scores, for Open and for the recent file alike.
-    s.messages.answers = {MessageAnswer::Cancel};
-    g.item("OpenItem")->trigger();
-    QCOMPARE(s.messages.shown.size(), size_t(1));
-    QVERIFY(sameMessage(s.messages.last(), notSaved, "Open File", MessageIcon::Question, MessageButtons::YesNoCancel));
-    s.messages.answers = {MessageAnswer::Cancel};
-    reopen(s, 1);
-    QCOMPARE(s.messages.shown.size(), size_t(2));
-    QVERIFY(s.dialogs.requests.empty());
-    QCOMPARE(g.score(0), QString("p"));
-
-    // No lets the file replace them; the grid then holds the file, and leaving asks nothing.
-    s.messages.answers = {MessageAnswer::No};
-    g.open(path);
-    QCOMPARE(g.score(0), QString("a"));
-    g.item("ExitItem")->trigger();
-    QCOMPARE(s.messages.shown.size(), size_t(3));
-    QCOMPARE(s.programEnds, 1);
-}
-
 void DataFilesTest::openWithFewerScoresPointsAtTheFirstUnreadRow()
 {
     Session s;
     s.confirm({{"Dose", 3}, {"Sex", 2}});
-    Grid g(s);
+    GridDriver g(s);
     g.typeScores({"p", "q", "r", "s", "t", "u"});
     const QString path = s.dir.filePath("short.dat");
     writeBytes(path, kFourScores);
@@ -245,7 +178,7 @@ void DataFilesTest::savingNoticeStandsInTheCaptionUntilTheTimerRemovesIt()
 {
     Session s;
     s.confirm({{"Dose", 2}, {"Sex", 2}}, "Trial");
-    Grid g(s);
+    GridDriver g(s);
     g.typeScores({"a", "b", "c", "d"});
     g.dataOk();
     const QString path = s.dir.filePath("trial.dat");
@@ -270,14 +203,10 @@ void DataFilesTest::reopeningARememberedFileAfterRestartingTheProgram()
         // First run: a labelled design, typed, confirmed, saved; then the program is left.
         Session first(true, false, ini);
         first.confirm({{"Dose", 3}, {"Sex", 2}}, "Trial");
-        LevelLabelsWindow &labels = first.app->levelLabelsWindow();
-        for (const char *label : {"lo", "mi", "hi", "m", "f"}) {
-            QTest::keyClicks(child<QLineEdit>(&labels, "Text1"), label);
-            QTest::keyClick(child<QLineEdit>(&labels, "Text1"), Qt::Key_Return);
-        }
-        QTest::mouseClick(child<QPushButton>(&labels, "FinishedButton"), Qt::LeftButton);
+        first.typeLabels({"lo", "mi", "hi", "m", "f"});
+        QTest::mouseClick(child<QPushButton>(&first.app->levelLabelsWindow(), "FinishedButton"), Qt::LeftButton);
         QTest::mouseClick(first.button("Command2"), Qt::LeftButton);
-        Grid g(first);
+        GridDriver g(first);
         g.typeScores({"1", "2", "3", "4", "5", "6"});
         QTest::mouseClick(g.view()->viewport(), Qt::LeftButton, {},
                           g.view()->visualRect(g.window.scores().index(2, 4)).center());
@@ -297,7 +226,7 @@ void DataFilesTest::reopeningARememberedFileAfterRestartingTheProgram()
     reopen(second, 1);
 
     QVERIFY(second.messages.shown.empty());
-    Grid g(second);
+    GridDriver g(second);
     QVERIFY(g.window.isVisible());
     QVERIFY(!second.opening().isVisible());
     QVERIFY(second.problem().labelsInUse);
@@ -316,7 +245,7 @@ void DataFilesTest::recentMenuFollowsSaveReopenAndOpen()
 {
     Session s;
     s.confirm({{"Dose", 2}, {"Sex", 2}}, "Trial");
-    Grid g(s);
+    GridDriver g(s);
     g.typeScores({"a", "b", "c", "d"});
     g.dataOk();
     QStringList files;
@@ -373,12 +302,9 @@ void DataFilesTest::automaticReadWithTheWrongCountReturnsToTheOpeningScreen()
     reopen(s, 1);
 
     QCOMPARE(s.messages.shown.size(), size_t(1));
-    QVERIFY(sameMessage(s.messages.last(),
-                        "   The File specification does not match the file.  The number of scores in the file is not "
-                        "equal to the number generated by the factorial structure.  You will have to start over."
-                        "\n\nThe number of scores in " +
-                            path + " is 3, while the design calls for 4 scores.",
-                        "File corrupted?!", MessageIcon::Critical));
+    QCOMPARE(s.messages.last().title, QString("File corrupted?!"));
+    QVERIFY(s.messages.last().text.endsWith("\n\nThe number of scores in " + path +
+                                            " is 3, while the design calls for 4 scores."));
     QVERIFY(s.opening().isVisible());
     QVERIFY(!s.grid().isVisible());
     QVERIFY(!s.problem().session.fromFile);
@@ -388,7 +314,7 @@ void DataFilesTest::automaticReadWithTheWrongCountReturnsToTheOpeningScreen()
 
     // Going on from the opening screen builds an empty grid for the remembered design.
     QTest::mouseClick(s.button("Command2"), Qt::LeftButton);
-    Grid g(s);
+    GridDriver g(s);
     QVERIFY(g.window.isVisible());
     QCOMPARE(g.window.scores().rowCount(), 4);
     QCOMPARE(g.score(0), QString());
@@ -429,7 +355,7 @@ void DataFilesTest::restartSavesThroughTheSaveDialog()
 {
     Session s;
     s.confirm({{"Dose", 2}, {"Sex", 2}});
-    Grid g(s);
+    GridDriver g(s);
     g.typeScores({"a", "b", "c", "d"});
     g.dataOk();
     const QString path = s.dir.filePath("kept.dat");
@@ -456,7 +382,7 @@ void DataFilesTest::exitUpdatesTheOpenedFileNotOneSavedEarlier()
 {
     Session s;
     s.confirm({{"Dose", 2}, {"Sex", 2}});
-    Grid g(s);
+    GridDriver g(s);
     g.typeScores({"p", "q", "r", "s"});
     g.dataOk();
     const QString earlier = s.dir.filePath("earlier.dat");
@@ -486,7 +412,7 @@ void DataFilesTest::typingAfterDataOkIsNotLostBySavingTheConfirmedScores()
 {
     Session s;
     s.confirm({{"Dose", 2}, {"Sex", 2}});
-    Grid g(s);
+    GridDriver g(s);
     g.typeScores({"a", "b", "c", "d"});
     g.dataOk();
     // A character typed without Enter leaves the save command enabled.

@@ -38,20 +38,6 @@ TEST(ScoreClipboard, copiedScoresAreOneLineEachEndedByALineFeed)
     EXPECT_EQ(scoresClipboardText(column({"", "2"})), QString("\n2\n"));
 }
 
-// At row 0 the pasted list replaces the whole column.
-TEST(ScoreClipboard, copyFollowedByPasteAtRowZeroRestoresTheScores)
-{
-    const std::vector<QString> scores = column({"1", "a b", "-3", "x,y", "@z", "[\\]^_`{", "Q", "9.75"});
-    const ScorePastePlan plan =
-        planScorePaste(scoresClipboardText(scores), column({"9", "9", "9", "9", "9", "9", "9", "9", "9"}), 0);
-    ASSERT_FALSE(plan.refusal.has_value()) << plan.refusal->text.toStdString();
-    std::vector<QString> expected = scores;
-    expected.emplace_back();
-    EXPECT_EQ(plan.scores, expected);
-    EXPECT_EQ(plan.firstRow, 0);
-    EXPECT_EQ(plan.lastRow, 7);
-}
-
 // Lines end in LF with or without CR; below row 0 the list fills the cells from the cursor's row.
 TEST(ScoreClipboard, acceptedPastesFillTheirRowsOnly)
 {

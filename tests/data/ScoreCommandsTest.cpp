@@ -46,7 +46,6 @@ class ScoreCommandsTest : public QObject {
     Q_OBJECT
   private slots:
     void copyFollowedByPasteRestoresTheScores();
-    void refusedPasteChangesNothing();
     void clipboardProblemOffersRetryAndCancel();
     void printedDataHoldsItsLinesInOrderWithBoldLevels();
     void printerDialogsAndFailures();
@@ -60,19 +59,6 @@ void ScoreCommandsTest::copyFollowedByPasteRestoresTheScores()
     QVERIFY(c.messages.shown.empty());
     // Pasted scores must not be lost silently on leaving the program.
     QVERIFY(c.problem.session.changedSinceSave);
-}
-
-void ScoreCommandsTest::refusedPasteChangesNothing()
-{
-    Commands c;
-    c.clipboard.contents = "1\t2\n3\t4\n";
-    QVERIFY(!c.commands.pasteScores(kScores, 0).has_value());
-    QCOMPARE(c.messages.last().title, QString("Error"));
-    QVERIFY(c.messages.last().text.startsWith("The clipboard data is not a vertical list of scores"));
-    c.clipboard.contents = "7\n8\n";
-    QVERIFY(!c.commands.pasteScores({"", "", "", "", "5", ""}, 3).has_value());
-    QCOMPARE(c.messages.last().title, QString("Wait"));
-    QVERIFY(!c.problem.session.changedSinceSave);
 }
 
 void ScoreCommandsTest::clipboardProblemOffersRetryAndCancel()

@@ -4,6 +4,7 @@
 
 #include "TestSupport.h"
 
+#include "AccessKeys.h"
 #include "ContextHelp.h"
 #include "IterationsDialog.h"
 #include "OpeningScreen.h"
@@ -11,58 +12,20 @@
 #include "WindowPlacement.h"
 
 #include <QClipboard>
-#include <QMenuBar>
 #include <QToolButton>
 
 using namespace kelsim;
 using namespace kelsim::test;
-
-namespace {
-
-// Captions that share an access key where the user presses them together: the menu titles and
-// buttons of a window, and the items of each menu.
-QStringList accessKeyClashes(QWidget *window)
-{
-    QStringList clashes;
-    auto check = [&clashes](const QStringList &captions) {
-        QHash<int, QString> seen;
-        for (const QString &caption : captions) {
-            const int key = QKeySequence::mnemonic(caption)[0].toCombined();
-            if (key != 0 && seen.contains(key))
-                clashes << seen[key] + " / " + caption;
-            seen[key] = caption;
-        }
-    };
-    QStringList windowLevel;
-    if (auto *main = qobject_cast<QMainWindow *>(window)) {
-        for (QAction *title : main->menuBar()->actions()) {
-            windowLevel << title->text();
-            QStringList items;
-            for (QAction *item : title->menu()->actions())
-                items << item->text();
-            check(items);
-        }
-    }
-    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
-        if (button->window() == window) // a dialog of the window has keys of its own
-            windowLevel << button->text();
-    check(windowLevel);
-    return clashes;
-}
-
-} // namespace
+using kelsim::testing::accessKeyClashes;
 
 class OpeningScreenTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void startsCentredWithTwoFactorsOfTwoLevelsAndGenericNames();
     void numberBoxesTakeDigitsAndTheirShortcuts_data();
     void numberBoxesTakeDigitsAndTheirShortcuts();
     void enterLeadsFromBoxToBoxAndTypingReplaces();
     void eachFactorCountGivesFreshGenericFactors();
-    void spinnerAndArrowKeysStepTheNumbers();
-    void levelsBoxKeepsPlainNumbersAndNeedsTwo();
     void nameBoxRefusesWhatANameCannotHold_data();
     void nameBoxRefusesWhatANameCannotHold();
     void okWalksThroughTheFactorsThenAsksForConfirmation();
@@ -72,25 +35,8 @@ class OpeningScreenTest : public QObject {
     void sameFirstLettersAreRefusedIgnoringCase();
     void confirmationWritesTheDesignAndOpensTheGrid();
     void startOverRestoresTheStartUpState();
-    void rightClickShowsContextHelpWithoutEmptyingTheBox();
     void accessKeysAreUniqueInEachEntryWindow();
 };
-
-void OpeningScreenTest::startsCentredWithTwoFactorsOfTwoLevelsAndGenericNames()
-{
-    Session s;
-    QCOMPARE(s.box("Text1")->text(), QString("2"));
-    QCOMPARE(s.box("Text2")->text(), QString("2"));
-    QCOMPARE(s.box("Text3")->text(), QString("A   (Click here to replace this generic factor name)"));
-    QCOMPARE(s.box("Text3")->palette().color(QPalette::Text), QColor(255, 0, 0));
-    QVERIFY(!s.label("Label4")->isVisible());
-    QVERIFY(s.button("Command1")->isVisible());
-    QVERIFY(!s.button("Command2")->isVisible());
-    QCOMPARE(s.problem().run.iterations, 100000);
-    const QRect area = availableArea(&s.opening());
-    QVERIFY(area.contains(s.opening().frameGeometry()));
-    QVERIFY((s.opening().frameGeometry().center() - area.center()).manhattanLength() <= 40);
-}
 
 void OpeningScreenTest::numberBoxesTakeDigitsAndTheirShortcuts_data()
 {
@@ -184,34 +130,6 @@ void OpeningScreenTest::eachFactorCountGivesFreshGenericFactors()
                         MessageIcon::Exclamation));
     QCOMPARE(s.box("Text1")->text(), QString("2"));
     QCOMPARE(s.opening().factorCount(), 2);
-}
-
-void OpeningScreenTest::spinnerAndArrowKeysStepTheNumbers()
-{
-    Session s;
-    auto *spinner = child<UpDownButtons>(&s.opening(), "UpDown1");
-    for (int i = 0; i < 6; ++i)
-        QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
-    QCOMPARE(s.box("Text1")->text(), QString("6"));
-    QTest::mouseClick(spinner->downButton(), Qt::LeftButton);
-    QTest::keyClick(s.box("Text1"), Qt::Key_Down);
-    QCOMPARE(s.opening().factorCount(), 4);
-    QTest::keyClick(s.box("Text2"), Qt::Key_Up);
-    QCOMPARE(s.opening().factorLevels(1), 3);
-    QVERIFY(s.messages.shown.empty());
-}
-
-void OpeningScreenTest::levelsBoxKeepsPlainNumbersAndNeedsTwo()
-{
-    Session s;
-    QLineEdit *levels = s.box("Text2");
-    Session::clickAndType(levels, "07");
-    QCOMPARE(levels->text(), QString("7"));
-    Session::clickAndType(levels, "1");
-    QVERIFY(!s.button("Command1")->isEnabled());
-    QTest::keyClicks(levels, "2");
-    QCOMPARE(s.opening().factorLevels(1), 12);
-    QVERIFY(s.button("Command1")->isEnabled());
 }
 
 void OpeningScreenTest::nameBoxRefusesWhatANameCannotHold_data()
@@ -362,19 +280,6 @@ void OpeningScreenTest::startOverRestoresTheStartUpState()
     // The count box's own reset must not swallow the user's next change.
     QTest::mouseClick(child<UpDownButtons>(&s.opening(), "UpDown1")->upButton(), Qt::LeftButton);
     QCOMPARE(s.opening().factorCount(), 3);
-}
-
-void OpeningScreenTest::rightClickShowsContextHelpWithoutEmptyingTheBox()
-{
-    Session s;
-    for (const char *name : {"Text1", "Text2", "Text3"}) {
-        QLineEdit *box = s.box(name);
-        const QString before = box->text();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(4, 4), box->mapToGlobal(QPoint(4, 4)));
-        QApplication::sendEvent(box, &event);
-        QVERIFY2(contextHelpPopup(&s.opening())->isVisible(), name);
-        QCOMPARE(box->text(), before);
-    }
 }
 
 void OpeningScreenTest::accessKeysAreUniqueInEachEntryWindow()

@@ -20,35 +20,22 @@ TEST(CliArguments, argumentsNameTheDesignAsSelectedAndEveryOptionThatChangesTheT
     options.exact = ExactMode::Never;
     options.precision = .005;
     options.shuffle = ShuffleMode::Restricted;
-    EXPECT_EQ(commandLineArguments(design, options, "therapy.dat"), (std::vector<std::string>{"therapy.dat",
-                                                                                              "--factor",
-                                                                                              "Group:2",
-                                                                                              "--factor",
-                                                                                              "Patient:4",
-                                                                                              "--factor",
-                                                                                              "Week:3",
-                                                                                              "--repeated",
-                                                                                              "2",
-                                                                                              "--nest",
-                                                                                              "P<G",
-                                                                                              "--problem",
-                                                                                              "Therapy",
-                                                                                              "--iterations",
-                                                                                              "20000",
-                                                                                              "--seed",
-                                                                                              "18446744073709551615",
-                                                                                              "--exact",
-                                                                                              "never",
-                                                                                              "--precision",
-                                                                                              "0.005",
-                                                                                              "--shuffle",
-                                                                                              "restricted"}));
+    // Joined with a sign no argument holds here, so that no two arguments can pass for one.
+    auto joined = [](const std::vector<std::string> &arguments) {
+        std::string text;
+        for (const std::string &argument : arguments)
+            text += "|" + argument;
+        return text;
+    };
+    EXPECT_EQ(joined(commandLineArguments(design, options, "therapy.dat")),
+              "|therapy.dat|--factor|Group:2|--factor|Patient:4|--factor|Week:3|--repeated|2|--nest|P<G|--problem|"
+              "Therapy|--iterations|20000|--seed|18446744073709551615|--exact|never|--precision|0.005|--shuffle|"
+              "restricted");
     const Design plain = makeDesign({{"A", 2}, {"B", 3}}, DesignKind::IndependentGroups, 2);
     RunOptions defaults;
     defaults.seed = 4;
-    EXPECT_EQ(commandLineArguments(plain, defaults, "d.dat"),
-              (std::vector<std::string>{"d.dat", "--factor", "A:2", "--factor", "B:3", "--independent", "2",
-                                        "--iterations", "100000", "--seed", "4"}));
+    EXPECT_EQ(joined(commandLineArguments(plain, defaults, "d.dat")),
+              "|d.dat|--factor|A:2|--factor|B:3|--independent|2|--iterations|100000|--seed|4");
 }
 
 TEST(CliArguments, textQuotesWhatAShellWouldSplitOrExpand)

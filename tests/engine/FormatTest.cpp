@@ -14,23 +14,19 @@ struct FormatCase {
 TEST(FormatValue, tableValuesFollowTheHouseStyle)
 {
     const FormatCase cases[] = {
-        {0.05, 3, false, ".050"},    {0.5, 3, false, ".500"},      {0.12345, 3, false, ".123"}, {0, 3, false, "0.000"},
-        {7, 3, false, "7.000"},      {12, 3, false, "12.000"},     {2.25, 3, false, "2.250"},   {3, 2, false, "3.00"},
-        {0.5, 2, false, ".50"},      {1.25, 2, false, "1.25"},     {0.0004, 3, true, "<.001"},  {1, 3, true, " 1. "},
-        {0.02, 3, true, ".020"},     {0.0004, 2, true, "0.00"},    {41.6, 0, false, "42"},      {0.4, 0, false, "0"},
-        {0.0125, 3, false, ".013"},  {-0.0125, 3, false, "-.012"}, {0, 3, true, "<.001"},       {-2, 3, true, "<.001"},
-        {0.001, 3, true, ".001"},    {0.9995, 3, true, "1.000"},   {1, 3, false, "1.000"},      {2.5, 2, false, "2.50"},
-        {0.333333, 2, false, ".33"}, {-3, 2, false, "-3.00"},      {0.0004, 3, false, "0.000"},
+        {0.05, 3, false, ".050"},    {0.5, 3, false, ".500"},    {0.12345, 3, false, ".123"},
+        {0, 3, false, "0.000"},      {7, 3, false, "7.000"},     {12, 3, false, "12.000"},
+        {2.25, 3, false, "2.250"},   {3, 2, false, "3.00"},      {0.5, 2, false, ".50"},
+        {1.25, 2, false, "1.25"},    {0.0004, 3, true, "<.001"}, {1, 3, true, " 1. "},
+        {0.02, 3, true, ".020"},     {0.0004, 2, true, "0.00"},  {41.6, 0, false, "42"},
+        {0.4, 0, false, "0"},        {0.0125, 3, false, ".013"}, {-0.0125, 3, false, "-.012"},
+        {0, 3, true, "<.001"},       {-2, 3, true, "<.001"},     {0.001, 3, true, ".001"},
+        {0.9995, 3, true, "1.000"},  {1, 3, false, "1.000"},     {2.5, 2, false, "2.50"},
+        {0.333333, 2, false, ".33"}, {-3, 2, false, "-3.00"},    {0.0004, 3, false, "0.000"},
+        {123, 3, false, "123.000"},  {1.5, 3, false, "1.500"},   {12.5, 3, false, "12.500"},
     };
     for (const FormatCase &c : cases)
         EXPECT_EQ(formatValue(c.value, c.decimals, c.pFlag), c.text) << c.value << " " << c.decimals;
-}
-
-TEST(FormatValue, shapesBeyondTheListedOnesArePaddedToTheirDecimals)
-{
-    EXPECT_EQ(formatValue(123, 3), "123.000");
-    EXPECT_EQ(formatValue(1.5, 3), "1.500");
-    EXPECT_EQ(formatValue(12.5, 3), "12.500");
 }
 
 TEST(FormatValue, singlePrecisionLimitsTheDigits)

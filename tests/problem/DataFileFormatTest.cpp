@@ -27,13 +27,6 @@ DataFileScore expectedAfterReading(DataFileScore written)
 
 } // namespace
 
-TEST(DataFileFormat, marksAreWrittenAsATrailingIOnLinesEndedByCrLf)
-{
-    const std::vector<DataFileScore> scores{{"a", false}, {"b", true}, {"c", false}};
-    EXPECT_EQ(formatDataFile(scores), "a\r\nbI\r\nc\r\n");
-    EXPECT_EQ(parseDataFile("a\r\nbI\r\nc\r\n").scores, scores);
-}
-
 TEST(DataFileFormat, linesAreQuotedOnlyWhenTheyWouldNotReadBackAsWritten)
 {
     struct Case {

@@ -64,27 +64,19 @@ QStringList entriesOf(const QString &dir)
 
 } // namespace
 
-TEST(DataFileStore, savedScoresReadBackWithTheirMarks)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("scores.dat");
-    const std::vector<DataFileScore> scores{
-        {"a", false}, {"b\r\nc", true}, {"1,5", false}, {"d\"", false}, {"", false}};
-    ASSERT_TRUE(saveDataFile(path, scores).ok());
-    EXPECT_EQ(fileBytes(path), QByteArray("a\r\n\"b\r\ncI\"\r\n\"1,5\"\r\n\"d\"\"\"\r\n\"\"\r\n"));
-    const DataFileLoad load = loadDataFile(path);
-    ASSERT_TRUE(load.ok());
-    EXPECT_EQ(load.scores, scores);
-}
-
-TEST(DataFileStore, saveReplacesTheOldFileAndLeavesNoTemporaryFileBehind)
+TEST(DataFileStore, saveReplacesTheOldFileWholeAndItsScoresReadBackWithTheirMarks)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("scores.dat");
     writeBytes(path, QByteArray(5000, 'x'));
-    ASSERT_TRUE(saveDataFile(path, {{"a", false}}).ok());
-    EXPECT_EQ(fileBytes(path), QByteArray("a\r\n"));
-    EXPECT_EQ(entriesOf(dir.path()), QStringList{"scores.dat"});
+    const std::vector<DataFileScore> scores{
+        {"a", false}, {"b\r\nc", true}, {"1,5", false}, {"d\"", false}, {"", false}};
+    ASSERT_TRUE(saveDataFile(path, scores).ok());
+    EXPECT_EQ(fileBytes(path), QByteArray("a\r\n\"b\r\ncI\"\r\n\"1,5\"\r\n\"d\"\"\"\r\n\"\"\r\n"));
+    EXPECT_EQ(entriesOf(dir.path()), QStringList{"scores.dat"}); // no temporary file left behind
+    const DataFileLoad load = loadDataFile(path);
+    ASSERT_TRUE(load.ok());
+    EXPECT_EQ(load.scores, scores);
 }
 
 TEST(DataFileStore, filesThatCannotBeDataFilesAreRefusedWithTheirReason)

@@ -281,11 +281,3 @@ TEST(RecentFileList, loadingAnEntryGivesItsDesign)
     loadDesignFromEntry(entry, entryWithoutLabels);
     EXPECT_FALSE(entryWithoutLabels.labelsInUse);
 }
-
-TEST(RecentFileList, aCommaInAFactorNameOrLevelLabelIsRefused)
-{
-    EXPECT_FALSE(factorNameRefusal("Age").has_value());
-    EXPECT_FALSE(levelLabelRefusal("yo").has_value());
-    EXPECT_TRUE(factorNameRefusal("Age,years").has_value());
-    EXPECT_TRUE(levelLabelRefusal("1,").has_value());
-}

@@ -21,7 +21,7 @@ class TableOutputTest : public QObject {
     void renamingIsEditedInPlaceUndoableAndNeverEmpty();
     void copySelectedRowsIsTabSeparatedWithTheCurrentRowWhenNoneIsSelected();
     void printedTableHoldsTheReportLinesInOrder();
-    void explanationCopiesAndPrintouts();
+    void explanationsAreCopiedPrintedAndLeadBack();
     void windowShowsTheSeedEachPsIntervalAndCountsAndTheDistribution();
     void exactPIsSaidToBeExactWhereverItIsShown();
 };
@@ -126,11 +126,12 @@ void TableOutputTest::printedTableHoldsTheReportLinesInOrder()
     QCOMPARE(road.printer.setupTitles, QStringList({"Printer Setup"}));
 }
 
-void TableOutputTest::explanationCopiesAndPrintouts()
+void TableOutputTest::explanationsAreCopiedPrintedAndLeadBack()
 {
     Road road(makeProblem({{"A", 2}, {"B", 2}, {"C", 2}}, 2, 15));
     road.spec()->findChild<QPushButton *>("Explanation")->click();
     DesignOptionsWindow *options = road.flow.optionsWindow();
+    QVERIFY(options->isVisible() && !road.spec()->isVisible());
     options->findChild<QAction *>("CopyItem")->trigger();
     QCOMPARE(road.clipboard.contents, DesignOptionsWindow::clipboardText());
     options->findChild<QAction *>("PrintItem")->trigger();
@@ -144,6 +145,9 @@ void TableOutputTest::explanationCopiesAndPrintouts()
     QCOMPARE(road.printer.dialogTitles, QStringList({"Print Explanation", "Print Nesting Explanation"}));
     QVERIFY(pdfText(road.printer.printedFiles.value(1)).simplified().endsWith("the implicit nests."));
     QVERIFY(road.messages.shown.empty());
+    // The explanations lead back to the specification.
+    nesting->findChild<QPushButton *>("ReturnButton")->click();
+    QVERIFY(road.spec()->isVisible() && !nesting->isVisible() && !options->isVisible());
 }
 
 void TableOutputTest::windowShowsTheSeedEachPsIntervalAndCountsAndTheDistribution()

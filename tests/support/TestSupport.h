@@ -121,6 +121,16 @@ class Session {
         QTest::mouseClick(button("Command2"), Qt::LeftButton);
     }
 
+    // Types the labels into the "Labels for Levels" window, each followed by Enter.
+    void typeLabels(const QStringList &labels)
+    {
+        auto *box = child<QLineEdit>(&app->levelLabelsWindow(), "Text1");
+        for (const QString &label : labels) {
+            QTest::keyClicks(box, label);
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    }
+
     QTemporaryDir dir;
     DesktopSettingsStore settings;
     ScriptedMessageService messages;
@@ -130,6 +140,86 @@ class Session {
     std::unique_ptr<KelsimApplication> app;
     int programEnds = 0;
     QStringList openedUrls;
+};
+
+// The Data Entry Grid as the user drives it, with keys and the mouse.
+class GridDriver {
+  public:
+    explicit GridDriver(Session &s) : session(s), window(s.grid())
+    {
+        QApplication::setActiveWindow(&window); // what the window manager does for a new window
+    }
+
+    QTableView *view() { return window.grid(); }
+    ScoreGridModel &scores() { return window.scores(); }
+    QString score(int row) { return scores().scoreText(row); }
+    bool marked(int row) { return scores().isMarked(row); }
+    std::vector<ScoreCell> cells() { return scores().cells(0, scores().scoreCount()); }
+    QAction *item(const char *name) { return child<QAction>(&window, name); }
+    QPushButton *button(const char *name) { return child<QPushButton>(&window, name); }
+    QLabel *caption() { return child<QLabel>(&window, "Label1"); }
+    bool enabled(const char *name)
+    {
+        if (QAction *action = window.findChild<QAction *>(name))
+            return action->isEnabled();
+        return button(name)->isEnabled();
+    }
+
+    void type(const QString &text)
+    {
+        for (const QChar c : text) {
+            if (c.unicode() < 128)
+                QTest::keyClick(view(), c.toLatin1());
+            else // keys beyond ASCII arrive as text without a key code of their own
+                QTest::sendKeyEvent(QTest::Click, view(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(view(), key, modifiers); }
+    // Types each score and presses Enter after it.
+    void typeScores(const QStringList &texts)
+    {
+        for (const QString &text : texts) {
+            type(text);
+            key(Qt::Key_Return);
+        }
+    }
+    void dataOk() { QTest::mouseClick(button("DataOkButton"), Qt::LeftButton); }
+    // Open and Save with the file dialog answering `path`.
+    void open(const QString &path)
+    {
+        session.dialogs.answers.push_back(path);
+        item("OpenItem")->trigger();
+    }
+    void save(const QString &path)
+    {
+        session.dialogs.answers.push_back(path);
+        item("SaveItem")->trigger();
+    }
+    QPoint rowPoint(int row)
+    {
+        const QModelIndex index = scores().index(row, scores().scoreColumn());
+        view()->scrollTo(index);
+        return view()->visualRect(index).center();
+    }
+    void clickRow(int row) { QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, rowPoint(row)); }
+    void doubleClickRow(int row)
+    {
+        const QPoint at = rowPoint(row);
+        QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, at);
+    }
+    int cursorRow() { return view()->currentIndex().row(); }
+    // The cell the user sees at a point of the grid: whichever view lies on top there.
+    QModelIndex cellSeenAt(QPoint inViewport)
+    {
+        const QPoint inGrid = view()->viewport()->mapTo(view(), inViewport);
+        QWidget *top = view()->childAt(inGrid);
+        auto *shown = top ? qobject_cast<QAbstractItemView *>(top->parentWidget()) : nullptr;
+        return shown ? shown->indexAt(top->mapFrom(view(), inGrid)) : QModelIndex();
+    }
+
+    Session &session;
+    DataEntryGrid &window;
 };
 
 inline bool sameMessage(const Message &shown, const QString &text, const QString &title, MessageIcon icon,

@@ -31,12 +31,6 @@ class DocumentLockTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(DocumentLockTest, documentNobodyHoldsIsFree)
-{
-    EXPECT_EQ(checkDocumentLock(document).state, DocumentLockState::Free);
-    EXPECT_EQ(readAll(document), QByteArray("document bytes")) << "the test opens and closes, nothing more";
-}
-
 TEST_F(DocumentLockTest, officeLockFileBesideTheDocumentMeansItIsOpenElsewhere)
 {
     for (const QString &lockName : {QStringLiteral(".~lock.report.docx#"), QStringLiteral("~lock.report.docx#")}) {

@@ -49,11 +49,3 @@ TEST(WordContent, tableDocumentCarriesEachPsIntervalAndTheFactsUnderTheTable)
     table.rows[0].p->exact = table.streams[0].exact = true;
     EXPECT_EQ(tableDocumentFor(design, table).intervals[0], "exact");
 }
-
-TEST(WordSession, writtenDocumentIsRememberedWithItsFolder)
-{
-    WordSession session;
-    session.documentWritten(QStringLiteral("/tmp/reports/study.docx"));
-    EXPECT_EQ(session.documentPath, QStringLiteral("/tmp/reports/study.docx"));
-    EXPECT_EQ(session.documentDir, QStringLiteral("/tmp/reports/"));
-}
