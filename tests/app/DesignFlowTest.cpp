@@ -122,7 +122,15 @@ void DesignFlowTest::prepareTableIsEnabledOnlyWhenTheDesignIsComplete()
     QVERIFY(!prepare->isEnabled() && !road.spec()->nestButton()->isVisible());
     road.choose(0, 2);
     QVERIFY(prepare->isEnabled());
+    // Choosing the kind retitles the designate frame and moves no option.
+    const auto placeOf = [&](const char *name) {
+        QApplication::processEvents();
+        return road.option(name)->mapTo(road.spec(), QPoint());
+    };
+    const QPoint designateBefore = placeOf("Designate_2"), kindBefore = placeOf("AnovType_1");
     road.option("AnovType_1")->click();
+    QCOMPARE(placeOf("Designate_2"), designateBefore);
+    QCOMPARE(placeOf("AnovType_1"), kindBefore);
     QVERIFY(!prepare->isEnabled() && !road.option("Designate_1")->isChecked());
     road.option("Designate_0")->click();
     QVERIFY(prepare->isEnabled());
