@@ -145,7 +145,7 @@ void TableOutputTest::explanationsAreCopiedPrintedAndLeadBack()
     QCOMPARE(road.printer.dialogTitles, QStringList({"Print Explanation", "Print Nesting Explanation"}));
     QVERIFY(pdfText(road.printer.printedFiles.value(1)).simplified().endsWith("the implicit nests."));
     QVERIFY(road.messages.shown.empty());
-    // The explanations lead back to the specification.
+    // The explanations lead back to the Design Specification window.
     nesting->findChild<QPushButton *>("ReturnButton")->click();
     QVERIFY(road.spec()->isVisible() && !nesting->isVisible() && !options->isVisible());
 }
