@@ -7,6 +7,8 @@
 
 #include <cctype>
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 
 namespace kelsim {
 
@@ -30,6 +32,18 @@ int findFactor(const Design &design, const QString &given, bool numberAllowed)
         if (design.factors[static_cast<size_t>(f - 1)].letter == text)
             return f;
     return 0;
+}
+
+// Sets `chosen` to the value of the word given; false when the word is none of them.
+template <typename T>
+bool choose(const QString &given, std::initializer_list<std::pair<const char *, T>> words, T &chosen)
+{
+    for (const auto &[word, value] : words)
+        if (given == QLatin1String(word)) {
+            chosen = value;
+            return true;
+        }
+    return false;
 }
 
 CliParse failure(const std::string &message)
@@ -177,49 +191,35 @@ CliParse parseCommandLine(const QStringList &arguments)
         ok = false;
     if (const auto problem = checkIterations(ok, iterations))
         return failure(problem->text);
-    request.iterations = static_cast<int>(iterations);
+    request.run.iterations = static_cast<int>(iterations);
 
     if (parser.isSet(seedOption)) {
         const qulonglong seed = parser.value(seedOption).toULongLong(&ok);
         if (!ok)
             return failure("--seed takes a whole number from 0 to 18446744073709551615.");
-        request.seed = seed;
+        request.run.seed = seed;
     }
     const int threads = parser.value(threadsOption).toInt(&ok);
     if (!ok || threads < 0 || threads > 1024)
         return failure("--threads takes a whole number from 1 to 1024 (0: all cores).");
-    request.threads = threads;
+    request.run.threads = threads;
     design.problemLabel = parser.value(problemOption).toStdString();
 
-    const QString format = parser.value(formatOption);
-    if (format == "report")
-        request.format = OutputFormat::Report;
-    else if (format == "tsv")
-        request.format = OutputFormat::Tsv;
-    else if (format == "json")
-        request.format = OutputFormat::Json;
-    else
+    if (!choose(parser.value(formatOption),
+                {{"report", OutputFormat::Report}, {"tsv", OutputFormat::Tsv}, {"json", OutputFormat::Json}},
+                request.format))
         return failure("--format takes report, tsv or json.");
     request.stopOnUndefined = parser.isSet(stopOption);
 
-    const QString exact = parser.value(exactOption);
-    if (exact == "auto")
-        request.exact = ExactMode::Auto;
-    else if (exact == "never")
-        request.exact = ExactMode::Never;
-    else
+    if (!choose(parser.value(exactOption), {{"auto", ExactMode::Auto}, {"never", ExactMode::Never}}, request.run.exact))
         return failure("--exact takes auto or never.");
     if (parser.isSet(precisionOption)) {
-        request.precision = parser.value(precisionOption).toDouble(&ok);
-        if (!ok || !(request.precision > 0.0 && request.precision < 1.0))
+        request.run.precision = parser.value(precisionOption).toDouble(&ok);
+        if (!ok || !(request.run.precision > 0.0 && request.run.precision < 1.0))
             return failure("--precision takes a number between 0 and 1, such as .01.");
     }
-    const QString shuffle = parser.value(shuffleOption);
-    if (shuffle == "whole")
-        request.shuffle = ShuffleMode::Whole;
-    else if (shuffle == "restricted")
-        request.shuffle = ShuffleMode::Restricted;
-    else
+    if (!choose(parser.value(shuffleOption), {{"whole", ShuffleMode::Whole}, {"restricted", ShuffleMode::Restricted}},
+                request.run.shuffle))
         return failure("--shuffle takes whole or restricted.");
     request.distributionFile = parser.value(distributionOption).toStdString();
     if (parser.isSet(distributionOption) && request.distributionFile.empty())

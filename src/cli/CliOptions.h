@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnalysisRun.h"
 #include "Design.h"
 #include "NTable.h"
 
@@ -14,13 +15,8 @@ enum class OutputFormat { Report, Tsv, Json };
 
 struct CliRequest {
     std::string dataFile;
-    Design design; // checked: a design the engine can run
-    int iterations = kDefaultIterations;
-    std::optional<uint64_t> seed;
-    int threads = 0;
-    ExactMode exact = ExactMode::Auto;
-    double precision = 0.0; // 0: every iteration
-    ShuffleMode shuffle = ShuffleMode::Whole;
+    Design design;                // checked: a design the engine can run
+    RunOptions run;               // iterations, seed, threads, exact mode, precision and shuffle scheme
     std::string distributionFile; // empty: no distribution is written
     OutputFormat format = OutputFormat::Report;
     bool stopOnUndefined = false;

@@ -137,15 +137,9 @@ int runCommandLine(const CliRequest &request, std::ostream &out, std::ostream &e
     }
     if (request.verbose)
         err << "kelsim-cli: counting plan: " << describeCountingPlan(design.levelCounts(), observed.codes) << "\n";
-    RunOptions options;
-    options.iterations = request.iterations;
-    options.seed = request.seed;
-    options.threads = request.threads;
-    options.exact = request.exact;
-    options.precision = request.precision;
-    options.shuffle = request.shuffle;
+    RunOptions options = request.run;
     const auto start = std::chrono::steady_clock::now();
-    if (progressOnErr && request.iterations > 1)
+    if (progressOnErr && options.iterations > 1)
         options.progress = [&](int64_t done, int64_t total) { showProgress(err, done, total, start); };
     const RunResult result = resample(observed, options);
     if (options.progress)

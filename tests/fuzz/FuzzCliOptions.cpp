@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const Design &design = request.design;
     if (design.factorCount() < 2 || design.factorCount() > 6 || design.cellCount() > 16352 ||
-        design.specialFactor < 1 || design.specialFactor > design.factorCount() || request.iterations < 1)
+        design.specialFactor < 1 || design.specialFactor > design.factorCount() || request.run.iterations < 1)
         std::abort();
     for (const Factor &factor : design.factors)
         if (factor.levels < 2 || factor.letter.empty())
