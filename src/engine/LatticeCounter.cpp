@@ -571,6 +571,16 @@ struct RunSet {
     std::vector<Run> runs;
 };
 
+// The per-pass kernels for one instruction set, and what the cost model knows of them.
+struct Kernels {
+    const CostModel *costs;
+    size_t vectorBytes;
+    void (*countChannels8)(LatticeCounter::State &);
+    void (*countChannels16)(LatticeCounter::State &);
+    void (*countPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *);
+    const char *name;
+};
+
 struct LatticeCounter::State {
     std::vector<int> levelCounts;
     LatticeOptions options;
@@ -585,12 +595,7 @@ struct LatticeCounter::State {
     // larger category would not fit their bytes.
     size_t mostInOneChannel = 0;
 
-    const CostModel *costs = nullptr;
-    size_t vectorBytes = 16;
-    const char *instructions = "";
-    void (*countChannels8)(State &) = nullptr;
-    void (*countChannels16)(State &) = nullptr;
-    void (*countPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *) = nullptr;
+    const Kernels *kernels = nullptr;
 
     // Channels: runs and tables.
     int channels = 0;           // categories with a channel
@@ -718,23 +723,36 @@ constexpr uint64_t pastEnd(size_t validLanes, size_t lanes)
 
 namespace {
 
-enum class Instructions { Baseline, Avx2, Avx512 };
+constexpr Kernels kBaselineKernels = {&kBaselineCosts,
+                                      16,
+                                      &baseline::countChannels<uint8_t>,
+                                      &baseline::countChannels<uint16_t>,
+                                      &baseline::countPairPatterns,
+                                      "baseline"};
+#if KELSIM_LATTICE_HAS_AVX2
+constexpr Kernels kAvx2Kernels = {
+    &kAvx2Costs, 32, &avx2::countChannels<uint8_t>, &avx2::countChannels<uint16_t>, &avx2::countPairPatterns, "AVX2"};
+constexpr Kernels kAvx512Kernels = {
+    &kAvx512Costs, 64, &avx512::countChannels<uint8_t>, &avx512::countChannels<uint16_t>, &avx512::countPairPatterns,
+    "AVX-512"};
+#endif
 
-Instructions widestInstructions(int maxVectorBytes)
+// The kernels on the widest vectors the processor has, no wider than maxVectorBytes (0: any).
+const Kernels &widestKernels(int maxVectorBytes)
 {
 #if KELSIM_LATTICE_HAS_AVX2
     const bool any = maxVectorBytes <= 0;
     __builtin_cpu_init();
     if (!__builtin_cpu_supports("popcnt"))
-        return Instructions::Baseline;
+        return kBaselineKernels;
     if ((any || maxVectorBytes >= 64) && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
-        return Instructions::Avx512;
+        return kAvx512Kernels;
     if ((any || maxVectorBytes >= 32) && __builtin_cpu_supports("avx2"))
-        return Instructions::Avx2;
+        return kAvx2Kernels;
 #else
     (void)maxVectorBytes;
 #endif
-    return Instructions::Baseline;
+    return kBaselineKernels;
 }
 
 std::vector<int> orderByLevels(const std::vector<int> &levels)
@@ -818,16 +836,16 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
         const bool everyCategory = k == c;
         double pairs = 0.0;
         for (size_t r = static_cast<size_t>(k); r < sizes.size(); ++r)
-            pairs += pairVectors(sizes[r], costs->pairLanes);
-        choice.cost = pairs * costs->pairVector;
+            pairs += pairVectors(sizes[r], kernels->costs->pairLanes);
+        choice.cost = pairs * kernels->costs->pairVector;
         if (!everyCategory)
-            choice.cost += static_cast<double>(n) * (k == 0 ? costs->listedCell : costs->mappedCell);
+            choice.cost += static_cast<double>(n) * (k == 0 ? kernels->costs->listedCell : kernels->costs->mappedCell);
         if (k > 0) {
             const bool single = everyCategory && c == 2;
             const size_t stride = single ? 1 : everyCategory ? static_cast<size_t>(c) : static_cast<size_t>(k) + 1;
             const size_t bytes = everyCategory ? (c <= 256 ? 1 : 2) : (k <= 254 ? 1 : 2);
-            const Planner planner(layout, *costs, stride, single ? 1 : static_cast<size_t>(k), vectorBytes, single,
-                                  everyCategory, bytes, method, mostInChannel(sizes, k));
+            const Planner planner(layout, *kernels->costs, stride, single ? 1 : static_cast<size_t>(k),
+                                  kernels->vectorBytes, single, everyCategory, bytes, method, mostInChannel(sizes, k));
             choice.plan = options.randomPlanSeed ? planner.random(options.randomPlanSeed) : planner.cheapest();
             choice.cost += options.randomPlanSeed ? 0.0 : choice.plan.cost;
         }
@@ -1053,9 +1071,9 @@ void LatticeCounter::State::count(int64_t *matching)
 {
     const SourceMask all = layout.all();
     if (channels > 0)
-        (codeBytes == 1 ? countChannels8 : countChannels16)(*this);
+        (codeBytes == 1 ? kernels->countChannels8 : kernels->countChannels16)(*this);
     if (lists > 0) {
-        countPairs(listed.data(), bounds.data(), lists, patterns.data());
+        kernels->countPairs(listed.data(), bounds.data(), lists, patterns.data());
         std::fill(pairMatching.begin(), pairMatching.end(), 0);
         for (size_t lane = 0; lane < kPatternLanes; ++lane) {
             uint32_t *tallies = patterns.data() + lane * kPatterns;
@@ -1097,32 +1115,7 @@ LatticeCounter::LatticeCounter(const std::vector<int> &levelCounts, int category
     if (s.allMatch)
         return;
 
-    const Instructions instructions = widestInstructions(options.maxVectorBytes);
-    s.costs = &kBaselineCosts;
-    s.vectorBytes = 16;
-    s.countChannels8 = &baseline::countChannels<uint8_t>;
-    s.countChannels16 = &baseline::countChannels<uint16_t>;
-    s.countPairs = &baseline::countPairPatterns;
-    s.instructions = "baseline";
-#if KELSIM_LATTICE_HAS_AVX2
-    if (instructions == Instructions::Avx2) {
-        s.costs = &kAvx2Costs;
-        s.vectorBytes = 32;
-        s.countChannels8 = &avx2::countChannels<uint8_t>;
-        s.countChannels16 = &avx2::countChannels<uint16_t>;
-        s.countPairs = &avx2::countPairPatterns;
-        s.instructions = "AVX2";
-    } else if (instructions == Instructions::Avx512) {
-        s.costs = &kAvx512Costs;
-        s.vectorBytes = 64;
-        s.countChannels8 = &avx512::countChannels<uint8_t>;
-        s.countChannels16 = &avx512::countChannels<uint16_t>;
-        s.countPairs = &avx512::countPairPatterns;
-        s.instructions = "AVX-512";
-    }
-#else
-    (void)instructions;
-#endif
+    s.kernels = &widestKernels(options.maxVectorBytes);
 
     const Layout &layout = s.layout;
     const size_t n = layout.cells;
@@ -1341,7 +1334,7 @@ std::string LatticeCounter::describePlan()
             listedCategories += s.plannedSizes[r] >= 2;
         out << "; " << listedCategories << " categories pair by pair (" << s.plannedPairs << " pairs)";
     }
-    out << "; " << s.instructions << " kernels, model " << static_cast<int64_t>(s.plannedCost / 1000.0 + 0.5)
+    out << "; " << s.kernels->name << " kernels, model " << static_cast<int64_t>(s.plannedCost / 1000.0 + 0.5)
         << " us a pass";
     return out.str();
 }
