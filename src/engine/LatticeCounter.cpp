@@ -55,19 +55,34 @@ struct CostModel {
     size_t pairLanes;
     double listedCell;
     double mappedCell;
+    // Pairs within the groups of some factors: one vector of the short-list kernel, by the lanes
+    // it holds; a cell listed by category and group; a category and group looked at.
+    double shortPairVector;
+    size_t shortPairLanes;
+    double pairedCell;
+    double pairedList;
 };
 
 constexpr double kFirstLevelCacheBytes = 40 << 10;
 
+// Fields in the order of CostModel: runs; tensors; summing; squares; rows; pairs; paired groups.
+// clang-format off
 constexpr CostModel kBaselineCosts = {
-    1.4,  0.045, 0.5, 1.0, 0.02, 5.0, {{0, 0, 0}, {0, 0.025, 0.06}, {0, 0, 0.08}}, 0.35, 0.7, 1.3, {0, 0.045, 0.2},
-    0.55, 1.6,   1.6, 2,   1.0,  2.5};
+    1.4, 0.045, 0.5, 1.0, 0.02, 5.0,
+    {{0, 0, 0}, {0, 0.025, 0.06}, {0, 0, 0.08}}, 0.35, 0.7, 1.3, {0, 0.045, 0.2},
+    0.55, 1.6, 1.6, 2, 1.0, 2.5,
+    2.4, 2, 2.5, 0.6};
 constexpr CostModel kAvx2Costs = {
-    1.4, 0.024, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.014, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.022, 0.2},
-    0.5, 1.9,   2.4, 4,   1.0,  2.5};
+    1.4, 0.024, 0.5, 1.0, 0.01, 5.0,
+    {{0, 0, 0}, {0, 0.014, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.022, 0.2},
+    0.5, 1.9, 2.4, 4, 1.0, 2.5,
+    3.6, 4, 2.5, 0.6};
 constexpr CostModel kAvx512Costs = {
-    1.4,  0.012, 0.5, 1.0, 0.01, 5.0, {{0, 0, 0}, {0, 0.008, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.012, 0.2},
-    0.45, 1.8,   3.6, 8,   1.0,  2.5};
+    1.4, 0.012, 0.5, 1.0, 0.01, 5.0,
+    {{0, 0, 0}, {0, 0.008, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.012, 0.2},
+    0.45, 1.8, 3.6, 8, 1.0, 2.5,
+    3.6, 4, 2.5, 0.6};
+// clang-format on
 
 alignas(64) constexpr uint8_t kTailMaskBytes[64] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                                     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
@@ -276,9 +291,11 @@ class Planner {
     // the way. countedChannels: the categories counted into a tensor (1 for a single channel).
     // codeBytes: the width of a code in the runs. method: Tables or Runs to allow only that.
     // mostInChannel: the most cells a channel can hold, which bounds every count of a table.
+    // paired: factors whose groups are counted pair by pair; the sets that hold them all cost
+    // nothing more.
     Planner(const Layout &layout, const CostModel &costs, size_t channelStride, size_t countedChannels,
             size_t vectorBytes, bool singleChannel, bool countsWhileCounting, size_t codeBytes, CountingMethod method,
-            size_t mostInChannel)
+            size_t mostInChannel, SourceMask paired = 0)
         : layout_(layout), sets_(size_t{1} << layout.k), countsWhileCounting_(countsWhileCounting)
     {
         const SourceMask all = layout.all();
@@ -288,6 +305,7 @@ class Planner {
         scatterCost_.resize(sets_);
         byRows_.assign(sets_, 0);
         squareCost_.resize(sets_);
+        paired_.assign(sets_, 0);
         deriveCost_.assign(sets_ * static_cast<size_t>(layout.k), kInfinite);
         for (SourceMask t = 0; t <= all; ++t) {
             const size_t groups = layout.groups(t);
@@ -327,6 +345,10 @@ class Planner {
             } else {
                 runsCost_[t] = 0.0; // nothing to count: no two distinct cells agree on every factor
                 squareCost_[t] = 0.0;
+            }
+            if (paired != 0 && (t & paired) == paired && t != all) {
+                runsCost_[t] = 0.0;
+                paired_[t] = 1;
             }
         }
         for (SourceMask t = 0; t < all; ++t) {
@@ -421,12 +443,13 @@ class Planner {
             if (count == 0)
                 return best;
             best = options[(*random)() % static_cast<uint64_t>(count)];
-            best.viaRuns = runsCost_[t] < kInfinite && (*random)() % 2;
+            best.viaRuns = paired_[t] || (runsCost_[t] < kInfinite && (*random)() % 2);
             return best;
         }
         for (int i = 0; i < count; ++i)
             if (options[i].cost < best.cost)
                 best = options[i];
+        best.viaRuns = best.viaRuns || paired_[t]; // E(t) comes from the pairs
         return best;
     }
 
@@ -541,6 +564,7 @@ class Planner {
     std::vector<size_t> entries_;
     std::vector<double> runsCost_, scatterCost_, squareCost_, deriveCost_;
     std::vector<uint8_t> byRows_; // counting from the cells is cheaper a row at a time
+    std::vector<uint8_t> paired_; // by set: E from the pairs of the paired groups
 };
 
 } // namespace
@@ -578,6 +602,7 @@ struct Kernels {
     void (*countChannels8)(LatticeCounter::State &);
     void (*countChannels16)(LatticeCounter::State &);
     void (*countPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *);
+    void (*countShortPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *);
     const char *name;
 };
 
@@ -630,6 +655,17 @@ struct LatticeCounter::State {
     std::vector<SourceMask> sourceOfPattern;
     std::vector<int64_t> pairMatching;
 
+    // Every category with a channel and some factors paired: the sets that hold those factors
+    // come from the pairs of cells that share a category and a group of them.
+    SourceMask paired = 0;
+    size_t pairedGroups = 1;
+    std::vector<uint16_t> pairedVisit; // layout places, group after group of the paired factors
+    std::vector<uint64_t> pairedWords; // their coordinates, in the same order
+    std::vector<uint32_t> pairedBounds, pairedMark, pairedFound;
+    std::vector<uint32_t> pairedOfLength; // by list length: lists, then where the next one goes
+    size_t pairedLists = 0;
+    double plannedPairedPairs = 0.0;
+
     // Shuffled passes where the channels are not the codes: the codes in layout order.
     std::vector<uint16_t> shuffled;
     // The arrangement of the shuffles, in layout order, kept while countMatching counts another.
@@ -640,6 +676,8 @@ struct LatticeCounter::State {
     void chooseChannels();
     template <typename T> void mapCodes(const uint16_t *codes, bool inCellOrder);
     void count(int64_t *matching);
+    template <typename T> void listPaired();
+    void countPaired();
     bool takeHistogram(const uint16_t *codes);
     void startShuffles(const uint16_t *codes, bool inCellOrder);
     void setShufflesAside();
@@ -728,13 +766,23 @@ constexpr Kernels kBaselineKernels = {&kBaselineCosts,
                                       &baseline::countChannels<uint8_t>,
                                       &baseline::countChannels<uint16_t>,
                                       &baseline::countPairPatterns,
+                                      &baseline::countShortPairPatterns,
                                       "baseline"};
 #if KELSIM_LATTICE_HAS_AVX2
-constexpr Kernels kAvx2Kernels = {
-    &kAvx2Costs, 32, &avx2::countChannels<uint8_t>, &avx2::countChannels<uint16_t>, &avx2::countPairPatterns, "AVX2"};
-constexpr Kernels kAvx512Kernels = {
-    &kAvx512Costs, 64, &avx512::countChannels<uint8_t>, &avx512::countChannels<uint16_t>, &avx512::countPairPatterns,
-    "AVX-512"};
+constexpr Kernels kAvx2Kernels = {&kAvx2Costs,
+                                  32,
+                                  &avx2::countChannels<uint8_t>,
+                                  &avx2::countChannels<uint16_t>,
+                                  &avx2::countPairPatterns,
+                                  &avx2::countShortPairPatterns,
+                                  "AVX2"};
+constexpr Kernels kAvx512Kernels = {&kAvx512Costs,
+                                    64,
+                                    &avx512::countChannels<uint8_t>,
+                                    &avx512::countChannels<uint16_t>,
+                                    &avx512::countPairPatterns,
+                                    &avx512::countShortPairPatterns,
+                                    "AVX-512"};
 #endif
 
 // The kernels on the widest vectors the processor has, no wider than maxVectorBytes (0: any).
@@ -794,9 +842,35 @@ size_t mostInChannel(const std::vector<uint32_t> &sizes, int k)
 
 struct ChannelChoice {
     int channels = 0;
+    SourceMask paired = 0;
     Plan plan;
     double cost = kInfinite;
 };
+
+// The pairs of one category and one group of `groups` that a random arrangement of the categories
+// of these sizes is expected to hold.
+double expectedPairsWithin(const std::vector<uint32_t> &sizes, size_t cells, size_t groups)
+{
+    if (cells < 2)
+        return 0.0;
+    const double share = (static_cast<double>(cells / groups) - 1.0) / (static_cast<double>(cells) - 1.0);
+    double pairs = 0.0;
+    for (uint32_t n : sizes)
+        pairs += static_cast<double>(n) * (static_cast<double>(n) - 1.0) / 2.0;
+    return pairs * share;
+}
+
+// What listing and comparing the pairs within the groups of `groups` costs a pass.
+double pairedCost(const CostModel &costs, const std::vector<uint32_t> &sizes, size_t cells, size_t groups)
+{
+    // Each cell of a list against the cells after it: the vectors hold the pairs and, on
+    // average, half a vector of lanes past the list's end.
+    const double lanes = static_cast<double>(costs.shortPairLanes);
+    const double vectors =
+        expectedPairsWithin(sizes, cells, groups) / lanes + static_cast<double>(cells) * (lanes - 1.0) / (2.0 * lanes);
+    return vectors * costs.shortPairVector + static_cast<double>(cells) * costs.pairedCell +
+           static_cast<double>(sizes.size() * groups) * costs.pairedList;
+}
 
 } // namespace
 
@@ -848,6 +922,43 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
                                   kernels->vectorBytes, single, everyCategory, bytes, method, mostInChannel(sizes, k));
             choice.plan = options.randomPlanSeed ? planner.random(options.randomPlanSeed) : planner.cheapest();
             choice.cost += options.randomPlanSeed ? 0.0 : choice.plan.cost;
+
+            // Every category with a channel: some factors' groups may be counted pair by pair.
+            std::vector<SourceMask> pairings;
+            if (everyCategory && !single) {
+                if (options.pairedFactors > 0) {
+                    pairings.push_back(static_cast<SourceMask>(options.pairedFactors) & all);
+                } else if (options.pairedFactors < 0 && method == CountingMethod::Cheapest && !options.randomPlanSeed &&
+                           bytes == 1) {
+                    // Measured: with two-byte channels the tables cost more than the model says,
+                    // and counting every category pair by pair stays cheaper.
+                    for (SourceMask p = 1; p < all; ++p)
+                        if (__builtin_popcount(p) <= 2)
+                            pairings.push_back(p);
+                    // The cheapest listings first: a plan found early rules out the dearer ones.
+                    std::sort(pairings.begin(), pairings.end(),
+                              [&](SourceMask a, SourceMask b) { return layout.groups(a) > layout.groups(b); });
+                }
+            }
+            const bool forced = options.pairedFactors > 0;
+            for (SourceMask p : pairings) {
+                if (p == 0 || p == all)
+                    continue;
+                const double listing = pairedCost(*kernels->costs, sizes, n, layout.groups(p));
+                if (!forced && listing >= choice.cost)
+                    continue;
+                const Planner pairedPlanner(layout, *kernels->costs, stride, static_cast<size_t>(k),
+                                            kernels->vectorBytes, false, true, bytes, method, mostInChannel(sizes, k),
+                                            p);
+                Plan plan =
+                    options.randomPlanSeed ? pairedPlanner.random(options.randomPlanSeed) : pairedPlanner.cheapest();
+                const double total = listing + (options.randomPlanSeed ? 0.0 : plan.cost);
+                if (forced || total < choice.cost) {
+                    choice.cost = total;
+                    choice.paired = p;
+                    choice.plan = std::move(plan);
+                }
+            }
         }
         if (!chosen || choice.cost < best.cost) {
             best = std::move(choice);
@@ -860,6 +971,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     plannedSizes = sizes;
     plannedCost = best.cost;
     channels = best.channels;
+    paired = best.paired;
     allChannels = channels == c;
     singleChannel = allChannels && c == 2;
     codeBytes = allChannels ? (c <= 256 ? 1 : 2) : (channels <= 254 ? 1 : 2);
@@ -883,7 +995,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
         const Plan &p = best.plan;
         viaRuns = p.viaRuns;
         for (SourceMask a = 0; a < all; ++a) {
-            if (!p.viaRuns[a])
+            if (!p.viaRuns[a] || (paired != 0 && (a & paired) == paired))
                 continue;
             RunSet runSet;
             runSet.agree = a;
@@ -988,7 +1100,43 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     bounds.clear();
     bounds.reserve(2 * cs);
     lists = 0;
-    listed.assign(allChannels ? 0 : n + 8, 0);
+    listed.assign(allChannels && paired == 0 ? 0 : n + 8, 0);
+    pairedGroups = paired != 0 ? layout.groups(paired) : 1;
+    pairedVisit.clear();
+    pairedWords.clear();
+    pairedBounds.clear();
+    pairedFound.clear();
+    pairedOfLength.clear();
+    pairedMark.clear();
+    pairedLists = 0;
+    plannedPairedPairs = 0.0;
+    if (paired != 0) {
+        // Places in the order of their group of the paired factors, so that listing them group
+        // by group leaves each category's cells of one group side by side.
+        std::vector<uint32_t> groupOf(n), next(pairedGroups + 1, 0);
+        forEachPosition(layout, [&](size_t place, const std::vector<int> &at) {
+            size_t g = 0;
+            for (int j = layout.k; j-- > 0;)
+                if (layout.has(paired, j))
+                    g = g * static_cast<size_t>(layout.levelsAt(j)) + static_cast<size_t>(at[static_cast<size_t>(j)]);
+            groupOf[place] = static_cast<uint32_t>(g);
+            ++next[g + 1];
+        });
+        for (size_t g = 0; g < pairedGroups; ++g)
+            next[g + 1] += next[g];
+        pairedVisit.resize(n);
+        for (size_t place = 0; place < n; ++place)
+            pairedVisit[next[groupOf[place]]++] = static_cast<uint16_t>(place);
+        pairedWords.resize(n);
+        for (size_t i = 0; i < n; ++i)
+            pairedWords[i] = coordinates[pairedVisit[i]];
+        // Every category and group is looked at; the lists of one cell or none are overwritten.
+        pairedBounds.resize(2 * (n / 2));
+        pairedFound.resize(2 * (n / 2 + 1));
+        pairedMark.resize(cs);
+        pairedOfLength.resize(n / pairedGroups + 1);
+        plannedPairedPairs = expectedPairsWithin(sizes, n, pairedGroups);
+    }
     patterns.assign(kPatternLanes * kPatterns, 0);
     pairMatching.assign(sets, 0);
     shuffled.assign(allChannels ? 0 : n, 0);
@@ -1067,9 +1215,78 @@ bool LatticeCounter::State::takeHistogram(const uint16_t *codes)
     return histogram != knownHistogram;
 }
 
+// Lists the cells of every category group by group of the paired factors, from the channel
+// codes of the arrangement in `left`; each list of two cells or more goes into pairedBounds.
+template <typename T> void LatticeCounter::State::listPaired()
+{
+    const T *codes = reinterpret_cast<const T *>(left.data());
+    const size_t c = histogram.size();
+    uint32_t start = 0;
+    for (size_t i = 0; i < c; ++i) {
+        listFill[i] = pairedMark[i] = start;
+        start += histogram[i];
+    }
+    uint32_t *fill = listFill.data(), *mark = pairedMark.data(), *found = pairedFound.data();
+    uint64_t *list = listed.data();
+    const uint64_t *words = pairedWords.data();
+    const uint16_t *visit = pairedVisit.data();
+    const size_t perGroup = layout.cells / pairedGroups;
+    uint32_t *ofLength = pairedOfLength.data();
+    std::fill(pairedOfLength.begin(), pairedOfLength.end(), 0);
+    size_t lists = 0;
+    for (size_t g = 0; g < pairedGroups; ++g, visit += perGroup, words += perGroup) {
+        for (size_t i = 0; i < perGroup; ++i)
+            list[fill[codes[visit[i]]]++] = words[i];
+        for (size_t i = 0; i < c; ++i) {
+            const uint32_t length = fill[i] - mark[i];
+            found[2 * lists] = mark[i];
+            found[2 * lists + 1] = fill[i];
+            ++ofLength[length];
+            lists += length >= 2;
+            mark[i] = fill[i];
+        }
+    }
+    // Lists of one length after another, so that the pair kernel's loops run the same way from
+    // list to list.
+    uint32_t at = 0;
+    for (size_t length = 2; length < pairedOfLength.size(); ++length) {
+        const uint32_t count = ofLength[length];
+        ofLength[length] = at;
+        at += count;
+    }
+    uint32_t *bound = pairedBounds.data();
+    for (size_t l = 0; l < lists; ++l) {
+        const uint32_t place = ofLength[found[2 * l + 1] - found[2 * l]]++;
+        bound[2 * place] = found[2 * l];
+        bound[2 * place + 1] = found[2 * l + 1];
+    }
+    pairedLists = lists;
+}
+
+// E(A) of every set A that holds the paired factors, from the pairs within the lists.
+void LatticeCounter::State::countPaired()
+{
+    const SourceMask all = layout.all();
+    if (codeBytes == 1)
+        listPaired<uint8_t>();
+    else
+        listPaired<uint16_t>();
+    for (SourceMask a = paired; a < all; a = (a + 1) | paired)
+        exact[a] = 0;
+    kernels->countShortPairs(listed.data(), pairedBounds.data(), pairedLists, patterns.data());
+    for (size_t lane = 0; lane < kPatternLanes; ++lane) {
+        uint32_t *tallies = patterns.data() + lane * kPatterns;
+        for (size_t pattern = 1; pattern < kPatterns / 2; ++pattern)
+            exact[all ^ sourceOfPattern[pattern]] += tallies[pattern];
+        std::fill(tallies, tallies + kPatterns, 0);
+    }
+}
+
 void LatticeCounter::State::count(int64_t *matching)
 {
     const SourceMask all = layout.all();
+    if (paired != 0)
+        countPaired();
     if (channels > 0)
         (codeBytes == 1 ? kernels->countChannels8 : kernels->countChannels16)(*this);
     if (lists > 0) {
@@ -1327,6 +1544,19 @@ std::string LatticeCounter::describePlan()
         out << "; " << (s.allChannels ? "every category" : std::to_string(s.channels) + " categories") << " in "
             << s.codeBytes << "-byte channels: " << s.runSets.size() << " sets from " << runs << " runs, " << scattered
             << " tables counted and " << derived << " summed (" << bytes / 1024 << " KiB)";
+    }
+    if (s.paired != 0) {
+        out << "; the sets that agree on factor";
+        if (__builtin_popcount(s.paired) > 1)
+            out << 's';
+        const char *separator = " ";
+        for (int f = 0; f < s.layout.k; ++f)
+            if ((s.paired >> f) & 1u) {
+                out << separator << f + 1;
+                separator = " and ";
+            }
+        out << " pair by pair within their " << s.pairedGroups << " groups (about "
+            << static_cast<int64_t>(s.plannedPairedPairs + 0.5) << " pairs)";
     }
     if (!s.allChannels) {
         size_t listedCategories = 0;

@@ -31,6 +31,11 @@ struct LatticeOptions {
     // 0: kernels on the widest vectors the processor has; 16 or 32: no wider than that many
     // bytes, so that tests check every set of kernels.
     int maxVectorBytes = 0;
+    // Factors (a mask) whose groups are counted pair by pair when every category has a channel:
+    // the sets that agree on all of them come from the pairs of cells of one category and one
+    // group, the others from runs and tables. −1: whichever the cost model finds cheapest (none
+    // when a method is forced or the plan is random); 0: none.
+    int pairedFactors = -1;
 };
 
 // Counts the matching pairs of every source without comparing every pair of cells.
@@ -51,6 +56,11 @@ struct LatticeOptions {
 // set of factors in which the two cells differ, found for many pairs at once. That is cheap when
 // the categories are small, whatever the design. The cost model also chooses how many categories
 // get channels, from none to all.
+//
+// When every category has a channel, the sets that agree on some chosen factors P may instead come
+// from pairs: the cells of each category are listed by their group of P, and the pairs within each
+// list are tallied by the factors in which they differ. A design with one factor of many levels
+// and many categories then counts its large sparse tables as a few pairs per list.
 //
 // Everything is laid out once when the counter is planned; a pass allocates nothing. The vector
 // kernels come in SSE2, AVX2 and AVX-512 versions, chosen by what the processor has.

@@ -192,6 +192,40 @@ TEST(LatticeCounter, everyMethodAloneMatchesTheReference)
     }
 }
 
+TEST(LatticeCounter, pairsWithinTheGroupsOfSomeFactorsMatchTheReference)
+{
+    // Any factors paired, with any way of counting the other sets, on every profile of categories
+    // and on categories beyond what a byte can name.
+    std::mt19937_64 random(515);
+    const CountingMethod methods[] = {CountingMethod::Cheapest, CountingMethod::Tables, CountingMethod::Runs};
+    const Profile profiles[] = {Profile::Skewed, Profile::OneHoldsMost, Profile::EveryScoreDistinct};
+    for (int trial = 0; trial < 60; ++trial) {
+        const int k = 2 + trial % 5;
+        const Profile profile = profiles[trial % 3];
+        const std::vector<int> levels = randomLevels(k, 60 + static_cast<int64_t>(random() % 1800), random);
+        const int64_t n = cellCount(levels);
+        const int categories =
+            profile == Profile::EveryScoreDistinct
+                ? static_cast<int>(n)
+                : 3 + static_cast<int>(random() %
+                                       static_cast<uint64_t>(std::min<int64_t>(n - 2, trial % 2 ? 250 : 700)));
+        const std::vector<uint16_t> codes = profile == Profile::Skewed ? randomCodes(n, categories, random)
+                                                                       : profileCodes(n, categories, profile, random);
+        LatticeOptions options;
+        options.method = methods[(trial / 3) % 3];
+        options.pairedFactors = 1 + static_cast<int>(random() % ((uint64_t{1} << k) - 2));
+        if (trial % 4 == 3)
+            options.randomPlanSeed = 1 + static_cast<uint64_t>(trial);
+        expectReferenceCounts(levels, codes, categories, 2, static_cast<uint64_t>(trial), options);
+    }
+    // A factor of more than 256 levels, paired and not.
+    for (int paired : {1, 2}) {
+        LatticeOptions options;
+        options.pairedFactors = paired;
+        expectReferenceCounts({3, 300}, randomCodes(900, 40, random), 40, 1, 5, options);
+    }
+}
+
 TEST(LatticeCounter, countsArrangementsWhoseLargestCategoryOutgrowsTheTablesOfTheLast)
 {
     // Small categories let the tables count in bytes even where a group holds 300 cells; an
@@ -253,6 +287,15 @@ TEST(LatticeCounter, matchesTheReferenceOnTheLargestDesigns)
     std::mt19937_64 random(11);
     expectReferenceCounts({2, 2, 2, 2, 2, 511}, randomCodes(16352, 2, random), 2, 0, 1);
     expectReferenceCounts({4, 4, 4, 4, 4, 15}, randomCodes(15360, 50, random), 50, 0, 1);
+    // Many categories and one factor of many levels: the model pairs within that factor's groups.
+    std::vector<uint16_t> spread(15360);
+    for (size_t i = 0; i < spread.size(); ++i)
+        spread[i] = static_cast<uint16_t>(i % 200);
+    std::shuffle(spread.begin(), spread.end(), random);
+    LatticeCounter paired({4, 4, 4, 4, 4, 15}, 200);
+    paired.startShuffles(spread.data());
+    EXPECT_NE(paired.describePlan().find("pair by pair within"), std::string::npos) << paired.describePlan();
+    expectReferenceCounts({4, 4, 4, 4, 4, 15}, spread, 200, 1, 2);
     std::vector<uint16_t> many(15360);
     for (size_t i = 0; i < many.size(); ++i)
         many[i] = static_cast<uint16_t>(i % 1000);
