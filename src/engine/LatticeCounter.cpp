@@ -659,11 +659,12 @@ struct LatticeCounter::State {
     // come from the pairs of cells that share a category and a group of them.
     SourceMask paired = 0;
     size_t pairedGroups = 1;
-    std::vector<uint16_t> pairedVisit; // layout places, group after group of the paired factors
-    std::vector<uint64_t> pairedWords; // their coordinates, in the same order
-    std::vector<uint32_t> pairedBounds, pairedMark, pairedFound;
-    std::vector<uint32_t> pairedOfLength; // by list length: lists, then where the next one goes
-    size_t pairedLists = 0;
+    std::vector<uint16_t> pairedVisit;    // layout places, group after group of the paired factors
+    std::vector<uint64_t> pairedWords;    // their coordinates, in the same order
+    std::vector<uint32_t> pairedBounds;   // the lists of one group
+    std::vector<uint32_t> pairedCount;    // by category: its cells in one group, and where they go
+    std::vector<uint16_t> pairedCodes;    // the codes of one group's cells
+    std::vector<uint32_t> pairedOfLength; // by length: one group's lists, then where they go
     double plannedPairedPairs = 0.0;
 
     // Shuffled passes where the channels are not the codes: the codes in layout order.
@@ -676,7 +677,7 @@ struct LatticeCounter::State {
     void chooseChannels();
     template <typename T> void mapCodes(const uint16_t *codes, bool inCellOrder);
     void count(int64_t *matching);
-    template <typename T> void listPaired();
+    template <typename T> void countPairedGroups();
     void countPaired();
     bool takeHistogram(const uint16_t *codes);
     void startShuffles(const uint16_t *codes, bool inCellOrder);
@@ -930,10 +931,13 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
                     pairings.push_back(static_cast<SourceMask>(options.pairedFactors) & all);
                 } else if (options.pairedFactors < 0 && method == CountingMethod::Cheapest && !options.randomPlanSeed &&
                            bytes == 1) {
-                    // Measured: with two-byte channels the tables cost more than the model says,
-                    // and counting every category pair by pair stays cheaper.
+                    // Only with one-byte channels: with two-byte ones the tables cost more than
+                    // the model says, and counting every category pair by pair stays cheaper.
+                    // Single factors, and the factor of most levels with one other, as planning
+                    // each takes a while.
+                    const SourceMask most = SourceMask{1} << layout.order[0];
                     for (SourceMask p = 1; p < all; ++p)
-                        if (__builtin_popcount(p) <= 2)
+                        if (__builtin_popcount(p) == 1 || (__builtin_popcount(p) == 2 && (p & most)))
                             pairings.push_back(p);
                     // The cheapest listings first: a plan found early rules out the dearer ones.
                     std::sort(pairings.begin(), pairings.end(),
@@ -1100,15 +1104,14 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     bounds.clear();
     bounds.reserve(2 * cs);
     lists = 0;
-    listed.assign(allChannels && paired == 0 ? 0 : n + 8, 0);
+    listed.assign(allChannels && paired == 0 ? 0 : n + 8, 0); // with paired factors, one group's lists
     pairedGroups = paired != 0 ? layout.groups(paired) : 1;
     pairedVisit.clear();
     pairedWords.clear();
     pairedBounds.clear();
-    pairedFound.clear();
+    pairedCount.clear();
+    pairedCodes.clear();
     pairedOfLength.clear();
-    pairedMark.clear();
-    pairedLists = 0;
     plannedPairedPairs = 0.0;
     if (paired != 0) {
         // Places in the order of their group of the paired factors, so that listing them group
@@ -1130,11 +1133,12 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
         pairedWords.resize(n);
         for (size_t i = 0; i < n; ++i)
             pairedWords[i] = coordinates[pairedVisit[i]];
-        // Every category and group is looked at; the lists of one cell or none are overwritten.
-        pairedBounds.resize(2 * (n / 2));
-        pairedFound.resize(2 * (n / 2 + 1));
-        pairedMark.resize(cs);
-        pairedOfLength.resize(n / pairedGroups + 1);
+        // Every category of a group is looked at; a list of one cell or none is overwritten.
+        const size_t perGroup = n / pairedGroups;
+        pairedBounds.resize(2 * (perGroup / 2 + 1));
+        pairedCount.assign(cs, 0);
+        pairedCodes.resize(perGroup);
+        pairedOfLength.assign(perGroup + 1, 0);
         plannedPairedPairs = expectedPairsWithin(sizes, n, pairedGroups);
     }
     patterns.assign(kPatternLanes * kPatterns, 0);
@@ -1215,52 +1219,64 @@ bool LatticeCounter::State::takeHistogram(const uint16_t *codes)
     return histogram != knownHistogram;
 }
 
-// Lists the cells of every category group by group of the paired factors, from the channel
-// codes of the arrangement in `left`; each list of two cells or more goes into pairedBounds.
-template <typename T> void LatticeCounter::State::listPaired()
+// The pairs within every category and group of the paired factors, from the channel codes of the
+// arrangement in `left`, tallied into `patterns`: group by group, the group's cells are sorted by
+// category into a buffer that stays in the first-level cache, and its lists of two cells or more
+// go to the kernel.
+template <typename T> void LatticeCounter::State::countPairedGroups()
 {
     const T *codes = reinterpret_cast<const T *>(left.data());
-    const size_t c = histogram.size();
-    uint32_t start = 0;
-    for (size_t i = 0; i < c; ++i) {
-        listFill[i] = pairedMark[i] = start;
-        start += histogram[i];
-    }
-    uint32_t *fill = listFill.data(), *mark = pairedMark.data(), *found = pairedFound.data();
+    const size_t c = static_cast<size_t>(categories);
+    uint32_t *count = pairedCount.data(), *bound = pairedBounds.data(), *ofLength = pairedOfLength.data();
+    uint16_t *local = pairedCodes.data();
     uint64_t *list = listed.data();
     const uint64_t *words = pairedWords.data();
     const uint16_t *visit = pairedVisit.data();
     const size_t perGroup = layout.cells / pairedGroups;
-    uint32_t *ofLength = pairedOfLength.data();
-    std::fill(pairedOfLength.begin(), pairedOfLength.end(), 0);
-    size_t lists = 0;
     for (size_t g = 0; g < pairedGroups; ++g, visit += perGroup, words += perGroup) {
-        for (size_t i = 0; i < perGroup; ++i)
-            list[fill[codes[visit[i]]]++] = words[i];
-        for (size_t i = 0; i < c; ++i) {
-            const uint32_t length = fill[i] - mark[i];
-            found[2 * lists] = mark[i];
-            found[2 * lists + 1] = fill[i];
-            ++ofLength[length];
-            lists += length >= 2;
-            mark[i] = fill[i];
+        for (size_t i = 0; i < perGroup; ++i) {
+            const uint16_t code = codes[visit[i]];
+            local[i] = code;
+            ++count[code];
         }
+        // count becomes where each category's next cell goes.
+        uint32_t start = 0;
+        for (size_t i = 0; i < c; ++i) {
+            const uint32_t n = count[i];
+            count[i] = start;
+            start += n;
+        }
+        for (size_t i = 0; i < perGroup; ++i)
+            list[count[local[i]]++] = words[i];
+        // Now count[i] is where category i's list ends, and the next one starts. The lists go
+        // to the kernel shortest first, so that its loops run alike from one list to the next.
+        uint32_t begin = 0, longest = 0;
+        for (size_t i = 0; i < c; ++i) {
+            const uint32_t length = count[i] - begin;
+            ++ofLength[length];
+            longest = std::max(longest, length);
+            begin = count[i];
+        }
+        uint32_t at = 0;
+        for (uint32_t length = 2; length <= longest; ++length) {
+            const uint32_t lists = ofLength[length];
+            ofLength[length] = at;
+            at += lists;
+        }
+        begin = 0;
+        for (size_t i = 0; i < c; ++i) {
+            const uint32_t end = count[i], length = end - begin;
+            if (length >= 2) {
+                const uint32_t place = ofLength[length]++;
+                bound[2 * place] = begin;
+                bound[2 * place + 1] = end;
+            }
+            begin = end;
+            count[i] = 0;
+        }
+        std::fill(ofLength, ofLength + longest + 1, 0);
+        kernels->countShortPairs(list, bound, at, patterns.data());
     }
-    // Lists of one length after another, so that the pair kernel's loops run the same way from
-    // list to list.
-    uint32_t at = 0;
-    for (size_t length = 2; length < pairedOfLength.size(); ++length) {
-        const uint32_t count = ofLength[length];
-        ofLength[length] = at;
-        at += count;
-    }
-    uint32_t *bound = pairedBounds.data();
-    for (size_t l = 0; l < lists; ++l) {
-        const uint32_t place = ofLength[found[2 * l + 1] - found[2 * l]]++;
-        bound[2 * place] = found[2 * l];
-        bound[2 * place + 1] = found[2 * l + 1];
-    }
-    pairedLists = lists;
 }
 
 // E(A) of every set A that holds the paired factors, from the pairs within the lists.
@@ -1268,12 +1284,11 @@ void LatticeCounter::State::countPaired()
 {
     const SourceMask all = layout.all();
     if (codeBytes == 1)
-        listPaired<uint8_t>();
+        countPairedGroups<uint8_t>();
     else
-        listPaired<uint16_t>();
+        countPairedGroups<uint16_t>();
     for (SourceMask a = paired; a < all; a = (a + 1) | paired)
         exact[a] = 0;
-    kernels->countShortPairs(listed.data(), pairedBounds.data(), pairedLists, patterns.data());
     for (size_t lane = 0; lane < kPatternLanes; ++lane) {
         uint32_t *tallies = patterns.data() + lane * kPatterns;
         for (size_t pattern = 1; pattern < kPatterns / 2; ++pattern)
