@@ -762,29 +762,18 @@ constexpr uint64_t pastEnd(size_t validLanes, size_t lanes)
 
 namespace {
 
-constexpr Kernels kBaselineKernels = {&kBaselineCosts,
-                                      16,
-                                      &baseline::countChannels<uint8_t>,
-                                      &baseline::countChannels<uint16_t>,
-                                      &baseline::countPairPatterns,
-                                      &baseline::countShortPairPatterns,
-                                      "baseline"};
+// One instruction set's entry: its kernels are the functions of those names in its namespace.
+#define KELSIM_LATTICE_KERNELS(set, costs, vectorBytes, name)                                                          \
+    {                                                                                                                  \
+        &costs, vectorBytes, &set::countChannels<uint8_t>, &set::countChannels<uint16_t>, &set::countPairPatterns,     \
+            &set::countShortPairPatterns, name                                                                         \
+    }
+constexpr Kernels kBaselineKernels = KELSIM_LATTICE_KERNELS(baseline, kBaselineCosts, 16, "baseline");
 #if KELSIM_LATTICE_HAS_AVX2
-constexpr Kernels kAvx2Kernels = {&kAvx2Costs,
-                                  32,
-                                  &avx2::countChannels<uint8_t>,
-                                  &avx2::countChannels<uint16_t>,
-                                  &avx2::countPairPatterns,
-                                  &avx2::countShortPairPatterns,
-                                  "AVX2"};
-constexpr Kernels kAvx512Kernels = {&kAvx512Costs,
-                                    64,
-                                    &avx512::countChannels<uint8_t>,
-                                    &avx512::countChannels<uint16_t>,
-                                    &avx512::countPairPatterns,
-                                    &avx512::countShortPairPatterns,
-                                    "AVX-512"};
+constexpr Kernels kAvx2Kernels = KELSIM_LATTICE_KERNELS(avx2, kAvx2Costs, 32, "AVX2");
+constexpr Kernels kAvx512Kernels = KELSIM_LATTICE_KERNELS(avx512, kAvx512Costs, 64, "AVX-512");
 #endif
+#undef KELSIM_LATTICE_KERNELS
 
 // The kernels on the widest vectors the processor has, no wider than maxVectorBytes (0: any).
 const Kernels &widestKernels(int maxVectorBytes)
