@@ -853,8 +853,7 @@ double expectedPairsWithin(const std::vector<uint32_t> &sizes, size_t cells, siz
 // What listing and comparing the pairs within the groups of `groups` costs a pass.
 double pairedCost(const CostModel &costs, const std::vector<uint32_t> &sizes, size_t cells, size_t groups)
 {
-    // Each cell of a list against the cells after it: the vectors hold the pairs and, on
-    // average, half a vector of lanes past the list's end.
+    // The vectors hold the pairs and, about half a vector a cell, lanes that hold none.
     const double lanes = static_cast<double>(costs.shortPairLanes);
     const double vectors =
         expectedPairsWithin(sizes, cells, groups) / lanes + static_cast<double>(cells) * (lanes - 1.0) / (2.0 * lanes);
@@ -1093,8 +1092,9 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     bounds.clear();
     bounds.reserve(2 * cs);
     lists = 0;
-    listed.assign(allChannels && paired == 0 ? 0 : n + 8, 0); // with paired factors, one group's lists
     pairedGroups = paired != 0 ? layout.groups(paired) : 1;
+    // The lists of the categories without channels, or of one group of the paired factors.
+    listed.assign(!allChannels ? n + 8 : paired != 0 ? n / pairedGroups + 8 : 0, 0);
     pairedVisit.clear();
     pairedWords.clear();
     pairedBounds.clear();
@@ -1228,31 +1228,27 @@ template <typename T> void LatticeCounter::State::countPairedGroups()
             local[i] = code;
             ++count[code];
         }
-        // count becomes where each category's next cell goes.
-        uint32_t start = 0;
+        // count becomes where each category's next cell goes; ofLength counts the lists of each
+        // length.
+        uint32_t start = 0, longest = 0;
         for (size_t i = 0; i < c; ++i) {
             const uint32_t n = count[i];
             count[i] = start;
             start += n;
+            ++ofLength[n];
+            longest = std::max(longest, n);
         }
         for (size_t i = 0; i < perGroup; ++i)
             list[count[local[i]]++] = words[i];
         // Now count[i] is where category i's list ends, and the next one starts. The lists go
         // to the kernel shortest first, so that its loops run alike from one list to the next.
-        uint32_t begin = 0, longest = 0;
-        for (size_t i = 0; i < c; ++i) {
-            const uint32_t length = count[i] - begin;
-            ++ofLength[length];
-            longest = std::max(longest, length);
-            begin = count[i];
-        }
         uint32_t at = 0;
         for (uint32_t length = 2; length <= longest; ++length) {
             const uint32_t lists = ofLength[length];
             ofLength[length] = at;
             at += lists;
         }
-        begin = 0;
+        uint32_t begin = 0;
         for (size_t i = 0; i < c; ++i) {
             const uint32_t end = count[i], length = end - begin;
             if (length >= 2) {
