@@ -659,8 +659,9 @@ struct LatticeCounter::State {
     // come from the pairs of cells that share a category and a group of them.
     SourceMask paired = 0;
     size_t pairedGroups = 1;
-    std::vector<uint16_t> pairedVisit;    // layout places, group after group of the paired factors
-    std::vector<uint64_t> pairedWords;    // their coordinates, in the same order
+    std::vector<uint16_t> pairedVisit;    // the layout places of the first group of the paired factors
+    std::vector<uint16_t> pairedFirst;    // by group: its first place, which moves the places of the first
+    std::vector<uint64_t> pairedWords;    // the coordinates of the first group's cells, in the same order
     std::vector<uint32_t> pairedBounds;   // the lists of one group
     std::vector<uint32_t> pairedCount;    // by category: its cells in one group, and where they go
     std::vector<uint16_t> pairedCodes;    // the codes of one group's cells
@@ -1096,6 +1097,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     // The lists of the categories without channels, or of one group of the paired factors.
     listed.assign(!allChannels ? n + 8 : paired != 0 ? n / pairedGroups + 8 : 0, 0);
     pairedVisit.clear();
+    pairedFirst.clear();
     pairedWords.clear();
     pairedBounds.clear();
     pairedCount.clear();
@@ -1116,14 +1118,22 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
         });
         for (size_t g = 0; g < pairedGroups; ++g)
             next[g + 1] += next[g];
-        pairedVisit.resize(n);
+        // Every group holds one cell of each combination of the other factors, in the same order:
+        // a group's places are those of group 0 moved by the group's first place, and the words of
+        // group 0 serve every group (the paired factors, which they leave at 0, never differ
+        // within one).
+        const size_t perGroup = n / pairedGroups;
+        std::vector<uint16_t> visit(n);
         for (size_t place = 0; place < n; ++place)
-            pairedVisit[next[groupOf[place]]++] = static_cast<uint16_t>(place);
-        pairedWords.resize(n);
-        for (size_t i = 0; i < n; ++i)
+            visit[next[groupOf[place]]++] = static_cast<uint16_t>(place);
+        pairedVisit.assign(visit.begin(), visit.begin() + static_cast<std::ptrdiff_t>(perGroup));
+        pairedFirst.resize(pairedGroups);
+        for (size_t g = 0; g < pairedGroups; ++g)
+            pairedFirst[g] = visit[g * perGroup];
+        pairedWords.resize(perGroup);
+        for (size_t i = 0; i < perGroup; ++i)
             pairedWords[i] = coordinates[pairedVisit[i]];
         // Every category of a group is looked at; a list of one cell or none is overwritten.
-        const size_t perGroup = n / pairedGroups;
         pairedBounds.resize(2 * (perGroup / 2 + 1));
         pairedCount.assign(cs, 0);
         pairedCodes.resize(perGroup);
@@ -1222,9 +1232,10 @@ template <typename T> void LatticeCounter::State::countPairedGroups()
     const uint64_t *words = pairedWords.data();
     const uint16_t *visit = pairedVisit.data();
     const size_t perGroup = layout.cells / pairedGroups;
-    for (size_t g = 0; g < pairedGroups; ++g, visit += perGroup, words += perGroup) {
+    for (size_t g = 0; g < pairedGroups; ++g) {
+        const T *group = codes + pairedFirst[g];
         for (size_t i = 0; i < perGroup; ++i) {
-            const uint16_t code = codes[visit[i]];
+            const uint16_t code = group[visit[i]];
             local[i] = code;
             ++count[code];
         }
