@@ -1234,6 +1234,7 @@ template <typename T> void LatticeCounter::State::countPairedGroups()
     const size_t perGroup = layout.cells / pairedGroups;
     for (size_t g = 0; g < pairedGroups; ++g) {
         const T *group = codes + pairedFirst[g];
+#pragma GCC unroll 4
         for (size_t i = 0; i < perGroup; ++i) {
             const uint16_t code = group[visit[i]];
             local[i] = code;
@@ -1249,6 +1250,7 @@ template <typename T> void LatticeCounter::State::countPairedGroups()
             ++ofLength[n];
             longest = std::max(longest, n);
         }
+#pragma GCC unroll 4
         for (size_t i = 0; i < perGroup; ++i)
             list[count[local[i]]++] = words[i];
         // Now count[i] is where category i's list ends, and the next one starts. The lists go
