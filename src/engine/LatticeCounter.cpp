@@ -580,6 +580,7 @@ struct Tensor {
     bool countsRead = false;
     bool aliasesCodes = false; // the single-channel tensor of all factors: the codes themselves
     bool undone = false;       // cleared after a pass where its cells touched it, not wholly
+    bool smallCounts = false;  // no entry above 127: the squares of two entries fit 16 bits
     // Counted from the cells: the offset of a cell's group is that of its row plus that of its
     // column (its level of the fastest factor).
     std::vector<uint32_t> rowOffsets, columnOffsets;
@@ -1003,7 +1004,9 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
             tensor.set = t;
             tensor.groups = layout.groups(t);
             tensor.groupSize = static_cast<int64_t>(n / tensor.groups);
-            tensor.width = std::min(static_cast<size_t>(tensor.groupSize), mostInOneChannel) <= 255 ? 1 : 2;
+            const size_t mostInEntry = std::min(static_cast<size_t>(tensor.groupSize), mostInOneChannel);
+            tensor.width = mostInEntry <= 255 ? 1 : 2;
+            tensor.smallCounts = mostInEntry <= 127;
             tensor.entries = tensor.groups * channelStride;
             tensor.countsRead = p.countsRead[t];
             const int summed = p.summedFactor[t];
