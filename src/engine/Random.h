@@ -45,14 +45,19 @@ class Random {
     // generator's own latency is what a long shuffle waits on.
     template <typename T> void shuffle(T *items, size_t count)
     {
+        // The draws come from a local copy of the generator, which the compiler knows no item
+        // can overlap: byte items may alias anything else, and would keep the state in memory,
+        // reloaded after every swap.
+        Random local = *this;
         size_t i = count;
         for (; i > 2; i -= 2) {
-            const uint64_t bits = next();
-            swapItems(items, i - 1, bounded(static_cast<uint32_t>(bits >> 32), static_cast<uint32_t>(i)));
-            swapItems(items, i - 2, bounded(static_cast<uint32_t>(bits), static_cast<uint32_t>(i - 1)));
+            const uint64_t bits = local.next();
+            swapItems(items, i - 1, local.bounded(static_cast<uint32_t>(bits >> 32), static_cast<uint32_t>(i)));
+            swapItems(items, i - 2, local.bounded(static_cast<uint32_t>(bits), static_cast<uint32_t>(i - 1)));
         }
         if (i == 2)
-            swapItems(items, 1, below(2));
+            swapItems(items, 1, local.below(2));
+        *this = local;
     }
 
   private:
