@@ -329,6 +329,28 @@ TEST(LatticeCounter, tensorsWithMoreThan255CellsPerGroupUseWiderCounts)
     }
 }
 
+TEST(LatticeCounter, tableEntriesAtTheEdgesOfTheirWidthsMatchTheReference)
+{
+    // Groups of 127 and 128 cells (the squares of entries below 128 are taken two at a time) and
+    // of 255 and 256 (wider counts), where one category fills whole groups.
+    std::mt19937_64 random(11);
+    for (int groupSize : {127, 128, 255, 256}) {
+        for (int categories : {2, 3, 40}) {
+            const std::vector<int> levels = {groupSize, 3, 2};
+            const int64_t n = cellCount(levels);
+            std::vector<uint16_t> codes(static_cast<size_t>(n), 1);
+            for (int other = 0; other < 3; ++other)
+                codes[random() % codes.size()] = static_cast<uint16_t>(random() % static_cast<uint64_t>(categories));
+            for (uint64_t plan : {uint64_t{0}, static_cast<uint64_t>(groupSize)}) {
+                LatticeOptions options;
+                options.method = CountingMethod::Tables;
+                options.randomPlanSeed = plan;
+                expectReferenceCounts(levels, codes, categories, 2, static_cast<uint64_t>(groupSize), options);
+            }
+        }
+    }
+}
+
 TEST(LatticeCounter, categoriesBeyondTheChannelsAreCountedAmongTheirOwnCells)
 {
     std::mt19937_64 random(31);
