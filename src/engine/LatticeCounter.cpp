@@ -661,7 +661,7 @@ struct LatticeCounter::State {
     SourceMask paired = 0;
     size_t pairedGroups = 1;
     std::vector<uint16_t> pairedVisit;    // the layout places of the first group of the paired factors
-    std::vector<uint16_t> pairedFirst;    // by group: its first place, which moves the places of the first
+    std::vector<uint16_t> pairedFirst;    // by group: its first place, added to the first group's places
     std::vector<uint64_t> pairedWords;    // the coordinates of the first group's cells, in the same order
     std::vector<uint32_t> pairedBounds;   // the lists of one group
     std::vector<uint32_t> pairedCount;    // by category: its cells in one group, and where they go
