@@ -1108,31 +1108,27 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     pairedOfLength.clear();
     plannedPairedPairs = 0.0;
     if (paired != 0) {
-        // Places in the order of their group of the paired factors, so that listing them group
-        // by group leaves each category's cells of one group side by side.
-        std::vector<uint32_t> groupOf(n), next(pairedGroups + 1, 0);
+        // Every group holds one cell of each combination of the other factors, in the same order:
+        // a group's places are those of the first group moved by the group's first place, and the
+        // words of the first group serve every group (the paired factors, which they leave at 0,
+        // never differ within one).
+        const size_t perGroup = n / pairedGroups;
+        pairedVisit.reserve(perGroup);
+        pairedFirst.assign(pairedGroups, 0);
         forEachPosition(layout, [&](size_t place, const std::vector<int> &at) {
             size_t g = 0;
-            for (int j = layout.k; j-- > 0;)
+            bool firstOfGroup = true;
+            for (int j = layout.k; j-- > 0;) {
                 if (layout.has(paired, j))
                     g = g * static_cast<size_t>(layout.levelsAt(j)) + static_cast<size_t>(at[static_cast<size_t>(j)]);
-            groupOf[place] = static_cast<uint32_t>(g);
-            ++next[g + 1];
+                else
+                    firstOfGroup = firstOfGroup && at[static_cast<size_t>(j)] == 0;
+            }
+            if (g == 0)
+                pairedVisit.push_back(static_cast<uint16_t>(place));
+            if (firstOfGroup)
+                pairedFirst[g] = static_cast<uint16_t>(place);
         });
-        for (size_t g = 0; g < pairedGroups; ++g)
-            next[g + 1] += next[g];
-        // Every group holds one cell of each combination of the other factors, in the same order:
-        // a group's places are those of group 0 moved by the group's first place, and the words of
-        // group 0 serve every group (the paired factors, which they leave at 0, never differ
-        // within one).
-        const size_t perGroup = n / pairedGroups;
-        std::vector<uint16_t> visit(n);
-        for (size_t place = 0; place < n; ++place)
-            visit[next[groupOf[place]]++] = static_cast<uint16_t>(place);
-        pairedVisit.assign(visit.begin(), visit.begin() + static_cast<std::ptrdiff_t>(perGroup));
-        pairedFirst.resize(pairedGroups);
-        for (size_t g = 0; g < pairedGroups; ++g)
-            pairedFirst[g] = visit[g * perGroup];
         pairedWords.resize(perGroup);
         for (size_t i = 0; i < perGroup; ++i)
             pairedWords[i] = coordinates[pairedVisit[i]];
