@@ -351,6 +351,21 @@ TEST(LatticeCounter, tableEntriesAtTheEdgesOfTheirWidthsMatchTheReference)
     }
 }
 
+TEST(LatticeCounter, largeSummedTablesMatchTheReference)
+{
+    // Tables of 1280 groups and 256 channels (320 KiB) and more, summed from larger ones: their
+    // squares are taken while they are summed, in more vectors than one set of 32-bit sums may
+    // take before it is added up.
+    std::mt19937_64 random(21);
+    const std::vector<int> levels = {2, 2, 40, 32};
+    for (uint64_t plan = 0; plan < 12; ++plan) {
+        LatticeOptions options;
+        options.method = CountingMethod::Tables;
+        options.randomPlanSeed = plan;
+        expectReferenceCounts(levels, randomCodes(cellCount(levels), 256, random), 256, 1, plan, options);
+    }
+}
+
 TEST(LatticeCounter, categoriesBeyondTheChannelsAreCountedAmongTheirOwnCells)
 {
     std::mt19937_64 random(31);
