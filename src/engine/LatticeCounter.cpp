@@ -604,6 +604,10 @@ struct Kernels {
     void (*countChannels16)(LatticeCounter::State &);
     void (*countPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *);
     void (*countShortPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *);
+    // The same, tallied by keys of two lanes (bits a lane) where the instruction set has them, or
+    // null.
+    void (*countPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, unsigned bits);
+    void (*countShortPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, unsigned bits);
     const char *name;
 };
 
@@ -653,6 +657,12 @@ struct LatticeCounter::State {
     std::vector<uint64_t> listed;      // the cells of the listed categories, category after category
     size_t lists = 0;
     std::vector<uint32_t> patterns; // kPatternLanes × kPatterns tallies
+    // Where the kernels have them, many pairs are tallied by keys of two lanes, `keyBits` bits a
+    // lane (a factor a bit; 0: never), into two sets of 4^keyBits tallies, which foldKeys adds to
+    // the first lane's patterns.
+    unsigned keyBits = 0;
+    bool keyedLists = false, keyedPaired = false;
+    std::vector<uint32_t> keys;
     std::vector<SourceMask> sourceOfPattern;
     std::vector<int64_t> pairMatching;
 
@@ -682,6 +692,8 @@ struct LatticeCounter::State {
     template <typename T> void countPairedGroups();
     void countPaired();
     bool takeHistogram(const uint16_t *codes);
+    bool keyedFor(double pairs) const;
+    void foldKeys();
     void startShuffles(const uint16_t *codes, bool inCellOrder);
     void setShufflesAside();
 };
@@ -719,10 +731,10 @@ constexpr uint64_t pastEnd(size_t validLanes, size_t lanes)
 // The wider kernels are compiled for their instruction sets by target pragmas, GCC's or clang's.
 #if KELSIM_LATTICE_HAS_AVX2
 #if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2,popcnt"))), apply_to = function)
+#pragma clang attribute push(__attribute__((target("avx2,bmi2,popcnt"))), apply_to = function)
 #else
 #pragma GCC push_options
-#pragma GCC target("avx2,popcnt")
+#pragma GCC target("avx2,bmi2,popcnt")
 #endif
 #define KELSIM_LATTICE_NAMESPACE avx2
 #define KELSIM_LATTICE_AVX2 1
@@ -765,17 +777,33 @@ constexpr uint64_t pastEnd(size_t validLanes, size_t lanes)
 namespace {
 
 // One instruction set's entry: its kernels are the functions of those names in its namespace.
-#define KELSIM_LATTICE_KERNELS(set, costs, vectorBytes, name)                                                          \
+#define KELSIM_LATTICE_KERNELS(set, costs, vectorBytes, keys, shortKeys, name)                                         \
     {                                                                                                                  \
         &costs, vectorBytes, &set::countChannels<uint8_t>, &set::countChannels<uint16_t>, &set::countPairPatterns,     \
-            &set::countShortPairPatterns, name                                                                         \
+            &set::countShortPairPatterns, keys, shortKeys, name                                                        \
     }
-constexpr Kernels kBaselineKernels = KELSIM_LATTICE_KERNELS(baseline, kBaselineCosts, 16, "baseline");
+constexpr Kernels kBaselineKernels = KELSIM_LATTICE_KERNELS(baseline, kBaselineCosts, 16, nullptr, nullptr, "baseline");
 #if KELSIM_LATTICE_HAS_AVX2
-constexpr Kernels kAvx2Kernels = KELSIM_LATTICE_KERNELS(avx2, kAvx2Costs, 32, "AVX2");
-constexpr Kernels kAvx512Kernels = KELSIM_LATTICE_KERNELS(avx512, kAvx512Costs, 64, "AVX-512");
+constexpr Kernels kAvx2Kernels =
+    KELSIM_LATTICE_KERNELS(avx2, kAvx2Costs, 32, &avx2::countPairKeys, &avx2::countShortPairKeys, "AVX2");
+constexpr Kernels kAvx512Kernels = KELSIM_LATTICE_KERNELS(avx512, kAvx512Costs, 64, nullptr, nullptr, "AVX-512");
 #endif
 #undef KELSIM_LATTICE_KERNELS
+
+// Whether the processor extracts bits (pext) in a cycle or so: AMD's before family 19h take
+// hundreds.
+bool fastBitExtract()
+{
+#if KELSIM_LATTICE_HAS_AVX2
+    __builtin_cpu_init();
+    if (!__builtin_cpu_supports("bmi2"))
+        return false;
+    return !__builtin_cpu_is("amd") ||
+           !(__builtin_cpu_is("amdfam10h") || __builtin_cpu_is("amdfam15h") || __builtin_cpu_is("amdfam17h"));
+#else
+    return false;
+#endif
+}
 
 // The kernels on the widest vectors the processor has, no wider than maxVectorBytes (0: any).
 const Kernels &widestKernels(int maxVectorBytes)
@@ -787,7 +815,7 @@ const Kernels &widestKernels(int maxVectorBytes)
         return kBaselineKernels;
     if ((any || maxVectorBytes >= 64) && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
         return kAvx512Kernels;
-    if ((any || maxVectorBytes >= 32) && __builtin_cpu_supports("avx2"))
+    if ((any || maxVectorBytes >= 32) && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi2"))
         return kAvx2Kernels;
 #else
     (void)maxVectorBytes;
@@ -1140,8 +1168,34 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
         plannedPairedPairs = expectedPairsWithin(sizes, n, pairedGroups);
     }
     patterns.assign(kPatternLanes * kPatterns, 0);
+    keyedLists = !allChannels && keyedFor(static_cast<double>(plannedPairs));
+    keyedPaired = paired != 0 && keyedFor(plannedPairedPairs);
+    keys.assign(keyedLists || keyedPaired ? size_t{2} << (2 * keyBits) : 0, 0);
     pairMatching.assign(sets, 0);
     shuffled.assign(allChannels ? 0 : n, 0);
+}
+
+// Keys pay when the pairs of a pass are many times the keys, which are added up once a pass.
+bool LatticeCounter::State::keyedFor(double pairs) const
+{
+    if (keyBits == 0)
+        return false;
+    return options.pairKeys > 0 || pairs >= 4.0 * static_cast<double>(size_t{1} << (2 * keyBits));
+}
+
+// Adds the tallies by key to the tallies of the first lane, by the pattern of each of its lanes,
+// and clears them.
+void LatticeCounter::State::foldKeys()
+{
+    const size_t size = size_t{1} << (2 * keyBits);
+    const uint32_t lane = (1u << keyBits) - 1;
+    const uint32_t *first = keys.data(), *second = first + size;
+    for (size_t key = 0; key < size; ++key) {
+        const uint32_t t = first[key] + second[key];
+        patterns[key & lane] += t;
+        patterns[key >> keyBits] += t;
+    }
+    std::fill(keys.begin(), keys.end(), 0);
 }
 
 void LatticeCounter::State::chooseChannels()
@@ -1272,7 +1326,10 @@ template <typename T> void LatticeCounter::State::countPairedGroups()
             count[i] = 0;
         }
         std::fill(ofLength, ofLength + longest + 1, 0);
-        kernels->countShortPairs(list, bound, at, patterns.data());
+        if (keyedPaired)
+            kernels->countShortPairKeys(list, bound, at, keys.data(), keyBits);
+        else
+            kernels->countShortPairs(list, bound, at, patterns.data());
     }
 }
 
@@ -1284,6 +1341,8 @@ void LatticeCounter::State::countPaired()
         countPairedGroups<uint8_t>();
     else
         countPairedGroups<uint16_t>();
+    if (keyedPaired)
+        foldKeys();
     for (SourceMask a = paired; a < all; a = (a + 1) | paired)
         exact[a] = 0;
     for (size_t lane = 0; lane < kPatternLanes; ++lane) {
@@ -1302,7 +1361,12 @@ void LatticeCounter::State::count(int64_t *matching)
     if (channels > 0)
         (codeBytes == 1 ? kernels->countChannels8 : kernels->countChannels16)(*this);
     if (lists > 0) {
-        kernels->countPairs(listed.data(), bounds.data(), lists, patterns.data());
+        if (keyedLists) {
+            kernels->countPairKeys(listed.data(), bounds.data(), lists, keys.data(), keyBits);
+            foldKeys();
+        } else {
+            kernels->countPairs(listed.data(), bounds.data(), lists, patterns.data());
+        }
         std::fill(pairMatching.begin(), pairMatching.end(), 0);
         for (size_t lane = 0; lane < kPatternLanes; ++lane) {
             uint32_t *tallies = patterns.data() + lane * kPatterns;
@@ -1372,6 +1436,9 @@ LatticeCounter::LatticeCounter(const std::vector<int> &levelCounts, int category
         }
         s.coordinates[p] = word;
     });
+    s.keyBits = s.kernels->countPairKeys && wide < 0 && options.pairKeys != 0 && fastBitExtract()
+                    ? static_cast<unsigned>(layout.k)
+                    : 0;
     s.sourceOfPattern.assign(kPatterns, 0);
     for (size_t pattern = 0; pattern < kPatterns; ++pattern) {
         SourceMask mask = 0;
@@ -1568,13 +1635,15 @@ std::string LatticeCounter::describePlan()
                 separator = " and ";
             }
         out << " pair by pair within their " << s.pairedGroups << " groups (about "
-            << static_cast<int64_t>(s.plannedPairedPairs + 0.5) << " pairs)";
+            << static_cast<int64_t>(s.plannedPairedPairs + 0.5) << " pairs" << (s.keyedPaired ? ", two at a time" : "")
+            << ")";
     }
     if (!s.allChannels) {
         size_t listedCategories = 0;
         for (size_t r = static_cast<size_t>(s.channels); r < s.plannedSizes.size(); ++r)
             listedCategories += s.plannedSizes[r] >= 2;
-        out << "; " << listedCategories << " categories pair by pair (" << s.plannedPairs << " pairs)";
+        out << "; " << listedCategories << " categories pair by pair (" << s.plannedPairs << " pairs"
+            << (s.keyedLists ? ", two at a time" : "") << ")";
     }
     out << "; " << s.kernels->name << " kernels, model " << static_cast<int64_t>(s.plannedCost / 1000.0 + 0.5)
         << " us a pass";

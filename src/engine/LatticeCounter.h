@@ -36,6 +36,9 @@ struct LatticeOptions {
     // group, the others from runs and tables. −1: whichever the cost model finds cheapest (none
     // when a method is forced or the plan is random); 0: none.
     int pairedFactors = -1;
+    // Where the kernels can, the patterns of pairs are tallied two lanes at a time, by one key of
+    // both. −1: when the pairs of a pass are many; 1: whenever the kernels can; 0: never.
+    int pairKeys = -1;
 };
 
 // Counts the matching pairs of every source without comparing every pair of cells.
