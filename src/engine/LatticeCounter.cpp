@@ -1187,14 +1187,21 @@ bool LatticeCounter::State::keyedFor(double pairs) const
 // and clears them.
 void LatticeCounter::State::foldKeys()
 {
-    const size_t size = size_t{1} << (2 * keyBits);
-    const uint32_t lane = (1u << keyBits) - 1;
+    // key = high lane's pattern · width + low lane's: a row of keys per pattern of the high lane.
+    const size_t width = size_t{1} << keyBits, size = width * width;
     const uint32_t *first = keys.data(), *second = first + size;
-    for (size_t key = 0; key < size; ++key) {
-        const uint32_t t = first[key] + second[key];
-        patterns[key & lane] += t;
-        patterns[key >> keyBits] += t;
+    uint32_t low[1u << kMaxFactors] = {};
+    for (size_t high = 0; high < width; ++high, first += width, second += width) {
+        uint32_t row = 0;
+        for (size_t l = 0; l < width; ++l) {
+            const uint32_t t = first[l] + second[l];
+            row += t;
+            low[l] += t;
+        }
+        patterns[high] += row;
     }
+    for (size_t l = 0; l < width; ++l)
+        patterns[l] += low[l];
     std::fill(keys.begin(), keys.end(), 0);
 }
 
