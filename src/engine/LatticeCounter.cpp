@@ -65,8 +65,11 @@ struct CostModel {
 
 constexpr double kFirstLevelCacheBytes = 40 << 10;
 // A vector of pairs tallied by keys of two lanes costs about this share of one tallied lane by
-// lane (AVX2, whole passes at 300 to 1000 categories).
+// lane (AVX2, whole passes at 300 to 1000 categories), where a pass has many times more pairs
+// than keys. With fewer, as in small designs of many categories, the keys save little, and the
+// pairs cost more than the model says.
 constexpr double kKeyedPairVectorShare = 0.7;
+constexpr double kKeyedPairsForShare = 16.0; // pairs a key
 
 // Fields in the order of CostModel: runs; tensors; summing; squares; rows; pairs; paired groups.
 // clang-format off
@@ -696,6 +699,7 @@ struct LatticeCounter::State {
     void countPaired();
     bool takeHistogram(const uint16_t *codes);
     bool keyedFor(double pairs) const;
+    double keyedShare(double pairs) const;
     void foldKeys();
     void startShuffles(const uint16_t *codes, bool inCellOrder);
     void setShufflesAside();
@@ -935,7 +939,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
             pairs += pairVectors(sizes[r], kernels->costs->pairLanes);
             pairCount += 0.5 * sizes[r] * (static_cast<double>(sizes[r]) - 1.0);
         }
-        choice.cost = pairs * kernels->costs->pairVector * (keyedFor(pairCount) ? kKeyedPairVectorShare : 1.0);
+        choice.cost = pairs * kernels->costs->pairVector * keyedShare(pairCount);
         if (!everyCategory)
             choice.cost += static_cast<double>(n) * (k == 0 ? kernels->costs->listedCell : kernels->costs->mappedCell);
         if (k > 0) {
@@ -1186,6 +1190,13 @@ bool LatticeCounter::State::keyedFor(double pairs) const
     if (keyBits == 0)
         return false;
     return options.pairKeys > 0 || pairs >= 4.0 * static_cast<double>(size_t{1} << (2 * keyBits));
+}
+
+// What the cost model charges for a vector of pairs, as a share of one tallied lane by lane.
+double LatticeCounter::State::keyedShare(double pairs) const
+{
+    const double keys = static_cast<double>(size_t{1} << (2 * keyBits));
+    return keyedFor(pairs) && pairs >= kKeyedPairsForShare * keys ? kKeyedPairVectorShare : 1.0;
 }
 
 // Adds the tallies by key to the tallies of the first lane, by the pattern of each of its lanes,
