@@ -650,7 +650,8 @@ struct LatticeCounter::State {
     // The order tables are made in: each right after its parent, or after a sibling made from the
     // same parent, while the parent is still near in the caches.
     std::vector<uint32_t> tensorOrder;
-    std::vector<uint8_t> notSink; // by entry of a one-byte table: all ones but in the sink channel
+    std::vector<uint8_t> tableBytes; // shared by the tables that are not needed at the same time
+    std::vector<uint8_t> notSink;    // by entry of a one-byte table: all ones but in the sink channel
     std::vector<uint8_t> viaRuns;
     std::vector<int64_t> exact, within; // E and M per set
     int64_t channelCells = 0;
@@ -692,6 +693,7 @@ struct LatticeCounter::State {
     std::vector<uint16_t> setAside;
 
     void plan(const std::vector<uint32_t> &sizes);
+    void shareTableBytes();
     void chooseChannels();
     template <typename T> void mapCodes(const uint16_t *codes, bool inCellOrder);
     void count(int64_t *matching);
@@ -1082,11 +1084,14 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
                 });
             }
             if (!tensor.aliasesCodes) {
-                tensor.storage.assign(tensor.entries * static_cast<size_t>(tensor.width) + kPadding, 0);
-                tensor.bytes = tensor.storage.data();
                 // Clearing a cell costs about as much as clearing a few dozen bytes at once.
                 tensor.undone =
                     !tensor.columnOffsets.empty() && tensor.entries * static_cast<size_t>(tensor.width) > 32 * n;
+                // A table cleared cell by cell stays zero between passes: it keeps its own bytes.
+                if (tensor.undone) {
+                    tensor.storage.assign(tensor.entries * static_cast<size_t>(tensor.width) + kPadding, 0);
+                    tensor.bytes = tensor.storage.data();
+                }
             }
             tensorIndex[t] = static_cast<int>(tensors.size());
             tensors.push_back(std::move(tensor));
@@ -1110,6 +1115,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
             for (auto c = children[i].rbegin(); c != children[i].rend(); ++c)
                 pending.push_back(*c);
         }
+        shareTableBytes();
         if (!allChannels) {
             size_t largest = 0;
             for (const Tensor &t : tensors)
@@ -1182,6 +1188,57 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     keys.assign(keyedLists || keyedPaired ? size_t{2} << (2 * keyBits) : 0, 0);
     pairMatching.assign(sets, 0);
     shuffled.assign(allChannels ? 0 : n, 0);
+}
+
+// The other tables take their bytes from one block, where a table is placed over tables that
+// are no longer needed: each is needed from when it is made until its last child is. A pass then
+// works on far fewer bytes than all its tables hold, which stay in the second-level cache. Every
+// one of them is wholly written each pass, cleared before its cells are counted or summed from
+// its parent, so what an earlier table left there does not matter.
+void LatticeCounter::State::shareTableBytes()
+{
+    const size_t count = tensors.size();
+    std::vector<size_t> made(count, 0), needed(count, 0);
+    for (size_t at = 0; at < tensorOrder.size(); ++at)
+        made[tensorOrder[at]] = at;
+    needed = made;
+    for (size_t i = 0; i < count; ++i)
+        if (tensors[i].parent >= 0) {
+            const size_t p = static_cast<size_t>(tensors[i].parent);
+            needed[p] = std::max(needed[p], made[i]);
+        }
+    struct Placed {
+        size_t offset, size, neededUntil;
+    };
+    std::vector<Placed> placed; // by offset
+    constexpr size_t kUnplaced = ~size_t{0};
+    std::vector<size_t> offsets(count, kUnplaced);
+    size_t end = 0;
+    for (size_t at = 0; at < tensorOrder.size(); ++at) {
+        const uint32_t i = tensorOrder[at];
+        const Tensor &t = tensors[i];
+        if (t.aliasesCodes || t.undone)
+            continue;
+        placed.erase(std::remove_if(placed.begin(), placed.end(), [&](const Placed &p) { return p.neededUntil < at; }),
+                     placed.end());
+        // Whole cache lines, with room for the vector that kernels may write past the end.
+        const size_t size = (t.entries * static_cast<size_t>(t.width) + kPadding + 63) / 64 * 64;
+        size_t offset = 0;
+        auto before = placed.begin();
+        for (; before != placed.end() && before->offset < offset + size; ++before)
+            offset = std::max(offset, before->offset + before->size);
+        placed.insert(before, Placed{offset, size, needed[i]});
+        offsets[i] = offset;
+        end = std::max(end, offset + size);
+    }
+    tableBytes.assign(end + 64, 0);
+    uint8_t *base = tableBytes.data();
+    base += (64 - reinterpret_cast<uintptr_t>(base) % 64) % 64;
+    for (size_t i = 0; i < count; ++i)
+        if (offsets[i] != kUnplaced) {
+            tensors[i].storage.clear();
+            tensors[i].bytes = base + offsets[i];
+        }
 }
 
 // Keys pay when the pairs of a pass are many times the keys, which are added up once a pass.
