@@ -614,6 +614,7 @@ struct Kernels {
     // null.
     void (*countPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, unsigned bits);
     void (*countShortPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, unsigned bits);
+    void (*narrowCodes)(const uint32_t *, uint8_t *, size_t, size_t);
     const char *name;
 };
 
@@ -686,8 +687,10 @@ struct LatticeCounter::State {
     std::vector<uint32_t> pairedOfLength; // by length: one group's lists, then where they go
     double plannedPairedPairs = 0.0;
 
-    // Shuffled passes where the channels are not the codes: the codes in layout order.
-    std::vector<uint16_t> shuffled;
+    // The codes of the shuffles, in layout order, four bytes each: a shuffle swaps whole words
+    // about twice as fast as bytes or halves. Every pass, they are narrowed into the channels, or
+    // mapped to them and to the lists.
+    std::vector<uint32_t> shuffled;
     // The arrangement of the shuffles, in layout order, kept while countMatching counts another.
     bool shuffling = false, shuffleSetAside = false;
     std::vector<uint16_t> setAside;
@@ -695,7 +698,7 @@ struct LatticeCounter::State {
     void plan(const std::vector<uint32_t> &sizes);
     void shareTableBytes();
     void chooseChannels();
-    template <typename T> void mapCodes(const uint16_t *codes, bool inCellOrder);
+    template <typename T, typename Code> void mapCodes(const Code *codes, bool inCellOrder);
     void count(int64_t *matching);
     template <typename T> void countPairedGroups();
     void countPaired();
@@ -789,7 +792,7 @@ namespace {
 #define KELSIM_LATTICE_KERNELS(set, costs, vectorBytes, keys, shortKeys, name)                                         \
     {                                                                                                                  \
         &costs, vectorBytes, &set::countChannels<uint8_t>, &set::countChannels<uint16_t>, &set::countPairPatterns,     \
-            &set::countShortPairPatterns, keys, shortKeys, name                                                        \
+            &set::countShortPairPatterns, keys, shortKeys, &set::narrowCodes, name                                     \
     }
 constexpr Kernels kBaselineKernels = KELSIM_LATTICE_KERNELS(baseline, kBaselineCosts, 16, nullptr, nullptr, "baseline");
 #if KELSIM_LATTICE_HAS_AVX2
@@ -1187,7 +1190,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
     keyedPaired = paired != 0 && keyedFor(plannedPairedPairs);
     keys.assign(keyedLists || keyedPaired ? size_t{2} << (2 * keyBits) : 0, 0);
     pairMatching.assign(sets, 0);
-    shuffled.assign(allChannels ? 0 : n, 0);
+    shuffled.assign(n, 0);
 }
 
 // The other tables take their bytes from one block, where a table is placed over tables that
@@ -1318,7 +1321,7 @@ void LatticeCounter::State::chooseChannels()
 
 // Sets the channel codes and the category lists of an arrangement: codes in cell order, or in
 // layout order.
-template <typename T> void LatticeCounter::State::mapCodes(const uint16_t *codes, bool inCellOrder)
+template <typename T, typename Code> void LatticeCounter::State::mapCodes(const Code *codes, bool inCellOrder)
 {
     const size_t n = layout.cells;
     T *l = reinterpret_cast<T *>(left.data());
@@ -1332,7 +1335,7 @@ template <typename T> void LatticeCounter::State::mapCodes(const uint16_t *codes
     const uint16_t *toLeft = mapLeft.data(), *toRight = mapRight.data();
     const bool withChannels = channels > 0;
     for (size_t i = 0; i < n; ++i) {
-        const uint16_t c = codes[i];
+        const Code c = codes[i];
         const size_t p = inCellOrder ? placeOf[i] : i;
         if (withChannels) {
             l[p] = static_cast<T>(toLeft[c]);
@@ -1604,21 +1607,10 @@ void LatticeCounter::State::startShuffles(const uint16_t *codes, bool inCellOrde
     }
     const size_t n = layout.cells;
     const uint16_t *placeOf = positionOf.data();
-    if (allChannels) {
-        // The shuffles run on the channel codes themselves.
-        for (size_t i = 0; i < n; ++i) {
-            const size_t p = inCellOrder ? placeOf[i] : i;
-            if (codeBytes == 1)
-                left[p] = static_cast<uint8_t>(codes[i]);
-            else
-                reinterpret_cast<uint16_t *>(left.data())[p] = codes[i];
-        }
-        return;
-    }
-    if (histogram != knownHistogram)
-        chooseChannels();
     for (size_t i = 0; i < n; ++i)
         shuffled[inCellOrder ? placeOf[i] : i] = codes[i];
+    if (!allChannels && histogram != knownHistogram)
+        chooseChannels();
 }
 
 // countMatching is about to overwrite the codes of the shuffles, or change the plan: keeps the
@@ -1629,12 +1621,7 @@ void LatticeCounter::State::setShufflesAside()
         return;
     const size_t n = layout.cells;
     setAside.resize(n);
-    if (!allChannels)
-        std::copy(shuffled.begin(), shuffled.begin() + static_cast<std::ptrdiff_t>(n), setAside.begin());
-    else if (codeBytes == 1)
-        std::copy(left.begin(), left.begin() + static_cast<std::ptrdiff_t>(n), setAside.begin());
-    else
-        std::copy_n(reinterpret_cast<const uint16_t *>(left.data()), n, setAside.begin());
+    std::copy_n(shuffled.begin(), n, setAside.begin());
     shuffleSetAside = true;
 }
 
@@ -1655,13 +1642,10 @@ void LatticeCounter::shuffleAndCount(Random &random, int64_t *matching)
     if (s.shuffleSetAside)
         s.startShuffles(s.setAside.data(), false);
     const size_t n = s.layout.cells;
+    random.shuffle(s.shuffled.data(), n);
     if (s.allChannels) {
-        if (s.codeBytes == 1)
-            random.shuffle(s.left.data(), n);
-        else
-            random.shuffle(reinterpret_cast<uint16_t *>(s.left.data()), n);
+        s.kernels->narrowCodes(s.shuffled.data(), s.left.data(), n, s.codeBytes);
     } else {
-        random.shuffle(s.shuffled.data(), n);
         if (s.codeBytes == 1)
             s.mapCodes<uint8_t>(s.shuffled.data(), false);
         else
