@@ -593,7 +593,7 @@ struct Tensor {
     size_t rowLength = 0; // counted a row at a time: the cells of a row, all in one group
     int parent = -1;      // index into State::tensors, or −1
     size_t outer = 0, levels = 0, inner = 0;
-    std::vector<uint8_t> storage;
+    std::vector<uint8_t> storage; // its own bytes, when undone; the others share State::tableBytes
     uint8_t *bytes = nullptr;
 };
 
@@ -1201,10 +1201,10 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
 void LatticeCounter::State::shareTableBytes()
 {
     const size_t count = tensors.size();
-    std::vector<size_t> made(count, 0), needed(count, 0);
+    std::vector<size_t> made(count, 0);
     for (size_t at = 0; at < tensorOrder.size(); ++at)
         made[tensorOrder[at]] = at;
-    needed = made;
+    std::vector<size_t> needed = made;
     for (size_t i = 0; i < count; ++i)
         if (tensors[i].parent >= 0) {
             const size_t p = static_cast<size_t>(tensors[i].parent);
@@ -1238,10 +1238,8 @@ void LatticeCounter::State::shareTableBytes()
     uint8_t *base = tableBytes.data();
     base += (64 - reinterpret_cast<uintptr_t>(base) % 64) % 64;
     for (size_t i = 0; i < count; ++i)
-        if (offsets[i] != kUnplaced) {
-            tensors[i].storage.clear();
+        if (offsets[i] != kUnplaced)
             tensors[i].bytes = base + offsets[i];
-        }
 }
 
 // Keys pay when the pairs of a pass are many times the keys, which are added up once a pass.
