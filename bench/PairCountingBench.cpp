@@ -114,6 +114,10 @@ void shuffle(benchmark::State &state, const BenchDesign &d)
     }
 }
 
+// Whole passes are timed this many times each; the summary takes the lowest, as this machine's
+// clock drifts from minute to minute.
+constexpr int kPassRepetitions = 3;
+
 int shufflesFor(const BenchDesign &d)
 {
     return cellCount(d.levels) > 5000 ? 3000 : 60000;
@@ -161,7 +165,10 @@ class SummaryReporter : public benchmark::ConsoleReporter {
             auto perPass = run.counters.find("per_pass");
             if (perPass != run.counters.end())
                 seconds = perPass->second.value;
-            times_[run.run_name.function_name] = seconds;
+            // Repeated runs: the lowest, what the code does when the machine lets it.
+            auto known = times_.find(run.run_name.function_name);
+            if (known == times_.end() || seconds < known->second)
+                times_[run.run_name.function_name] = seconds;
             if (!run.report_label.empty())
                 plans_[run.run_name.function_name] = run.report_label;
         }
@@ -169,8 +176,10 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
     void printSummary() const
     {
-        std::printf("\nWhole shuffled passes (clock time): per pass on 1 thread, the same per score beside the\n"
-                    "shuffle alone (the floor), per pass on 2 threads, and 100,000 passes on 2 threads\n");
+        std::printf("\nWhole shuffled passes (clock time, the lowest of %d runs): per pass on 1 thread, the same per\n"
+                    "score beside the shuffle alone (the floor), per pass on 2 threads, and 100,000 passes on 2\n"
+                    "threads\n",
+                    kPassRepetitions);
         std::printf("%-24s %11s %9s %9s %11s %9s  %s\n", "design", "1 thread", "ns/score", "floor", "2 threads",
                     "100k (2)", "plan");
         for (const BenchDesign &d : designs()) {
@@ -248,7 +257,8 @@ int main(int argc, char **argv)
                                          resamplePasses, d, threads)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime()
-                ->Iterations(1);
+                ->Iterations(1)
+                ->Repetitions(kPassRepetitions);
     for (const BenchDesign &d : designs())
         benchmark::RegisterBenchmark(("pass/" + d.name()).c_str(), shuffledPass, d)->Unit(benchmark::kMicrosecond);
     for (const BenchDesign &d : designs()) {
