@@ -614,7 +614,8 @@ struct Kernels {
     // null.
     void (*countPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, unsigned bits);
     void (*countShortPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, unsigned bits);
-    void (*narrowCodes)(const uint32_t *, uint8_t *, size_t, size_t);
+    // The shuffled codes, four bytes each, into channel codes of `bytes` bytes; every set has it.
+    void (*narrowCodes)(const uint32_t *from, uint8_t *to, size_t n, size_t bytes);
     const char *name;
 };
 
