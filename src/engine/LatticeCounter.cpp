@@ -707,6 +707,7 @@ struct LatticeCounter::State {
     bool keyedFor(double pairs) const;
     double keyedShare(double pairs) const;
     void foldKeys();
+    void takeTallies(uint32_t *tallies);
     void startShuffles(const uint16_t *codes, bool inCellOrder);
     void setShufflesAside();
 };
@@ -1260,6 +1261,20 @@ double LatticeCounter::State::keyedShare(double pairs) const
 
 // Adds the tallies by key to the tallies of the first lane, by the pattern of each of its lanes,
 // and clears them.
+// The tallies of every lane added up by pattern (the patterns that carry bit 7, of lanes that
+// held no pair, left out), and cleared for the next pass. No pass has 2^32 pairs.
+void LatticeCounter::State::takeTallies(uint32_t *tallies)
+{
+    const uint32_t *lane = patterns.data();
+    std::copy(lane, lane + kPatterns / 2, tallies);
+    for (size_t l = 1; l < kPatternLanes; ++l) {
+        lane += kPatterns;
+        for (size_t pattern = 0; pattern < kPatterns / 2; ++pattern)
+            tallies[pattern] += lane[pattern];
+    }
+    std::fill(patterns.begin(), patterns.end(), 0);
+}
+
 void LatticeCounter::State::foldKeys()
 {
     // key = high lane's pattern · width + low lane's: a row of keys per pattern of the high lane.
@@ -1427,12 +1442,10 @@ void LatticeCounter::State::countPaired()
         foldKeys();
     for (SourceMask a = paired; a < all; a = (a + 1) | paired)
         exact[a] = 0;
-    for (size_t lane = 0; lane < kPatternLanes; ++lane) {
-        uint32_t *tallies = patterns.data() + lane * kPatterns;
-        for (size_t pattern = 1; pattern < kPatterns / 2; ++pattern)
-            exact[all ^ sourceOfPattern[pattern]] += tallies[pattern];
-        std::fill(tallies, tallies + kPatterns, 0);
-    }
+    uint32_t tallies[kPatterns / 2];
+    takeTallies(tallies);
+    for (size_t pattern = 1; pattern < kPatterns / 2; ++pattern)
+        exact[all ^ sourceOfPattern[pattern]] += tallies[pattern];
 }
 
 void LatticeCounter::State::count(int64_t *matching)
@@ -1450,12 +1463,10 @@ void LatticeCounter::State::count(int64_t *matching)
             kernels->countPairs(listed.data(), bounds.data(), lists, patterns.data());
         }
         std::fill(pairMatching.begin(), pairMatching.end(), 0);
-        for (size_t lane = 0; lane < kPatternLanes; ++lane) {
-            uint32_t *tallies = patterns.data() + lane * kPatterns;
-            for (size_t pattern = 0; pattern < kPatterns / 2; ++pattern)
-                pairMatching[sourceOfPattern[pattern]] += tallies[pattern];
-            std::fill(tallies, tallies + kPatterns, 0);
-        }
+        uint32_t tallies[kPatterns / 2];
+        takeTallies(tallies);
+        for (size_t pattern = 0; pattern < kPatterns / 2; ++pattern)
+            pairMatching[sourceOfPattern[pattern]] += tallies[pattern];
     }
     matching[0] = 0;
     for (SourceMask f = 1; f <= all; ++f)
