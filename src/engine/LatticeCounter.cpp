@@ -29,6 +29,8 @@ constexpr double kLargestTensorBytes = 32 << 20;
 // neighbouring increments do not wait on each other.
 constexpr size_t kPatternLanes = 8;
 constexpr size_t kPatterns = 256;
+// Lists of fewer cells than this on average are counted by the kernels for short lists.
+constexpr size_t kShortListCells = 8;
 
 // The cost model: nanoseconds of one core per unit of work, as measured with each set of kernels
 // on an x86-64 machine (kelsim-bench and kernel timings). Only the ratios matter.
@@ -665,6 +667,7 @@ struct LatticeCounter::State {
     std::vector<uint64_t> coordinates; // by layout place: the levels of the cell, a byte per factor
     std::vector<uint64_t> listed;      // the cells of the listed categories, category after category
     size_t lists = 0;
+    bool shortLists = false;        // a few cells a list: the kernels of the paired groups' lists serve better
     std::vector<uint32_t> patterns; // kPatternLanes × kPatterns tallies
     // Where the kernels have them, many pairs are tallied by keys of two lanes, `keyBits` bits a
     // lane (a factor a bit; 0: never), into two sets of 4^keyBits tallies, which foldKeys adds to
@@ -1330,6 +1333,7 @@ void LatticeCounter::State::chooseChannels()
         }
     }
     lists = bounds.size() / 2;
+    shortLists = next < kShortListCells * lists;
     knownHistogram = histogram;
 }
 
@@ -1457,10 +1461,12 @@ void LatticeCounter::State::count(int64_t *matching)
         (codeBytes == 1 ? kernels->countChannels8 : kernels->countChannels16)(*this);
     if (lists > 0) {
         if (keyedLists) {
-            kernels->countPairKeys(listed.data(), bounds.data(), lists, keys.data(), keyBits);
+            (shortLists ? kernels->countShortPairKeys : kernels->countPairKeys)(listed.data(), bounds.data(), lists,
+                                                                                keys.data(), keyBits);
             foldKeys();
         } else {
-            kernels->countPairs(listed.data(), bounds.data(), lists, patterns.data());
+            (shortLists ? kernels->countShortPairs : kernels->countPairs)(listed.data(), bounds.data(), lists,
+                                                                          patterns.data());
         }
         std::fill(pairMatching.begin(), pairMatching.end(), 0);
         uint32_t tallies[kPatterns / 2];
