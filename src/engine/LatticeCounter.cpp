@@ -40,6 +40,7 @@ struct CostModel {
     double scatteredCell;    // one cell counted into a tensor that fits the first-level cache
     double scatteredCellFar; // ... into a larger one
     double clearedByte;      // clearing a tensor before cells are counted into it
+    double pairsOnTheWay;    // a cell counted one at a time also adding up the pairs it makes
     double call;             // any tensor or set of runs: calls, loop set-up
     // Summing a factor away: per parent entry, by the widths of parent and child, and per block.
     double summedEntry[3][3];
@@ -76,17 +77,17 @@ constexpr double kKeyedPairsForShare = 16.0; // pairs a key
 // Fields in the order of CostModel: runs; tensors; summing; squares; rows; pairs; paired groups.
 // clang-format off
 constexpr CostModel kBaselineCosts = {
-    1.4, 0.045, 0.5, 1.0, 0.02, 5.0,
+    1.4, 0.045, 0.5, 1.0, 0.02, 0.3, 5.0,
     {{0, 0, 0}, {0, 0.025, 0.06}, {0, 0, 0.08}}, 0.35, 0.7, 1.3, {0, 0.045, 0.2},
     0.55, 1.6, 1.6, 2, 1.0, 2.5,
     2.4, 2, 2.5, 0.6};
 constexpr CostModel kAvx2Costs = {
-    1.4, 0.024, 0.5, 1.0, 0.01, 5.0,
+    1.4, 0.024, 0.5, 1.0, 0.01, 0.3, 5.0,
     {{0, 0, 0}, {0, 0.014, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.022, 0.2},
     0.5, 1.9, 2.4, 4, 1.0, 2.5,
     3.6, 4, 2.5, 0.6};
 constexpr CostModel kAvx512Costs = {
-    1.4, 0.012, 0.5, 1.0, 0.01, 5.0,
+    1.4, 0.012, 0.5, 1.0, 0.01, 0.3, 5.0,
     {{0, 0, 0}, {0, 0.008, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.012, 0.2},
     0.45, 1.8, 3.6, 8, 1.0, 2.5,
     3.6, 4, 2.5, 0.6};
@@ -290,21 +291,23 @@ struct Plan {
         summedFactor; // by set T with a tensor: factor summed away from T ∪ {f}, or −1: counted from the cells
     std::vector<uint8_t> countsRead; // by set T: M(T) read from its tensor
     std::vector<uint8_t> byRows;     // by set T counted from the cells: a row of cells at a time
+    std::vector<uint8_t> onTheWay;   // by set T counted from the cells: M(T) added up on the way
     double cost = kInfinite;
 };
 
 class Planner {
   public:
-    // countsWhileCounting: a tensor counted from the cells one cell at a time gives its M(T) on
-    // the way. countedChannels: the categories counted into a tensor (1 for a single channel).
-    // codeBytes: the width of a code in the runs. method: Tables or Runs to allow only that.
+    // countsWhileCounting: a tensor counted from the cells one cell at a time can give its M(T)
+    // on the way, for a little more a cell than counting alone. countedChannels: the categories counted into a tensor
+    // (1 for a single channel). codeBytes: the width of a code in the runs. method: Tables or Runs to allow only that.
     // mostInChannel: the most cells a channel can hold, which bounds every count of a table.
     // paired: factors whose groups are counted pair by pair; the sets that hold them all cost
     // nothing more.
     Planner(const Layout &layout, const CostModel &costs, size_t channelStride, size_t countedChannels,
             size_t vectorBytes, bool singleChannel, bool countsWhileCounting, size_t codeBytes, CountingMethod method,
             size_t mostInChannel, SourceMask paired = 0)
-        : layout_(layout), sets_(size_t{1} << layout.k), countsWhileCounting_(countsWhileCounting)
+        : layout_(layout), sets_(size_t{1} << layout.k), countsWhileCounting_(countsWhileCounting),
+          onTheWayCost_(static_cast<double>(layout.cells) * costs.pairsOnTheWay)
     {
         const SourceMask all = layout.all();
         width_.resize(sets_);
@@ -418,8 +421,9 @@ class Planner {
   private:
     struct Choice {
         double cost = kInfinite;
-        int summed = -1;     // −1: counted from the cells
-        bool viaRuns = true; // E(t) from runs rather than M(t) from the tensor
+        int summed = -1;       // −1: counted from the cells
+        bool viaRuns = true;   // E(t) from runs rather than M(t) from the tensor
+        bool onTheWay = false; // counted from the cells, M(t) added up on the way, not from squares
     };
 
     bool in(uint64_t set, SourceMask t) const { return (set >> t) & 1u; }
@@ -440,13 +444,18 @@ class Planner {
         }
         Choice options[kMaxFactors + 1];
         int count = 0;
-        const double counted = countsWhileCounting_ && scatterCost_[t] > 0.0 && !byRows_[t] ? 0.0 : squareCost_[t];
+        // Counted from the cells, M(t) comes on the way or from the squares, whichever is cheaper.
+        // (The single channel of all factors is the codes themselves: nothing to count or square.)
+        const bool wayOpen = countsWhileCounting_ && scatterCost_[t] > 0.0 && !byRows_[t];
+        const bool onTheWay = wayOpen && (random ? (*random)() % 2 == 0 : onTheWayCost_ < squareCost_[t]);
+        const double counted = onTheWay ? onTheWayCost_ : squareCost_[t];
         if (scatterCost_[t] < kInfinite)
-            options[count++] = {scatterCost_[t] + std::min(runsCost_[t], counted), -1, runsCost_[t] < counted};
+            options[count++] = {scatterCost_[t] + std::min(runsCost_[t], counted), -1, runsCost_[t] < counted,
+                                onTheWay};
         for (int f = 0; f < layout_.k; ++f)
             if (!((t >> f) & 1u) && in(set, t | (SourceMask{1} << f)) && deriveCost(t, f) < kInfinite)
                 options[count++] = {deriveCost(t, f) + std::min(runsCost_[t], squareCost_[t]), f,
-                                    runsCost_[t] < squareCost_[t]};
+                                    runsCost_[t] < squareCost_[t], false};
         if (random) {
             if (count == 0)
                 return best;
@@ -524,6 +533,7 @@ class Planner {
         plan.summedFactor.assign(sets_, -1);
         plan.countsRead.assign(sets_, 0);
         plan.byRows = byRows_;
+        plan.onTheWay.assign(sets_, 0);
         for (SourceMask t = all + 1; t-- > 0;) {
             if (random && in(set, t)) {
                 // A tensor whose parents were all dropped is counted from the cells.
@@ -539,6 +549,7 @@ class Planner {
                 plan.summedFactor[t] = c.summed;
                 plan.viaRuns[t] = t == all || c.viaRuns;
                 plan.countsRead[t] = in(set, t) && !plan.viaRuns[t];
+                plan.onTheWay[t] = plan.countsRead[t] && c.summed < 0 && c.onTheWay;
             }
             // Keep what is read, directly or as a parent.
             std::vector<uint8_t> needed(plan.countsRead);
@@ -568,6 +579,7 @@ class Planner {
     const Layout &layout_;
     size_t sets_;
     bool countsWhileCounting_;
+    double onTheWayCost_;
     std::vector<int> width_;
     std::vector<size_t> entries_;
     std::vector<double> runsCost_, scatterCost_, squareCost_, deriveCost_;
@@ -586,6 +598,7 @@ struct Tensor {
     int64_t groupSize = 0;
     size_t entries = 0;
     bool countsRead = false;
+    bool onTheWay = false;     // counted a cell at a time, M(T) added up on the way
     bool aliasesCodes = false; // the single-channel tensor of all factors: the codes themselves
     bool undone = false;       // cleared after a pass where its cells touched it, not wholly
     bool smallCounts = false;  // no entry above 127: the squares of two entries fit 16 bits
@@ -1056,6 +1069,7 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
             tensor.smallCounts = mostInEntry <= 127;
             tensor.entries = tensor.groups * channelStride;
             tensor.countsRead = p.countsRead[t];
+            tensor.onTheWay = p.onTheWay[t];
             const int summed = p.summedFactor[t];
             if (summed >= 0) {
                 const SourceMask parentSet = t | (SourceMask{1} << summed);
