@@ -627,8 +627,8 @@ struct Kernels {
     void (*countShortPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *);
     // The same, tallied by keys of two lanes (bits a lane) where the instruction set has them, or
     // null.
-    void (*countPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, unsigned bits);
-    void (*countShortPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, unsigned bits);
+    void (*countPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, uint32_t laneBits);
+    void (*countShortPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, uint32_t laneBits);
     // The shuffled codes, four bytes each, into channel codes of `bytes` bytes; every set has it.
     void (*narrowCodes)(const uint32_t *from, uint8_t *to, size_t n, size_t bytes);
     const char *name;
@@ -682,10 +682,13 @@ struct LatticeCounter::State {
     size_t lists = 0;
     bool shortLists = false;        // a few cells a list: the kernels of the paired groups' lists serve better
     std::vector<uint32_t> patterns; // kPatternLanes × kPatterns tallies
-    // Where the kernels have them, many pairs are tallied by keys of two lanes, `keyBits` bits a
-    // lane (a factor a bit; 0: never), into two sets of 4^keyBits tallies, which foldKeys adds to
-    // the first lane's patterns.
+    // Where the kernels have them, many pairs are tallied by keys of two lanes, into two sets of
+    // tallies, which foldKeys adds to the first lane's patterns. A lane's part of a key holds the
+    // bits of keyLanes (a factor a bit) of its pattern; the factors of the paired groups, which
+    // never differ within one, are left out. keyBits: the most bits a lane (0: never keyed).
     unsigned keyBits = 0;
+    uint32_t keyLanes = 0;
+    std::vector<uint8_t> keyPatterns; // by the bits of one lane: the pattern they stand for
     bool keyedLists = false, keyedPaired = false;
     std::vector<uint32_t> keys;
     std::vector<SourceMask> sourceOfPattern;
@@ -720,7 +723,7 @@ struct LatticeCounter::State {
     template <typename T> void countPairedGroups();
     void countPaired();
     bool takeHistogram(const uint16_t *codes);
-    bool keyedFor(double pairs) const;
+    bool keyedFor(double pairs, uint32_t lanes) const;
     double keyedShare(double pairs) const;
     void foldKeys();
     void takeTallies(uint32_t *tallies);
@@ -1205,9 +1208,17 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
         plannedPairedPairs = expectedPairsWithin(sizes, n, pairedGroups);
     }
     patterns.assign(kPatternLanes * kPatterns, 0);
-    keyedLists = !allChannels && keyedFor(static_cast<double>(plannedPairs));
-    keyedPaired = paired != 0 && keyedFor(plannedPairedPairs);
-    keys.assign(keyedLists || keyedPaired ? size_t{2} << (2 * keyBits) : 0, 0);
+    keyLanes = keyBits == 0 ? 0 : ((1u << keyBits) - 1) & ~static_cast<uint32_t>(paired);
+    keyedLists = !allChannels && keyedFor(static_cast<double>(plannedPairs), keyLanes);
+    keyedPaired = paired != 0 && keyedFor(plannedPairedPairs, keyLanes);
+    keyPatterns.clear();
+    if (keyedLists || keyedPaired) {
+        // The patterns in the order of their bits of keyLanes.
+        for (uint32_t pattern = 0; pattern <= keyLanes; ++pattern)
+            if ((pattern & ~keyLanes) == 0)
+                keyPatterns.push_back(static_cast<uint8_t>(pattern));
+    }
+    keys.assign(2 * keyPatterns.size() * keyPatterns.size(), 0);
     pairMatching.assign(sets, 0);
     shuffled.assign(n, 0);
 }
@@ -1262,22 +1273,21 @@ void LatticeCounter::State::shareTableBytes()
 }
 
 // Keys pay when the pairs of a pass are many times the keys, which are added up once a pass.
-bool LatticeCounter::State::keyedFor(double pairs) const
+bool LatticeCounter::State::keyedFor(double pairs, uint32_t lanes) const
 {
     if (keyBits == 0)
         return false;
-    return options.pairKeys > 0 || pairs >= 4.0 * static_cast<double>(size_t{1} << (2 * keyBits));
+    const unsigned bits = static_cast<unsigned>(__builtin_popcount(lanes));
+    return options.pairKeys > 0 || pairs >= 4.0 * static_cast<double>(size_t{1} << (2 * bits));
 }
 
 // What the cost model charges for a vector of pairs, as a share of one tallied lane by lane.
 double LatticeCounter::State::keyedShare(double pairs) const
 {
     const double keys = static_cast<double>(size_t{1} << (2 * keyBits));
-    return keyedFor(pairs) && pairs >= kKeyedPairsForShare * keys ? kKeyedPairVectorShare : 1.0;
+    return keyedFor(pairs, (1u << keyBits) - 1) && pairs >= kKeyedPairsForShare * keys ? kKeyedPairVectorShare : 1.0;
 }
 
-// Adds the tallies by key to the tallies of the first lane, by the pattern of each of its lanes,
-// and clears them.
 // The tallies of every lane added up by pattern (the patterns that carry bit 7, of lanes that
 // held no pair, left out), and cleared for the next pass. No pass has 2^32 pairs.
 void LatticeCounter::State::takeTallies(uint32_t *tallies)
@@ -1292,10 +1302,12 @@ void LatticeCounter::State::takeTallies(uint32_t *tallies)
     std::fill(patterns.begin(), patterns.end(), 0);
 }
 
+// Adds the tallies by key to the tallies of the first lane, by the pattern of each of its lanes,
+// and clears them.
 void LatticeCounter::State::foldKeys()
 {
-    // key = high lane's pattern · width + low lane's: a row of keys per pattern of the high lane.
-    const size_t width = size_t{1} << keyBits, size = width * width;
+    // key = high lane's bits · width + low lane's: a row of keys per pattern of the high lane.
+    const size_t width = keyPatterns.size(), size = width * width;
     const uint32_t *first = keys.data(), *second = first + size;
     uint32_t low[1u << kMaxFactors] = {};
     for (size_t high = 0; high < width; ++high, first += width, second += width) {
@@ -1305,10 +1317,10 @@ void LatticeCounter::State::foldKeys()
             row += t;
             low[l] += t;
         }
-        patterns[high] += row;
+        patterns[keyPatterns[high]] += row;
     }
     for (size_t l = 0; l < width; ++l)
-        patterns[l] += low[l];
+        patterns[keyPatterns[l]] += low[l];
     std::fill(keys.begin(), keys.end(), 0);
 }
 
@@ -1442,7 +1454,7 @@ template <typename T> void LatticeCounter::State::countPairedGroups()
         }
         std::fill(ofLength, ofLength + longest + 1, 0);
         if (keyedPaired)
-            kernels->countShortPairKeys(list, bound, at, keys.data(), keyBits);
+            kernels->countShortPairKeys(list, bound, at, keys.data(), keyLanes);
         else
             kernels->countShortPairs(list, bound, at, patterns.data());
     }
@@ -1476,7 +1488,7 @@ void LatticeCounter::State::count(int64_t *matching)
     if (lists > 0) {
         if (keyedLists) {
             (shortLists ? kernels->countShortPairKeys : kernels->countPairKeys)(listed.data(), bounds.data(), lists,
-                                                                                keys.data(), keyBits);
+                                                                                keys.data(), keyLanes);
             foldKeys();
         } else {
             (shortLists ? kernels->countShortPairs : kernels->countPairs)(listed.data(), bounds.data(), lists,
