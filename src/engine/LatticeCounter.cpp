@@ -58,6 +58,7 @@ struct CostModel {
     size_t pairLanes;
     double listedCell;
     double mappedCell;
+    double talliesTaken; // a pass that tallies pairs: its tallies added up and cleared
     // Pairs within the groups of some factors: one vector of the short-list kernel, by the lanes
     // it holds; a cell listed by category and group; a category and group looked at.
     double shortPairVector;
@@ -79,17 +80,17 @@ constexpr double kKeyedPairsForShare = 16.0; // pairs a key
 constexpr CostModel kBaselineCosts = {
     1.4, 0.045, 0.5, 1.0, 0.02, 0.3, 5.0,
     {{0, 0, 0}, {0, 0.025, 0.06}, {0, 0, 0.08}}, 0.35, 0.7, 1.3, {0, 0.045, 0.2},
-    0.55, 1.6, 1.6, 2, 1.0, 2.5,
+    0.55, 1.6, 1.6, 2, 1.0, 2.5, 800,
     2.4, 2, 2.5, 0.6};
 constexpr CostModel kAvx2Costs = {
     1.4, 0.024, 0.5, 1.0, 0.01, 0.3, 5.0,
     {{0, 0, 0}, {0, 0.014, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.022, 0.2},
-    0.5, 1.9, 2.4, 4, 1.0, 2.5,
+    0.5, 1.9, 2.4, 4, 1.0, 2.5, 800,
     3.6, 4, 2.5, 0.6};
 constexpr CostModel kAvx512Costs = {
     1.4, 0.012, 0.5, 1.0, 0.01, 0.3, 5.0,
     {{0, 0, 0}, {0, 0.008, 0.04}, {0, 0, 0.06}}, 0.35, 0.7, 1.3, {0, 0.012, 0.2},
-    0.45, 1.8, 3.6, 8, 1.0, 2.5,
+    0.45, 1.8, 3.6, 8, 1.0, 2.5, 800,
     3.6, 4, 2.5, 0.6};
 // clang-format on
 
@@ -921,7 +922,7 @@ double pairedCost(const CostModel &costs, const std::vector<uint32_t> &sizes, si
     const double vectors =
         expectedPairsWithin(sizes, cells, groups) / lanes + static_cast<double>(cells) * (lanes - 1.0) / (2.0 * lanes);
     return vectors * costs.shortPairVector + static_cast<double>(cells) * costs.pairedCell +
-           static_cast<double>(sizes.size() * groups) * costs.pairedList;
+           static_cast<double>(sizes.size() * groups) * costs.pairedList + costs.talliesTaken;
 }
 
 } // namespace
@@ -967,7 +968,8 @@ void LatticeCounter::State::plan(const std::vector<uint32_t> &sizes)
         }
         choice.cost = pairs * kernels->costs->pairVector * keyedShare(pairCount);
         if (!everyCategory)
-            choice.cost += static_cast<double>(n) * (k == 0 ? kernels->costs->listedCell : kernels->costs->mappedCell);
+            choice.cost += static_cast<double>(n) * (k == 0 ? kernels->costs->listedCell : kernels->costs->mappedCell) +
+                           kernels->costs->talliesTaken;
         if (k > 0) {
             const bool single = everyCategory && c == 2;
             const size_t stride = single ? 1 : everyCategory ? static_cast<size_t>(c) : static_cast<size_t>(k) + 1;
