@@ -299,8 +299,9 @@ struct Plan {
 class Planner {
   public:
     // countsWhileCounting: a tensor counted from the cells one cell at a time can give its M(T)
-    // on the way, for a little more a cell than counting alone. countedChannels: the categories counted into a tensor
-    // (1 for a single channel). codeBytes: the width of a code in the runs. method: Tables or Runs to allow only that.
+    // on the way, for a little more a cell than counting alone. countedChannels: the categories
+    // counted into a tensor (1 for a single channel). codeBytes: the width of a code in the runs.
+    // method: Tables or Runs to allow only that.
     // mostInChannel: the most cells a channel can hold, which bounds every count of a table.
     // paired: factors whose groups are counted pair by pair; the sets that hold them all cost
     // nothing more.
@@ -626,8 +627,8 @@ struct Kernels {
     void (*countChannels16)(LatticeCounter::State &);
     void (*countPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *);
     void (*countShortPairs)(const uint64_t *, const uint32_t *, size_t, uint32_t *);
-    // The same, tallied by keys of two lanes (bits a lane) where the instruction set has them, or
-    // null.
+    // The same, tallied by keys of two lanes (laneBits: the bits of a lane's pattern in its part
+    // of a key) where the instruction set has them, or null.
     void (*countPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, uint32_t laneBits);
     void (*countShortPairKeys)(const uint64_t *, const uint32_t *, size_t, uint32_t *, uint32_t laneBits);
     // The shuffled codes, four bytes each, into channel codes of `bytes` bytes; every set has it.
@@ -681,7 +682,7 @@ struct LatticeCounter::State {
     std::vector<uint64_t> coordinates; // by layout place: the levels of the cell, a byte per factor
     std::vector<uint64_t> listed;      // the cells of the listed categories, category after category
     size_t lists = 0;
-    bool shortLists = false;        // a few cells a list: the kernels of the paired groups' lists serve better
+    bool shortLists = false;        // a few cells a list: counted by the kernels for short lists
     std::vector<uint32_t> patterns; // kPatternLanes × kPatterns tallies
     // Where the kernels have them, many pairs are tallied by keys of two lanes, into two sets of
     // tallies, which foldKeys adds to the first lane's patterns. A lane's part of a key holds the
